@@ -1,0 +1,83 @@
+#include "archive/decompress.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Compressed input larger than zlib's 32-bit counters is fed in steps of this.
+constexpr uInt kInputStep = 1u << 30;
+
+class Inflater {
+ public:
+  Inflater() {
+    std::memset(&z_, 0, sizeof z_);
+    if (inflateInit(&z_) != Z_OK) throw EDecompressionError("展開の準備ができません");
+  }
+  ~Inflater() { inflateEnd(&z_); }
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
+  z_stream* operator->() { return &z_; }
+  z_stream* get() { return &z_; }
+
+ private:
+  z_stream z_;
+};
+
+}  // namespace
+
+void DecompressStream(TMemoryStream& m) {
+  const uint8_t* input = m.Memory();
+  int64_t input_left = m.GetSize();
+  Inflater z;
+  // Inflate straight into a growing buffer that then becomes m's content: no
+  // temporary stream and no second copy of the inflated bytes.
+  ByteBuffer out;
+  out.Resize(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(input_left * 4, 64 * 1024), kMaxInflatedSize)));
+  size_t produced = 0;
+  z->next_in = const_cast<Bytef*>(input);
+  for (;;) {
+    if (z->avail_in == 0 && input_left > 0) {
+      const uInt step = static_cast<uInt>(std::min<int64_t>(input_left, kInputStep));
+      z->avail_in = step;
+      input_left -= step;
+    }
+    if (produced == out.Size()) {
+      if (static_cast<int64_t>(out.Size()) >= kMaxInflatedSize)
+        throw EDecompressionError("展開後のデータが大きすぎます（データが壊れています）");
+      try {
+        out.Resize(static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(out.Size()) * 2, kMaxInflatedSize)));
+      } catch (const std::bad_alloc&) {
+        throw EDecompressionError("展開するためのメモリが足りません");
+      }
+    }
+    const size_t room = std::min<size_t>(out.Size() - produced, kInputStep);
+    z->next_out = out.Data() + produced;
+    z->avail_out = static_cast<uInt>(room);
+    const int r = inflate(z.get(), Z_NO_FLUSH);
+    produced += room - z->avail_out;
+    if (r == Z_STREAM_END) break;
+    if (r == Z_BUF_ERROR && z->avail_in == 0 && input_left == 0)
+      throw EDecompressionError("圧縮データが途中で終わっています");
+    if (r != Z_OK && r != Z_BUF_ERROR) throw EDecompressionError("圧縮データが壊れています");
+  }
+  out.Resize(produced);
+  m.Adopt(std::move(out));
+}
+
+uint32_t MemoryStreamCrc32(TMemoryStream& m) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  const uint8_t* p = m.Memory();
+  int64_t left = m.GetSize();
+  while (left > 0) {
+    const uInt n = static_cast<uInt>(std::min<int64_t>(left, 1 << 20));
+    crc = crc32(crc, p, n);
+    p += n;
+    left -= n;
+  }
+  m.SetPosition(m.GetSize());
+  return static_cast<uint32_t>(crc);
+}

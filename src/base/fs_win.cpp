@@ -1,0 +1,84 @@
+#include <windows.h>
+
+#include "base/encoding.h"
+#include "base/fs.h"
+#include "base/paths.h"
+
+namespace fs {
+namespace {
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(enc::Wide(path).c_str()); }
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  const DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  const DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool EraseFile(const std::string& path) { return DeleteFileW(enc::Wide(path).c_str()) != 0; }
+
+bool EraseDirectory(const std::string& path) { return RemoveDirectoryW(enc::Wide(path).c_str()) != 0; }
+
+bool MakeDirectories(const std::string& path) {
+  std::string dir = RemoveTrailingDelimiter(path);
+  if (dir.empty() || DirectoryExists(dir)) return !dir.empty();
+  const std::string parent = ExtractFileDir(dir);
+  // A drive ("C:") or a server share root has no parent to create.
+  if (!parent.empty() && parent != dir && !DirectoryExists(parent) && !MakeDirectories(parent)) return false;
+  return CreateDirectoryW(enc::Wide(dir).c_str(), nullptr) != 0 || DirectoryExists(dir);
+}
+
+bool MoveReplacing(const std::string& from, const std::string& to) {
+  return MoveFileExW(enc::Wide(from).c_str(), enc::Wide(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+int32_t FileAge(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(enc::Wide(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time))
+    return -1;
+  return static_cast<int32_t>((static_cast<uint32_t>(date) << 16) | time);
+}
+
+bool SetFileAge(const std::string& path, int32_t dos_time) {
+  FILETIME local, utc;
+  const uint32_t v = static_cast<uint32_t>(dos_time);
+  if (!DosDateTimeToFileTime(static_cast<WORD>(v >> 16), static_cast<WORD>(v & 0xFFFF), &local) ||
+      !LocalFileTimeToFileTime(&local, &utc))
+    return false;
+  HANDLE h = CreateFileW(enc::Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = SetFileTime(h, nullptr, nullptr, &utc) != 0;
+  CloseHandle(h);
+  return ok;
+}
+
+bool ListDirectory(const std::string& folder, std::vector<DirEntry>* entries) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(enc::Wide(AddTrailingDelimiter(folder) + "*.*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    DirEntry e;
+    e.name = enc::Narrow(name);
+    e.is_directory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    e.is_link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entries->push_back(std::move(e));
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return true;
+}
+
+}  // namespace fs

@@ -1,0 +1,103 @@
+#include "archive/decompress.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+
+namespace {
+
+std::string Deflate(const std::string& in, int level = 6) {
+  uLongf n = compressBound(static_cast<uLong>(in.size()));
+  std::string out(n, '\0');
+  EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &n, reinterpret_cast<const Bytef*>(in.data()),
+                      static_cast<uLong>(in.size()), level),
+            Z_OK);
+  out.resize(n);
+  return out;
+}
+
+void Fill(TMemoryStream& m, const std::string& bytes) {
+  m.Clear();
+  m.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+std::string Content(TMemoryStream& m) {
+  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
+}
+
+}  // namespace
+
+TEST(DecompressStream, InflatesInPlace) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += static_cast<char>('a' + i % 7);
+  TMemoryStream m;
+  Fill(m, Deflate(text));
+  DecompressStream(m);
+  EXPECT_EQ(Content(m), text);
+}
+
+TEST(DecompressStream, EmptyContentInflatesToNothing) {
+  TMemoryStream m;
+  Fill(m, Deflate(""));
+  DecompressStream(m);
+  EXPECT_EQ(m.GetSize(), 0);
+}
+
+TEST(DecompressStream, BytesAfterTheZlibStreamAreIgnored) {
+  TMemoryStream m;
+  Fill(m, Deflate("payload") + "trailing garbage");
+  DecompressStream(m);
+  EXPECT_EQ(Content(m), "payload");
+}
+
+TEST(DecompressStream, TruncatedAndDamagedStreamsFailAndKeepTheInput) {
+  const std::string packed = Deflate(std::string(5000, 'x') + "tail");
+  TMemoryStream m;
+  for (size_t cut = 0; cut < packed.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    Fill(m, packed.substr(0, cut));
+    EXPECT_THROW(DecompressStream(m), EDecompressionError);
+    EXPECT_EQ(Content(m), packed.substr(0, cut));
+  }
+  Fill(m, "not zlib at all");
+  EXPECT_THROW(DecompressStream(m), EDecompressionError);
+}
+
+TEST(DecompressStream, CompressionBombStopsAtTheBound) {
+  // 257 MiB of zeros deflate to well under 1 MiB; the bound stops the inflation.
+  z_stream z = {};
+  // Run-length matching keeps producing the gigabyte of zeros quick.
+  ASSERT_EQ(deflateInit2(&z, 1, Z_DEFLATED, 15, 8, Z_RLE), Z_OK);
+  std::string packed;
+  std::string zeros(1 << 20, '\0');
+  char out[1 << 16];
+  for (int i = 0; i <= 257; ++i) {
+    z.next_in = reinterpret_cast<Bytef*>(zeros.data());
+    z.avail_in = static_cast<uInt>(zeros.size());
+    const int flush = i == 257 ? Z_FINISH : Z_NO_FLUSH;
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(out);
+      z.avail_out = sizeof out;
+      deflate(&z, flush);
+      packed.append(out, sizeof out - z.avail_out);
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  TMemoryStream m;
+  Fill(m, packed);
+  EXPECT_THROW(DecompressStream(m), EDecompressionError);
+}
+
+TEST(MemoryStreamCrc32, MatchesKnownValues) {
+  TMemoryStream m;
+  EXPECT_EQ(MemoryStreamCrc32(m), 0u);
+  Fill(m, "123456789");  // the standard check value of CRC-32/ISO-HDLC
+  EXPECT_EQ(MemoryStreamCrc32(m), 0xCBF43926u);
+  EXPECT_EQ(m.GetPosition(), 9);
+  std::string big(3 * 1024 * 1024 + 17, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 131 + (i >> 13));
+  Fill(m, big);
+  EXPECT_EQ(MemoryStreamCrc32(m),
+            crc32(0, reinterpret_cast<const Bytef*>(big.data()), static_cast<uInt>(big.size())));
+}

@@ -1,0 +1,47 @@
+#include "base/sjis.h"
+
+#include <gtest/gtest.h>
+
+// Literals are compiled to Shift-JIS: ソ is 83 5C and 表 is 95 5C (trail byte
+// "\"), ポ is 83 7C, ア is 83 41 (trail byte "A"), ａ is 82 81.
+TEST(Sjis, LiteralsAreShiftJisBytes) {
+  EXPECT_EQ(std::string("ソ"), "\x83\x5C");
+  EXPECT_EQ(std::string("ア"), "\x83\x41");
+}
+
+TEST(Sjis, TrailByteBackslashIsNeverADelimiter) {
+  EXPECT_EQ(sjis::FindLastChar("ソ", '\\'), std::string::npos);
+  EXPECT_EQ(sjis::FindLastChar("a\\表", '\\'), 1u);
+  EXPECT_EQ(sjis::FindLastChar("a\\表\\", '\\'), 4u);
+  EXPECT_FALSE(sjis::EndsWithChar("フォルダ表", '\\'));
+  EXPECT_TRUE(sjis::EndsWithChar("表\\", '\\'));
+  EXPECT_EQ(sjis::FindChar("表\\x", '\\'), 2u);
+}
+
+TEST(Sjis, LoneLeadByteAtTheEndStandsAlone) {
+  const std::string s = "ab\x83";
+  EXPECT_EQ(sjis::CharLength(s, 2), 1u);
+  EXPECT_EQ(sjis::AsciiUpper(s), "AB\x83");
+}
+
+TEST(Sjis, CaseFoldingTouchesOnlySingleByteLetters) {
+  EXPECT_EQ(sjis::AsciiUpper("game.dat"), "GAME.DAT");
+  // ア has the trail byte 0x41 ("A"): it must survive lower-casing unchanged.
+  EXPECT_EQ(sjis::AsciiLower("アB"), "アb");
+  EXPECT_EQ(sjis::AsciiUpper("\x83\x61z"), "\x83\x61Z");  // trail byte "a" kept
+  EXPECT_EQ(sjis::AsciiLower("ＡＢ"), "ＡＢ");                // full-width letters are not folded
+}
+
+TEST(Sjis, NoCaseComparisonKeepsJapaneseNamesApart) {
+  EXPECT_TRUE(sjis::EqualsNoCase("Install.DAT", "install.dat"));
+  // 83 41 (ア) and 83 61 (the trail byte folded) are different characters.
+  EXPECT_FALSE(sjis::EqualsNoCase("\x83\x41", "\x83\x61"));
+  EXPECT_FALSE(sjis::EqualsNoCase("ア", "ab"));
+  EXPECT_FALSE(sjis::EqualsNoCase("a", "ab"));
+  EXPECT_LT(sjis::CompareNoCase("ABC", "abd"), 0);
+  EXPECT_EQ(sjis::CompareNoCase("ソ\\X", "ソ\\x"), 0);
+}
+
+TEST(Sjis, ReplaceCharSkipsTrailBytes) {
+  EXPECT_EQ(sjis::ReplaceChar("C:\\ソフト\\表\\", '\\', '-'), "C:-ソフト-表-");
+}
