@@ -1,0 +1,30 @@
+// The program's own message dialog (the system's message box would show its
+// buttons in the system's language): Japanese caption by kind, Japanese button
+// texts, centred on the screen, modal.
+#pragma once
+
+#include <string>
+
+#include "forms/application_win.h"
+
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
+
+// Buttons (a set); each closes the dialog with its modal result.
+enum TMsgDlgButtons : unsigned {
+  mbYes = 1,     // "はい(&Y)"    mrYes
+  mbNo = 2,      // "いいえ(&N)"  mrNo
+  mbOK = 4,      // "OK"          mrOk
+  mbCancel = 8,  // "キャンセル"  mrCancel
+  mbAbort = 16,  // "中止(&A)"    mrAbort
+};
+
+// Window class of the dialog, for whoever looks for it from outside.
+constexpr wchar_t kMessageDialogClass[] = L"ZiMessageDialog";
+// Control identifiers: the text and the icon; the buttons use their modal result.
+constexpr int kMessageTextId = 100;
+constexpr int kMessageIconId = 101;
+
+// Shows text (Shift-JIS, lines separated by CR LF) and returns the modal
+// result of the button pressed; the close box gives mrCancel, Escape presses
+// Cancel, else No, else OK.
+int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons);

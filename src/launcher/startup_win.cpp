@@ -1,0 +1,186 @@
+#include "launcher/startup_win.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <memory>
+
+#include "base/encoding.h"
+#include "base/format.h"
+#include "base/fs.h"
+#include "base/os_file.h"
+#include "base/paths.h"
+#include "forms/message_dialog_win.h"
+#include "launcher/running_game.h"
+#include "launcher/windows_win.h"
+#include "os/files_win.h"
+#include "os/mutex_win.h"
+#include "os/shell_win.h"
+#include "settings/install_set.h"
+
+// Process-wide settings: created first and freed last by start-up.
+TZefoInstallSet* InstallSet = nullptr;
+
+namespace {
+
+constexpr int kCopyAttempts = 100;
+
+class Startup {
+ public:
+  explicit Startup(std::vector<std::string> params) : params_(std::move(params)) {}
+  ~Startup() { Release(); }
+
+  int Run();
+
+ private:
+  bool ProbeResource() const;
+  bool ProbeTrailer() const;
+  bool MakeTemporaryCopy();
+  void WriteCdDrive() const;
+  void Warn(const std::string& text) const { MessageDlg(text, mtWarning, mbOK); }
+  // Releases in the fixed order: instance mutex, then the settings.
+  void Release();
+  void HandOver() const;
+
+  std::vector<std::string> params_;
+  std::string program_;  // full name of the running program file
+  std::string source_path_;
+  std::string run_after_exit_;
+  std::string run_parameters_;
+  int launcher_choice_ = 0;
+  bool resource_archive_ = false;
+  bool trailer_archive_ = false;
+  NamedMutex instance_mutex_;
+  std::unique_ptr<TZefoInstallSet> install_set_;
+};
+
+bool Startup::ProbeResource() const {
+  HRSRC res = FindResourceW(nullptr, L"DUMMY", L"BINTYPE");
+  if (!res) return false;
+  HGLOBAL data = LoadResource(nullptr, res);
+  const auto* bytes = static_cast<const char*>(data ? LockResource(data) : nullptr);
+  return bytes && SizeofResource(nullptr, res) >= 2 && bytes[0] == 'v' && bytes[1] == 'f';
+}
+
+bool Startup::ProbeTrailer() const {
+  OsFile::Options o;
+  o.access = OsFile::kRead;
+  o.share = OsFile::Share::kRead;
+  OsFile f = OsFile::Open(program_, o);
+  char magic[2];
+  return f.IsOpen() && f.Size() >= 2 && f.Seek(-2, OsFile::Origin::kEnd) >= 0 && f.Read(magic, 2) == 2 &&
+         magic[0] == 'z' && magic[1] == 'f';
+}
+
+bool Startup::MakeTemporaryCopy() {
+  const std::string temp = TempFolder();
+  run_after_exit_ = temp + "~zinstall.exe";
+  run_parameters_ = "\"" + AddTrailingDelimiter(ExtractFilePath(program_)) + "\"";
+  ClearFileAttributes(run_after_exit_, kFaReadOnly);
+  for (int n = 0; n < kCopyAttempts; ++n) {
+    if (CopyFileW(enc::Wide(program_).c_str(), enc::Wide(run_after_exit_).c_str(), FALSE)) return true;
+    run_after_exit_ = temp + Format("~zinstall%d.exe", n);
+    ClearFileAttributes(run_after_exit_, kFaReadOnly);
+  }
+  run_after_exit_.clear();
+  run_parameters_.clear();
+  return false;
+}
+
+void Startup::WriteCdDrive() const {
+  const std::string folder = ExtractFilePath(program_);
+  install_set_->WriteValue("CDDrive", folder.size() == 3 ? folder.substr(0, 2) : std::string());
+}
+
+void Startup::Release() {
+  instance_mutex_.Release();
+  InstallSet = nullptr;
+  install_set_.reset();
+}
+
+void Startup::HandOver() const {
+  if (run_after_exit_.empty()) return;
+  const int r = ShellOpen(run_after_exit_, run_parameters_, "", SW_SHOW);
+  if (r <= 32) Warn(Format("プログラムを実行できませんでした\r\nエラーコード[%d]", r));
+}
+
+int Startup::Run() {
+  // Every file this program opens names its access explicitly, so files on a
+  // read-only medium open for reading without a process-wide default mode.
+  program_ = ProgramFileName();
+  resource_archive_ = ProbeResource();
+  if (!resource_archive_) trailer_archive_ = ProbeTrailer();
+
+  install_set_ = std::make_unique<TZefoInstallSet>();
+  InstallSet = install_set_.get();
+
+  source_path_ = params_.empty() ? ExtractFilePath(program_) : params_[0];
+  const std::string settings_file = AddTrailingDelimiter(source_path_) + "install.dat";
+  if (!fs::FileExists(settings_file)) {
+    Warn("インストール設定ファイルがありません");
+    return 0;
+  }
+  install_set_->LoadFromFile(settings_file);
+
+  // A running game holds a mutex named after its install folder.
+  const std::string install_path = install_set_->ReadValue("InstallPath", "");
+  if (!install_path.empty() && MutexExists(RunningGameMutexName(install_path))) return 0;
+
+  if (MutexExists(install_set_->Title)) return 0;
+  instance_mutex_ = NamedMutex::Create(install_set_->Title);
+  if (!instance_mutex_.IsHeld()) return 0;
+
+  if (install_set_->UninstallMode) {
+    if (params_.empty()) {
+      if (!MakeTemporaryCopy()) {
+        Warn("ファイルをコピーできません");
+        return 0;
+      }
+    } else {
+      ScheduleDeleteAtRestart(program_);
+      RunWizard();
+    }
+  } else if (!params_.empty() || install_set_->AddOn || install_set_->InstallKind == 2) {
+    if (!install_set_->FromArchive) ScheduleDeleteAtRestart(program_);
+    RunWizard();
+  } else {
+    WriteCdDrive();
+    const LauncherResult launcher = ShowLauncherWindow();
+    if (!launcher.ok) return 0;
+    launcher_choice_ = launcher.launcher_choice;
+    if (launcher_choice_ != 0) {
+      if (install_set_->FromArchive) {
+        RunWizard();
+      } else if (!MakeTemporaryCopy()) {
+        Warn("ファイルをコピーできません");
+        return 0;
+      }
+    } else {
+      run_after_exit_ = AddTrailingDelimiter(install_set_->ReadValue("InstallPath", "")) + install_set_->GameExe;
+      run_parameters_.clear();
+    }
+  }
+
+  // The instance mutex goes before the hand-over: the temporary copy takes it.
+  Release();
+  HandOver();
+  return 0;
+}
+
+}  // namespace
+
+int RunStartup(const std::vector<std::string>& params) {
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  int code = 0;
+  try {
+    Startup startup(params);
+    code = startup.Run();
+  } catch (const std::exception& e) {
+    // Whatever stopped the start shows in the error box; the process ends
+    // without hand-over, everything released on the way out.
+    TApplication::Instance().ShowException(e);
+    code = 1;
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return code;
+}

@@ -1,0 +1,16 @@
+// The program's entry: decides from its own file, its command line and
+// install.dat which role this run plays, owns the settings and the instance
+// mutex, and hands over to another program when it ends.
+//
+//   UninstallMode, no parameter   uninstaller in the install folder: hands over to a temporary copy
+//   UninstallMode, a parameter    the temporary copy: wizard in uninstall mode
+//   a parameter, AddOn or kind 2  wizard at once
+//   otherwise                     launcher; then install (here or through a temporary copy) or game start
+#pragma once
+
+#include <string>
+#include <vector>
+
+// params: the command-line parameters without the program name (only the
+// first is used). Returns the process exit code.
+int RunStartup(const std::vector<std::string>& params);

@@ -1,0 +1,120 @@
+// TZefoInstallSet: everything that makes one installation package differ from
+// another, and its file install.dat.
+//
+// File format (little-endian). A string is an int32 byte count n and n bytes
+// (n <= 0: empty, no bytes). A size is an int64 from version 100 on, before
+// that a uint32 widened with zeros.
+//
+//   "is" + 3 ASCII digits  version (no "is": version 0, data from offset 0)
+//   int32   DiskIndex
+//   string  Title, FooterText, DefaultDir, ReadmeFile
+//   byte    OpenReadme
+//   string  BackgroundImage
+//   byte    BackgroundMode
+//   int32   DiskCount
+//   string  GameExe
+//   uint32  ImageSeed
+//   byte    OfferRuntimes, SpareFlag
+//   string  MediaName, RegistryKey
+//   DiskCount x size {Program, Data, Sound, Movie}
+//   size    ProgramSize, DataSize, SoundSize, MovieSize
+//   byte    UninstallMode
+//   byte    AddOn                               version >= 101
+//   int32 count, count x (int32 n, n bytes)     InstalledFiles, >= 102
+//   byte    DataInstalled                       >= 103
+//   byte    InstallKind                         >= 104
+//   byte    FromArchive                         >= 105
+//   int32 count, count x string                 CopyFiles, >= 106
+//   string  SetupCaption                        >= 107
+//
+// The writer always produces version 107. A load does not reset the object:
+// fields the file's version does not carry keep their values; the two lists
+// are always cleared first.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/errors.h"
+#include "base/stream.h"
+
+// The settings data does not follow the format (it ends early, or a count or
+// length exceeds what is left of it).
+class EInstallSetError : public EFormatError {
+  using EFormatError::EFormatError;
+};
+
+class TZefoInstallSet {
+ public:
+  static constexpr int kWrittenVersion = 107;
+
+  int32_t DiskCount = 0;
+  std::vector<std::string> InstalledFiles;
+  std::string SetupCaption;
+  int32_t DiskIndex = 0;
+  std::string Title;
+  std::string FooterText;
+  std::string DefaultDir;
+  std::string ReadmeFile;
+  uint8_t InstallKind = 0;  // 0 standard, 1 all components, 2 system install
+  uint8_t OpenReadme = 0;
+  std::string BackgroundImage;
+  uint8_t BackgroundMode = 0;  // 0 centred, 1 stretched, 2 tiled
+  std::string GameExe;
+  uint32_t ImageSeed = 0;
+  uint8_t OfferRuntimes = 0;
+  uint8_t SpareFlag = 0;
+  std::string MediaName;
+  std::string RegistryKey;
+  std::vector<int64_t> DiskProgramSize;
+  std::vector<int64_t> DiskDataSize;
+  std::vector<int64_t> DiskSoundSize;
+  std::vector<int64_t> DiskMovieSize;
+  int64_t ProgramSize = 0;
+  int64_t DataSize = 0;
+  int64_t SoundSize = 0;
+  int64_t MovieSize = 0;
+  uint8_t UninstallMode = 0;
+  uint8_t AddOn = 0;
+  uint8_t DataInstalled = 0;
+  uint8_t FromArchive = 0;
+  std::vector<std::string> CopyFiles;
+
+  // Reads the format from the stream's position. Throws EInstallSetError when
+  // the data ends early or a count or length exceeds the rest of the data; the
+  // object may then hold part of the file.
+  void LoadFromStream(TStream& stream);
+  // Opens name for reading (writes by others denied) and loads it. Throws
+  // EFOpenError when it cannot be opened, EInstallSetError naming the file
+  // when it is damaged.
+  void LoadFromFile(const std::string& name);
+  void SaveToStream(TStream& stream) const;
+  // Writes the whole file beside name and puts it in place in one step, so an
+  // interrupted save never leaves a truncated file. Throws EFCreateError.
+  void SaveToFile(const std::string& name) const;
+
+  // Sets DiskCount and resizes the four per-disk arrays (new elements 0).
+  void SetDiskCount(int32_t n);
+
+  int InstalledFileCount() const { return static_cast<int>(InstalledFiles.size()); }
+  const std::string& InstalledFile(int i) const { return InstalledFiles.at(static_cast<size_t>(i)); }
+  // Index of the first entry equal to name with only ASCII letters folded; -1 when none.
+  int IndexOfInstalledFile(const std::string& name) const;
+  // Appends name unless an entry already equals it (ASCII letters folded).
+  void AddInstalledFile(const std::string& name);
+  // True when CopyFiles holds name (entries are lower-case paths; letters folded).
+  bool IsCopyFile(const std::string& name) const;
+  // SetupCaption, or Title followed by "のセットアップ" when it is empty.
+  std::string GetSetupCaption() const;
+
+#ifdef _WIN32
+  // The installation's values below HKEY_CURRENT_USER\Software\RegistryKey.
+  std::string ReadValue(const std::string& name, const std::string& default_value) const;
+  void WriteValue(const std::string& name, const std::string& value) const;
+  // Removes the key with everything below it, then every parent key left empty.
+  void DeleteRegistryKey() const;
+  // "InstallPath" is set and the game program exists there.
+  bool IsGameInstalled() const;
+#endif
+};

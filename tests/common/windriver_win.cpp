@@ -1,0 +1,245 @@
+#include "common/windriver_win.h"
+
+#include <tlhelp32.h>
+
+#include <chrono>
+#include <thread>
+
+#include "base/encoding.h"
+#include "base/sjis.h"
+
+namespace driver {
+
+std::string HostPath(const std::string& path) {
+  if (path.empty() || path[0] != '/') return path;
+  return "Z:" + sjis::ReplaceChar(path, '/', '\\');
+}
+
+Process::~Process() {
+  Kill();
+  if (handle_) CloseHandle(handle_);
+}
+
+Process::Process(Process&& other) noexcept : handle_(other.handle_), id_(other.id_) {
+  other.handle_ = nullptr;
+  other.id_ = 0;
+}
+
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    Kill();
+    if (handle_) CloseHandle(handle_);
+    handle_ = other.handle_;
+    id_ = other.id_;
+    other.handle_ = nullptr;
+    other.id_ = 0;
+  }
+  return *this;
+}
+
+Process Process::Start(const std::string& exe, const std::string& args_tail,
+                       const std::map<std::wstring, std::wstring>& env, const std::string& cwd) {
+  // The environment block: ours, with the overrides applied.
+  std::map<std::wstring, std::wstring> vars;
+  if (wchar_t* block = GetEnvironmentStringsW()) {
+    for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
+      const std::wstring entry = p;
+      const size_t eq = entry.find(L'=', 1);
+      if (eq != std::wstring::npos) vars[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    FreeEnvironmentStringsW(block);
+  }
+  for (const auto& [k, v] : env) {
+    for (auto it = vars.begin(); it != vars.end();) {
+      it = _wcsicmp(it->first.c_str(), k.c_str()) == 0 ? vars.erase(it) : std::next(it);
+    }
+    vars[k] = v;
+  }
+  std::wstring block;
+  for (const auto& [k, v] : vars) block += k + L"=" + v + L'\0';
+  block += L'\0';
+
+  std::wstring command = L"\"" + enc::Wide(exe) + L"\"";
+  if (!args_tail.empty()) command += L" " + enc::Wide(args_tail);
+  std::wstring folder = enc::Wide(cwd);
+  if (folder.empty()) {
+    folder = enc::Wide(exe);
+    folder = folder.substr(0, folder.find_last_of(L'\\') + 1);
+  }
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  Process p;
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),
+                     folder.c_str(), &si, &pi)) {
+    CloseHandle(pi.hThread);
+    p.handle_ = pi.hProcess;
+    p.id_ = pi.dwProcessId;
+  }
+  return p;
+}
+
+bool Process::Running() const { return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
+
+bool Process::WaitExit(int timeout_ms) const {
+  return handle_ && WaitForSingleObject(handle_, static_cast<DWORD>(timeout_ms)) == WAIT_OBJECT_0;
+}
+
+DWORD Process::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (handle_) GetExitCodeProcess(handle_, &code);
+  return code;
+}
+
+void Process::Kill() {
+  if (Running()) {
+    TerminateProcess(handle_, 99);
+    WaitForSingleObject(handle_, 5000);
+  }
+}
+
+bool WaitUntil(const std::function<bool()>& cond, int timeout_ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    if (cond()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+namespace {
+
+struct TopSearch {
+  DWORD pid;
+  const wchar_t* cls;
+  const wchar_t* caption;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTop(HWND hwnd, LPARAM lp) {
+  auto* s = reinterpret_cast<TopSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (s->pid && pid != s->pid) return TRUE;
+  if (!IsWindowVisible(hwnd)) return TRUE;
+  if (s->cls && ClassOf(hwnd) != s->cls) return TRUE;
+  if (s->caption && Text(hwnd) != s->caption) return TRUE;
+  s->found.push_back(hwnd);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> TopWindows(DWORD pid, const wchar_t* cls) {
+  TopSearch s{pid, cls, nullptr, {}};
+  EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+HWND WaitForWindow(DWORD pid, const wchar_t* cls, int timeout_ms) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        const auto list = TopWindows(pid, cls);
+        found = list.empty() ? nullptr : list.front();
+        return found != nullptr;
+      },
+      timeout_ms);
+  return found;
+}
+
+HWND WaitForWindowAnyProcess(const wchar_t* cls, const wchar_t* caption, int timeout_ms) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        TopSearch s{0, cls, caption, {}};
+        EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&s));
+        found = s.found.empty() ? nullptr : s.found.front();
+        return found != nullptr;
+      },
+      timeout_ms);
+  return found;
+}
+
+std::wstring Text(HWND hwnd) {
+  // WM_GETTEXT reads another process's window text too.
+  const LRESULT n = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  const LRESULT got = SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(s.size()), reinterpret_cast<LPARAM>(s.data()));
+  s.resize(static_cast<size_t>(got));
+  return s;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t buf[256];
+  const int n = GetClassNameW(hwnd, buf, 256);
+  return std::wstring(buf, n > 0 ? n : 0);
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> list;
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+std::vector<HWND> ChildrenOfClass(HWND parent, const wchar_t* cls) {
+  std::vector<HWND> out;
+  for (HWND h : Children(parent))
+    if (_wcsicmp(ClassOf(h).c_str(), cls) == 0) out.push_back(h);
+  return out;
+}
+
+HWND ChildById(HWND parent, int id) {
+  for (HWND h : Children(parent))
+    if (GetDlgCtrlID(h) == id) return h;
+  return nullptr;
+}
+
+RECT RectInParent(HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+SIZE ClientSize(HWND hwnd) {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+RECT ScreenRect(HWND hwnd) {
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  return r;
+}
+
+void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+std::vector<std::pair<std::wstring, DWORD>> RunningPrograms() {
+  std::vector<std::pair<std::wstring, DWORD>> out;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return out;
+  PROCESSENTRY32W e = {};
+  e.dwSize = sizeof e;
+  for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) out.emplace_back(e.szExeFile, e.th32ProcessID);
+  CloseHandle(snap);
+  return out;
+}
+
+bool WaitNoProgram(const std::wstring& exe_name, int timeout_ms) {
+  return WaitUntil(
+      [&] {
+        for (const auto& [name, pid] : RunningPrograms())
+          if (_wcsicmp(name.c_str(), exe_name.c_str()) == 0) return false;
+        return true;
+      },
+      timeout_ms);
+}
+
+}  // namespace driver

@@ -1,0 +1,72 @@
+// Driving the real program from outside, as a user would: start it, find its
+// windows, read their texts, positions and states, press their buttons.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace driver {
+
+// Windows path of a file the build names with a Unix path (Wine maps / to Z:).
+std::string HostPath(const std::string& path);
+
+// A started process; terminated on destruction if it still runs.
+class Process {
+ public:
+  Process() = default;
+  ~Process();
+  Process(Process&& other) noexcept;
+  Process& operator=(Process&& other) noexcept;
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  // Starts exe (Shift-JIS path) with a raw command-line tail, in folder cwd
+  // (empty: the exe's folder), with environment variables overridden.
+  static Process Start(const std::string& exe, const std::string& args_tail,
+                       const std::map<std::wstring, std::wstring>& env = {}, const std::string& cwd = "");
+  DWORD Id() const { return id_; }
+  bool Running() const;
+  // Waits for the end; false on timeout.
+  bool WaitExit(int timeout_ms) const;
+  DWORD ExitCode() const;
+  void Kill();
+
+ private:
+  HANDLE handle_ = nullptr;
+  DWORD id_ = 0;
+};
+
+// Polls cond every 20 ms until it holds; false on timeout.
+bool WaitUntil(const std::function<bool()>& cond, int timeout_ms);
+
+// Visible top-level windows of a process, optionally of one class.
+std::vector<HWND> TopWindows(DWORD pid, const wchar_t* cls = nullptr);
+// The first such window that appears within the timeout, or nullptr.
+HWND WaitForWindow(DWORD pid, const wchar_t* cls, int timeout_ms);
+// Same for any process whose window has the class and caption (nullptr: any).
+HWND WaitForWindowAnyProcess(const wchar_t* cls, const wchar_t* caption, int timeout_ms);
+
+std::wstring Text(HWND hwnd);
+std::wstring ClassOf(HWND hwnd);
+std::vector<HWND> Children(HWND parent);
+std::vector<HWND> ChildrenOfClass(HWND parent, const wchar_t* cls);
+HWND ChildById(HWND parent, int id);
+// Client rectangle of child in its parent's client coordinates.
+RECT RectInParent(HWND child);
+// Size of a window's client area.
+SIZE ClientSize(HWND hwnd);
+RECT ScreenRect(HWND hwnd);
+
+// Presses a button through its own message (works across processes).
+void Click(HWND button);
+
+// Names (without folder) of running processes' programs, with their ids.
+std::vector<std::pair<std::wstring, DWORD>> RunningPrograms();
+// Waits until no process runs the program named (case-insensitive); false on timeout.
+bool WaitNoProgram(const std::wstring& exe_name, int timeout_ms);
+
+}  // namespace driver

@@ -1,0 +1,272 @@
+// Starts the real install.exe under the conditions a user meets and watches
+// what it does from outside: its windows, its registry values, the programs it
+// starts and the files it leaves.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "base/encoding.h"
+#include "base/format.h"
+#include "base/fs.h"
+#include "common/temp_dir.h"
+#include "common/windriver_win.h"
+#include "forms/message_dialog_win.h"
+#include "launcher/running_game.h"
+#include "os/files_win.h"
+#include "os/mutex_win.h"
+#include "os/registry_win.h"
+#include "settings/install_set.h"
+
+using driver::Process;
+using testing_support::TempDir;
+
+namespace {
+
+constexpr int kStartTimeout = 20000;
+
+std::string InstallExe() { return driver::HostPath(ZI_INSTALL_EXE); }
+
+std::string UniqueName(const char* what) {
+  static int n = 0;
+  return Format("ZiStartup%s%lu-%d", what, GetCurrentProcessId(), n++);
+}
+
+// A folder with the program and, when given, its settings; a private temporary
+// folder for the program's copies; the registry key cleaned up afterwards.
+class Package {
+ public:
+  explicit Package(const std::string& folder_name = "media") {
+    folder_ = dir_ / (folder_name + "\\");
+    temp_ = dir_ / "tmp\\";
+    fs::MakeDirectories(folder_);
+    fs::MakeDirectories(temp_);
+    EXPECT_TRUE(CopyFileW(enc::Wide(InstallExe()).c_str(), enc::Wide(Exe()).c_str(), FALSE));
+    settings.Title = UniqueName("Title");
+    settings.RegistryKey = "ZiStartupTests\\" + UniqueName("Key");
+    settings.GameExe = "game.exe";
+  }
+  ~Package() { settings.DeleteRegistryKey(); }
+
+  void WriteSettings() { settings.SaveToFile(folder_ + "install.dat"); }
+  std::string Exe() const { return folder_ + "install.exe"; }
+  const std::string& Folder() const { return folder_; }
+  const std::string& Temp() const { return temp_; }
+
+  Process Start(const std::string& args = "") const {
+    const std::wstring temp = enc::Wide(temp_);
+    Process p = Process::Start(Exe(), args, {{L"TEMP", temp}, {L"TMP", temp}});
+    EXPECT_NE(p.Id(), 0u) << "install.exe did not start";
+    return p;
+  }
+
+  // Registry value of the installation, or "<none>" when absent.
+  std::string Value(const std::string& name) const { return settings.ReadValue(name, "<none>"); }
+
+  TZefoInstallSet settings;
+
+ private:
+  TempDir dir_;
+  std::string folder_;
+  std::string temp_;
+};
+
+struct DialogContent {
+  std::wstring caption;
+  std::wstring text;
+  std::vector<std::wstring> buttons;
+};
+
+DialogContent Read(HWND dialog) {
+  DialogContent c;
+  c.caption = driver::Text(dialog);
+  if (HWND label = driver::ChildById(dialog, kMessageTextId)) c.text = driver::Text(label);
+  for (HWND b : driver::ChildrenOfClass(dialog, L"Button")) c.buttons.push_back(driver::Text(b));
+  return c;
+}
+
+// The process ends by itself without showing any window.
+void ExpectSilentEnd(const Process& p) {
+  bool window_seen = false;
+  driver::WaitUntil(
+      [&] {
+        if (!driver::TopWindows(p.Id()).empty()) window_seen = true;
+        return !p.Running();
+      },
+      kStartTimeout);
+  EXPECT_FALSE(p.Running()) << "the program did not end";
+  EXPECT_FALSE(window_seen) << "the program showed a window";
+}
+
+bool PendingDeletionOf(const std::string& path) {
+  const RegKey key =
+      RegKey::Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", KEY_READ);
+  DWORD type = 0, bytes = 0;
+  if (RegQueryValueExW(key.Handle(), L"PendingFileRenameOperations", nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
+    return false;
+  std::wstring data(bytes / 2 + 1, L'\0');
+  RegQueryValueExW(key.Handle(), L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                   &bytes);
+  return data.find(enc::Wide(path)) != std::wstring::npos;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<fs::DirEntry> entries;
+  fs::ListDirectory(folder, &entries);
+  std::vector<std::string> names;
+  for (const auto& e : entries) names.push_back(e.name);
+  return names;
+}
+
+}  // namespace
+
+TEST(Startup, MissingSettingsShowsTheWarningAndStartsNothing) {
+  Package pkg;  // no install.dat
+  Process p = pkg.Start();
+  HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kStartTimeout);
+  ASSERT_NE(dialog, nullptr) << "no warning appeared";
+  const DialogContent c = Read(dialog);
+  EXPECT_EQ(c.caption, L"警告");
+  EXPECT_EQ(c.text, L"インストール設定ファイルがありません");
+  EXPECT_EQ(c.buttons, std::vector<std::wstring>({L"OK"}));
+  // Centred on the screen.
+  const RECT r = driver::ScreenRect(dialog);
+  EXPECT_NEAR((r.left + r.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR((r.top + r.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+
+  driver::Click(driver::ChildById(dialog, IDOK));
+  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  EXPECT_TRUE(FilesIn(pkg.Temp()).empty()) << "a temporary copy was made";
+  EXPECT_EQ(pkg.Value("CDDrive"), "<none>");
+}
+
+TEST(Startup, FolderParameterWithoutSettingsShowsTheWarning) {
+  Package pkg;
+  pkg.WriteSettings();  // beside the program, but the parameter names another folder
+  TempDir empty;
+  Process p = pkg.Start("\"" + empty.Path() + "\"");
+  HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kStartTimeout);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(Read(dialog).text, L"インストール設定ファイルがありません");
+  driver::Click(driver::ChildById(dialog, IDOK));
+  EXPECT_TRUE(p.WaitExit(kStartTimeout));
+}
+
+TEST(Startup, LauncherRunWritesCdDriveAndEnds) {
+  // The launcher's place closes with Cancel: the run ends without hand-over,
+  // after recording that the program does not run from a drive root.
+  Package pkg;
+  pkg.WriteSettings();
+  Process p = pkg.Start();
+  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  EXPECT_EQ(pkg.Value("CDDrive"), "");
+  EXPECT_TRUE(FilesIn(pkg.Temp()).empty());
+}
+
+TEST(Startup, SecondInstanceEndsSilently) {
+  Package pkg;
+  pkg.WriteSettings();
+  NamedMutex first = NamedMutex::Create(pkg.settings.Title);  // another instance holds it
+  ASSERT_TRUE(first.IsHeld());
+  Process p = pkg.Start();
+  ExpectSilentEnd(p);
+  EXPECT_EQ(pkg.Value("CDDrive"), "<none>") << "went past the instance guard";
+}
+
+TEST(Startup, RunningGameEndsSilently) {
+  Package pkg;
+  pkg.WriteSettings();
+  const std::string install_path = "C:\\Games\\ソフト表";  // two trail bytes 0x5C
+  pkg.settings.WriteValue("InstallPath", install_path);
+  NamedMutex game = NamedMutex::Create(RunningGameMutexName(install_path));
+  ASSERT_TRUE(game.IsHeld());
+  Process p = pkg.Start();
+  ExpectSilentEnd(p);
+  EXPECT_EQ(pkg.Value("CDDrive"), "<none>") << "went past the running-game test";
+}
+
+TEST(Startup, UninstallerHandsOverToATemporaryCopyWithTheQuotedFolder) {
+  // The folder's name ends in 表 (95 5C): the quoted parameter ends in "\"".
+  Package pkg("削除表");
+  pkg.settings.UninstallMode = 1;
+  pkg.WriteSettings();
+  Process p = pkg.Start();
+  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  const std::string copy = pkg.Temp() + "~zinstall.exe";
+  EXPECT_TRUE(fs::FileExists(copy));
+  // The copy reads install.dat from the folder it was given and, being the
+  // uninstaller's copy, registers itself for deletion at restart; it could not
+  // if the parameter were wrong (it would warn that the settings are missing)
+  // or if the instance mutex were still held (it would end silently).
+  EXPECT_TRUE(driver::WaitUntil([&] { return PendingDeletionOf(copy); }, kStartTimeout))
+      << "the temporary copy did not run as the uninstaller";
+  EXPECT_TRUE(driver::WaitNoProgram(L"~zinstall.exe", kStartTimeout));
+  EXPECT_EQ(driver::WaitForWindowAnyProcess(kMessageDialogClass, nullptr, 500), nullptr);
+}
+
+TEST(Startup, LockedTemporaryNamesAreTriedInOrder) {
+  Package pkg;
+  pkg.settings.UninstallMode = 1;
+  pkg.WriteSettings();
+  // Lock "~zinstall.exe" and "~zinstall0.exe" to "~zinstall97.exe": the copy
+  // lands in "~zinstall98.exe", the last name tried.
+  std::vector<HANDLE> locks;
+  auto lock = [&](const std::string& name) {
+    HANDLE h = CreateFileW(enc::Wide(pkg.Temp() + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    locks.push_back(h);
+  };
+  lock("~zinstall.exe");
+  for (int n = 0; n <= 97; ++n) lock(Format("~zinstall%d.exe", n));
+  Process p = pkg.Start();
+  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  const std::string copy = pkg.Temp() + "~zinstall98.exe";
+  EXPECT_GT(fs::FileSizeOf(copy), 0);
+  EXPECT_TRUE(driver::WaitUntil([&] { return PendingDeletionOf(copy); }, kStartTimeout));
+  EXPECT_TRUE(driver::WaitNoProgram(L"~zinstall98.exe", kStartTimeout));
+  for (HANDLE h : locks) CloseHandle(h);
+}
+
+TEST(Startup, HundredLockedTemporaryNamesGiveTheCopyWarning) {
+  Package pkg;
+  pkg.settings.UninstallMode = 1;
+  pkg.WriteSettings();
+  std::vector<HANDLE> locks;
+  for (int n = -1; n <= 98; ++n) {
+    const std::string name = n < 0 ? "~zinstall.exe" : Format("~zinstall%d.exe", n);
+    HANDLE h = CreateFileW(enc::Wide(pkg.Temp() + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    locks.push_back(h);
+  }
+  Process p = pkg.Start();
+  HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kStartTimeout);
+  ASSERT_NE(dialog, nullptr);
+  const DialogContent c = Read(dialog);
+  EXPECT_EQ(c.caption, L"警告");
+  EXPECT_EQ(c.text, L"ファイルをコピーできません");
+  EXPECT_EQ(c.buttons, std::vector<std::wstring>({L"OK"}));
+  driver::Click(driver::ChildById(dialog, IDOK));
+  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  for (HANDLE h : locks) CloseHandle(h);
+  // No copy was started: "~zinstall99.exe" was never even tried.
+  EXPECT_FALSE(fs::FileExists(pkg.Temp() + "~zinstall99.exe"));
+  for (const auto& [name, pid] : driver::RunningPrograms()) EXPECT_EQ(name.find(L"~zinstall"), std::wstring::npos);
+}
+
+TEST(Startup, ProgramInADriveRootRecordsTheDrive) {
+  // scripts/wine-env maps Q: to a folder of the build for this test.
+  if (!fs::DirectoryExists("Q:\\")) GTEST_SKIP() << "drive Q: is not mapped";
+  const std::string exe = "Q:\\install.exe";
+  ASSERT_TRUE(CopyFileW(enc::Wide(InstallExe()).c_str(), enc::Wide(exe).c_str(), FALSE));
+  TZefoInstallSet s;
+  s.Title = UniqueName("Root");
+  s.RegistryKey = "ZiStartupTests\\" + UniqueName("Root");
+  s.SaveToFile("Q:\\install.dat");
+  Process p = Process::Start(exe, "");
+  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  EXPECT_EQ(s.ReadValue("CDDrive", "<none>"), "Q:");
+  s.DeleteRegistryKey();
+  fs::EraseFile("Q:\\install.dat");
+  fs::EraseFile(exe);
+}
