@@ -1,0 +1,56 @@
+// TForm: a top-level window with a dialog border, shown modally (ShowModal,
+// ended by setting ModalResult, subject to CloseQuery) or without being modal
+// (Show). The client area is set in pixels; the window is centred on the
+// screen or on its owner when it is shown.
+#pragma once
+
+#include "forms/control_win.h"
+
+class TButton;
+
+class TForm : public TWinContainer {
+ public:
+  enum class Position { kDesigned, kScreenCenter, kOwnerCenter };
+
+  struct Args {
+    std::string caption;
+    int client_width = 0;
+    int client_height = 0;
+    Position position = Position::kScreenCenter;
+    HWND owner = nullptr;  // nullptr: the application window
+  };
+
+  explicit TForm(const Args& args);
+  ~TForm() override;
+
+  int ShowModal();
+  void Show();
+  void Hide();
+  bool Showing() const { return hwnd_ && IsWindowVisible(hwnd_); }
+
+  int ModalResult = 0;
+  // Asked before a modal run ends; false keeps the window open (ModalResult
+  // is then reset to 0).
+  virtual bool CloseQuery() { return true; }
+
+  void SetClientSize(int width, int height);
+  // The button that Enter presses.
+  void SetDefaultButton(TButton* button) { default_button_ = button; }
+  // The button that Escape presses (none by default).
+  void SetCancelButton(TButton* button) { cancel_button_ = button; }
+  // Brings the window to the foreground.
+  void BringToFront();
+
+  static constexpr const wchar_t* kClassName = L"ZiForm";
+
+ protected:
+  LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  void PlaceOnScreen();
+
+  Position position_;
+  TButton* default_button_ = nullptr;
+  TButton* cancel_button_ = nullptr;
+  bool in_modal_ = false;
+};

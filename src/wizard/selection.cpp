@@ -1,0 +1,105 @@
+#include "wizard/selection.h"
+
+#include "base/format.h"
+#include "base/paths.h"
+#include "base/sjis.h"
+
+int ClassifyExtension(const std::string& extension) {
+  if (extension.empty()) return 0;
+  const std::string e = sjis::AsciiLower(extension);
+  if (std::string(kSoundExtensions).find(e) != std::string::npos) return 1;
+  if (std::string(kMovieExtensions).find(e) != std::string::npos) return 2;
+  return 0;
+}
+
+int FirstPageOf(const TZefoInstallSet& s) {
+  if (s.InstallKind == 2) return kPageConfirm;
+  if (s.AddOn || s.InstallKind == 1) return kPageSelDir;
+  if (s.DiskCount >= 2 && s.DiskIndex == 0) return kPageMedia;
+  return kPageFile;
+}
+
+bool AllDisksPreselected(const TZefoInstallSet& s) { return s.DiskIndex == 0 && s.DiskCount > 1; }
+
+namespace {
+
+// The size of this disk; a DiskIndex outside the arrays has no sizes at all.
+int64_t OnThisDisk(const TZefoInstallSet& s, const std::vector<int64_t>& sizes) {
+  return s.DiskIndex >= 0 && static_cast<size_t>(s.DiskIndex) < sizes.size() ? sizes[s.DiskIndex] : 0;
+}
+
+}  // namespace
+
+ComponentVisibility VisibleComponents(const TZefoInstallSet& s, bool all_disks) {
+  if (all_disks) return {s.DataSize > 0, s.SoundSize > 0, s.MovieSize > 0};
+  return {OnThisDisk(s, s.DiskDataSize) > 0, OnThisDisk(s, s.DiskSoundSize) > 0, OnThisDisk(s, s.DiskMovieSize) > 0};
+}
+
+int64_t CalcNeedBytes(const TZefoInstallSet& s, const ComponentChoice& c) {
+  if (s.AddOn) return s.ProgramSize + s.DataSize + s.SoundSize + s.MovieSize;
+  if (c.all_disks || s.InstallKind == 1)
+    return s.ProgramSize + (c.data ? s.DataSize : 0) + (c.sound ? s.SoundSize : 0) + (c.movie ? s.MovieSize : 0);
+  return OnThisDisk(s, s.DiskProgramSize) + (c.data ? OnThisDisk(s, s.DiskDataSize) : 0) +
+         (c.sound ? OnThisDisk(s, s.DiskSoundSize) : 0) + (c.movie ? OnThisDisk(s, s.DiskMovieSize) : 0);
+}
+
+// Fixed notation, two decimals, at least two characters wide.
+std::string ComponentSizeText(int64_t need_bytes) {
+  return Format("最低 %2.2f MBのディスクの空き容量が必要です", static_cast<double>(need_bytes) / 1048576.0);
+}
+
+std::string FolderSizeText(int64_t need_bytes) {
+  return Format("インストールには最低 %2.2f MBのディスクの空き容量が必要です",
+                static_cast<double>(need_bytes) / 1048576.0);
+}
+
+std::string DriveFreeText(int32_t free_mb) { return "このドライブには " + GroupThousands(free_mb) + " MBの空きがあります"; }
+
+int64_t WholeMiB(int64_t bytes) { return bytes / 1024 / 1024; }
+
+namespace {
+
+const char kProgramFilesMacro[] = "<ProgramFiles>";
+
+// The folders here are Windows folders whichever machine computes them: "\" only.
+std::string WithoutLeadingDelimiter(const std::string& s) { return !s.empty() && s[0] == '\\' ? s.substr(1) : s; }
+std::string WithoutTrailingDelimiter(const std::string& s) {
+  return sjis::EndsWithChar(s, '\\') ? s.substr(0, s.size() - 1) : s;
+}
+std::string WithTrailingDelimiter(const std::string& s) { return sjis::EndsWithChar(s, '\\') ? s : s + '\\'; }
+
+}  // namespace
+
+FolderProposal ProposeFolder(const TZefoInstallSet& s, const std::string& install_path,
+                             const std::string& program_files, const std::string& windows_folder,
+                             const std::function<bool(const std::string&)>& directory_exists) {
+  FolderProposal p;
+  std::string proposal;
+  if (!install_path.empty() && directory_exists(install_path)) {
+    proposal = install_path;
+  } else if (s.DefaultDir.compare(0, sizeof kProgramFilesMacro - 1, kProgramFilesMacro) == 0) {
+    p.sub_folder = WithoutTrailingDelimiter(WithoutLeadingDelimiter(s.DefaultDir.substr(sizeof kProgramFilesMacro - 1)));
+    proposal = WithTrailingDelimiter(WithoutTrailingDelimiter(program_files)) + p.sub_folder;
+  } else {
+    const std::string base = windows_folder.empty() ? std::string("C:\\") : windows_folder.substr(0, 1) + ":\\";
+    p.sub_folder = WithoutLeadingDelimiter(s.DefaultDir);
+    proposal = base + p.sub_folder;
+    p.sub_folder = WithoutTrailingDelimiter(p.sub_folder);
+  }
+  proposal = WithoutTrailingDelimiter(proposal);
+  p.edit_text = proposal;
+  if (directory_exists(proposal)) p.sub_folder.clear();
+  p.drive = proposal.empty() ? 0 : proposal[0];
+  // The nearest folder that exists, going up; none when even the root is missing.
+  while (!proposal.empty() && !directory_exists(proposal)) {
+    const std::string inner = WithoutTrailingDelimiter(proposal);
+    const size_t i = sjis::FindLastChar(inner, '\\');
+    proposal = i == std::string::npos ? std::string() : inner.substr(0, i + 1);
+  }
+  p.list_folder = proposal;
+  return p;
+}
+
+std::string EditTextForFolder(const std::string& list_folder, const std::string& sub_folder) {
+  return sub_folder.empty() ? list_folder : WithTrailingDelimiter(list_folder) + sub_folder;
+}

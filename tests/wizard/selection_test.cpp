@@ -1,0 +1,160 @@
+#include "wizard/selection.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "base/sjis.h"
+
+namespace {
+
+TZefoInstallSet Sized() {
+  TZefoInstallSet s;
+  s.SetDiskCount(2);
+  s.DiskProgramSize = {100, 10};
+  s.DiskDataSize = {200, 0};
+  s.DiskSoundSize = {300, 30};
+  s.DiskMovieSize = {400, 40};
+  s.ProgramSize = 110;
+  s.DataSize = 200;
+  s.SoundSize = 330;
+  s.MovieSize = 440;
+  return s;
+}
+
+}  // namespace
+
+TEST(Selection, ClassifyExtensionSearchesSubstrings) {
+  EXPECT_EQ(ClassifyExtension(".OGG"), 1);
+  EXPECT_EQ(ClassifyExtension(".wav"), 1);
+  EXPECT_EQ(ClassifyExtension(".mpeg"), 2);
+  EXPECT_EQ(ClassifyExtension(".mpg"), 2);
+  EXPECT_EQ(ClassifyExtension(".mp"), 1);  // a partial extension, found in the sound list first
+  EXPECT_EQ(ClassifyExtension(".exe"), 0);
+  EXPECT_EQ(ClassifyExtension(""), 0);
+}
+
+TEST(Selection, FirstPage) {
+  TZefoInstallSet s;
+  s.SetDiskCount(1);
+  EXPECT_EQ(FirstPageOf(s), kPageFile);  // a single disk
+  s.SetDiskCount(2);
+  EXPECT_EQ(FirstPageOf(s), kPageMedia);  // the first disk of a set
+  EXPECT_TRUE(AllDisksPreselected(s));
+  s.DiskIndex = 1;
+  EXPECT_EQ(FirstPageOf(s), kPageFile);  // a later disk started by itself
+  EXPECT_FALSE(AllDisksPreselected(s));
+  s.AddOn = 1;
+  EXPECT_EQ(FirstPageOf(s), kPageSelDir);
+  s.AddOn = 0;
+  s.InstallKind = 1;
+  EXPECT_EQ(FirstPageOf(s), kPageSelDir);
+  s.InstallKind = 2;
+  EXPECT_EQ(FirstPageOf(s), kPageConfirm);
+}
+
+TEST(Selection, ComponentBoxesFollowTheSizes) {
+  TZefoInstallSet s = Sized();
+  ComponentVisibility all = VisibleComponents(s, true);
+  EXPECT_TRUE(all.data && all.sound && all.movie);
+  s.DiskIndex = 1;  // disk 2 has no data
+  ComponentVisibility here = VisibleComponents(s, false);
+  EXPECT_FALSE(here.data);
+  EXPECT_TRUE(here.sound && here.movie);
+  s.DiskIndex = 7;  // beyond the arrays: nothing on this disk
+  here = VisibleComponents(s, false);
+  EXPECT_FALSE(here.data || here.sound || here.movie);
+}
+
+TEST(Selection, NeedBytesByChoice) {
+  TZefoInstallSet s = Sized();
+  EXPECT_EQ(CalcNeedBytes(s, {true, false, false, false}), 110);
+  EXPECT_EQ(CalcNeedBytes(s, {true, true, false, true}), 110 + 200 + 440);
+  EXPECT_EQ(CalcNeedBytes(s, {false, true, true, true}), 100 + 200 + 300 + 400);  // disk 1 only
+  s.DiskIndex = 1;
+  EXPECT_EQ(CalcNeedBytes(s, {false, false, true, false}), 10 + 30);
+  s.InstallKind = 1;  // the totals, whatever the disk choice
+  EXPECT_EQ(CalcNeedBytes(s, {false, false, true, false}), 110 + 330);
+  s.AddOn = 1;  // everything, whatever is ticked
+  EXPECT_EQ(CalcNeedBytes(s, {false, false, false, false}), 110 + 200 + 330 + 440);
+}
+
+TEST(Selection, SizeTexts) {
+  EXPECT_EQ(ComponentSizeText(0), "最低 0.00 MBのディスクの空き容量が必要です");
+  EXPECT_EQ(FolderSizeText(0), "インストールには最低 0.00 MBのディスクの空き容量が必要です");
+  EXPECT_EQ(ComponentSizeText(1572864), "最低 1.50 MBのディスクの空き容量が必要です");
+  EXPECT_EQ(ComponentSizeText(int64_t{3} << 40), "最低 3145728.00 MBのディスクの空き容量が必要です");
+  EXPECT_EQ(DriveFreeText(1234), "このドライブには 1,234 MBの空きがあります");
+  EXPECT_EQ(DriveFreeText(0), "このドライブには 0 MBの空きがあります");
+  EXPECT_EQ(WholeMiB(1992294), 1);  // 1.9 MiB
+  EXPECT_EQ(WholeMiB(1048576), 1);
+}
+
+namespace {
+
+struct FakeFolders {
+  std::set<std::string> existing;
+  bool operator()(const std::string& p) const {
+    std::string k = p;
+    if (k.size() > 3 && sjis::EndsWithChar(k, '\\')) k.pop_back();
+    return existing.count(k) > 0;
+  }
+};
+
+}  // namespace
+
+TEST(Selection, ProposesProgramFilesSubFolder) {
+  TZefoInstallSet s;
+  s.DefaultDir = "<ProgramFiles>\\Foo\\";
+  const FakeFolders folders{{"C:\\", "C:\\Program Files"}};
+  const FolderProposal p = ProposeFolder(s, "", "C:\\Program Files\\", "C:\\WINDOWS\\", folders);
+  EXPECT_EQ(p.edit_text, "C:\\Program Files\\Foo");
+  EXPECT_EQ(p.sub_folder, "Foo");
+  EXPECT_EQ(p.drive, 'C');
+  EXPECT_EQ(p.list_folder, "C:\\Program Files\\");
+  EXPECT_EQ(EditTextForFolder("C:\\Program Files", p.sub_folder), "C:\\Program Files\\Foo");
+}
+
+TEST(Selection, ProposesAFolderOnTheWindowsDrive) {
+  TZefoInstallSet s;
+  s.DefaultDir = "\\Games\\Foo";
+  const FakeFolders folders{{"D:\\"}};
+  const FolderProposal p = ProposeFolder(s, "", "C:\\Program Files", "D:\\WINDOWS\\", folders);
+  EXPECT_EQ(p.edit_text, "D:\\Games\\Foo");
+  EXPECT_EQ(p.sub_folder, "Games\\Foo");
+  EXPECT_EQ(p.drive, 'D');
+  EXPECT_EQ(p.list_folder, "D:\\");
+  EXPECT_EQ(EditTextForFolder("D:\\", p.sub_folder), "D:\\Games\\Foo");
+}
+
+TEST(Selection, StoredInstallPathWinsWhenItStillExists) {
+  TZefoInstallSet s;
+  s.DefaultDir = "<ProgramFiles>\\Foo";
+  FakeFolders folders{{"C:\\", "C:\\Program Files", "E:\\Old\\ゲーム表"}};
+  FolderProposal p = ProposeFolder(s, "E:\\Old\\ゲーム表\\", "C:\\Program Files", "C:\\WINDOWS", folders);
+  EXPECT_EQ(p.edit_text, "E:\\Old\\ゲーム表");
+  EXPECT_EQ(p.sub_folder, "");
+  EXPECT_EQ(p.list_folder, "E:\\Old\\ゲーム表");
+  // Gone: the default is proposed instead.
+  folders.existing.erase("E:\\Old\\ゲーム表");
+  p = ProposeFolder(s, "E:\\Old\\ゲーム表\\", "C:\\Program Files", "C:\\WINDOWS", folders);
+  EXPECT_EQ(p.edit_text, "C:\\Program Files\\Foo");
+  EXPECT_EQ(p.sub_folder, "Foo");
+}
+
+TEST(Selection, ExistingDefaultFolderHasNoSubFolder) {
+  TZefoInstallSet s;
+  s.DefaultDir = "<ProgramFiles>\\Foo";
+  const FakeFolders folders{{"C:\\", "C:\\Program Files", "C:\\Program Files\\Foo"}};
+  const FolderProposal p = ProposeFolder(s, "", "C:\\Program Files", "C:\\WINDOWS", folders);
+  EXPECT_EQ(p.sub_folder, "");
+  EXPECT_EQ(p.list_folder, "C:\\Program Files\\Foo");
+}
+
+TEST(Selection, MissingDriveLeavesTheListAlone) {
+  TZefoInstallSet s;
+  s.DefaultDir = "\\Games";
+  const FolderProposal p = ProposeFolder(s, "", "", "Q:\\WINDOWS", FakeFolders{});
+  EXPECT_EQ(p.edit_text, "Q:\\Games");
+  EXPECT_EQ(p.list_folder, "");
+}
