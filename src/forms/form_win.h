@@ -4,6 +4,7 @@
 // screen or on its owner when it is shown.
 #pragma once
 
+#include "forms/application_win.h"
 #include "forms/control_win.h"
 
 class TButton;

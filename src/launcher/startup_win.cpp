@@ -11,15 +11,13 @@
 #include "base/os_file.h"
 #include "base/paths.h"
 #include "forms/message_dialog_win.h"
+#include "launcher/globals_win.h"
 #include "launcher/running_game.h"
 #include "launcher/windows_win.h"
 #include "os/files_win.h"
 #include "os/mutex_win.h"
 #include "os/shell_win.h"
 #include "settings/install_set.h"
-
-// Process-wide settings: created first and freed last by start-up.
-TZefoInstallSet* InstallSet = nullptr;
 
 namespace {
 

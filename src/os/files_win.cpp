@@ -104,3 +104,11 @@ std::string WindowsFolder() {
   const UINT n = GetWindowsDirectoryW(buf, 512);
   return AddTrailingDelimiter(n > 0 && n <= 512 ? enc::Narrow(std::wstring_view(buf, n)) : std::string());
 }
+
+int32_t DriveFreeMB(char letter) {
+  const wchar_t root[] = {static_cast<wchar_t>(static_cast<unsigned char>(letter)), L':', L'\\', 0};
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) return 0;
+  const uint64_t mb = available.QuadPart / 1048576u;
+  return mb > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int32_t>(mb);
+}

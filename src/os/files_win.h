@@ -47,3 +47,7 @@ std::string ProgramFileName();
 // The system's temporary folder and Windows folder, with a trailing delimiter.
 std::string TempFolder();
 std::string WindowsFolder();
+
+// Whole MiB the caller may use on the drive (letter + ":\"), truncated; 0 when
+// the drive cannot be asked.
+int32_t DriveFreeMB(char letter);

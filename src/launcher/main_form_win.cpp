@@ -1,0 +1,45 @@
+#include "launcher/main_form_win.h"
+
+#include "launcher/globals_win.h"
+#include "wizard/insttype_win.h"
+
+namespace {
+
+TForm::Args FormArgs() {
+  TForm::Args a;
+  a.caption = "FormMain";  // always replaced
+  a.client_width = 444;    // always replaced by 600 x 400
+  a.client_height = 283;
+  a.position = TForm::Position::kScreenCenter;
+  return a;
+}
+
+}  // namespace
+
+TFormMain::TFormMain() : TForm(FormArgs()) {
+  TLabel::Args footer;
+  footer.bounds = {0, 271, 444, 12};
+  footer.auto_size = false;
+  footer.alignment = TLabel::Alignment::kRight;
+  footer.background = RGB(0, 0, 0);
+  footer.text_color = RGB(0xFF, 0xFF, 0xFF);
+  LabelRight = Add<TLabel>(footer);
+  FormCreate();
+}
+
+void TFormMain::FormCreate() {
+  TApplication::Instance().SetTitle(InstallSet->Title);
+  SetClientSize(600, 400);
+  SetCaption(InstallSet->UninstallMode ? InstallSet->Title + "の削除" : InstallSet->GetSetupCaption());
+  // The footer: the text and one space, right-aligned on a black strip 8
+  // pixels above the bottom edge, across the whole width.
+  LabelRight->SetCaption(InstallSet->FooterText + " ");
+  const int height = 12;  // the font's height
+  const SIZE client = ClientSize();
+  LabelRight->SetBounds(0, client.cy - height - 8, client.cx, height);
+}
+
+void TFormMain::RunWizard() {
+  TFormType wizard(Handle());
+  wizard.ShowModal();
+}

@@ -1,0 +1,19 @@
+// TFormMain: the window behind the install and uninstall wizard: a 600 x 400
+// panel with a blue gradient, the package's picture and a footer line, titled
+// with the setup caption. It owns the modal wizard.
+#pragma once
+
+#include "forms/form_win.h"
+#include "forms/label_win.h"
+
+class TFormMain : public TForm {
+ public:
+  TFormMain();
+  // Runs the wizard modally, owned by this window.
+  void RunWizard();
+
+  TLabel* LabelRight;
+
+ private:
+  void FormCreate();
+};

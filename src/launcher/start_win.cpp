@@ -1,0 +1,75 @@
+#include "launcher/start_win.h"
+
+#include "base/fs.h"
+#include "base/paths.h"
+#include "launcher/globals_win.h"
+#include "os/files_win.h"
+#include "os/shell_win.h"
+
+namespace {
+
+TForm::Args FormArgs() {
+  TForm::Args a;
+  a.caption = "FormStart";  // always replaced by the title
+  a.client_width = 265;
+  a.client_height = 230;
+  a.position = TForm::Position::kScreenCenter;
+  return a;
+}
+
+}  // namespace
+
+TFormStart::TFormStart() : TForm(FormArgs()) {
+  btnStart = Add<TButton>(TButton::Args{"ゲームスタート", {28, 12, 213, 29}, 0, false, kIdBtnStart});
+  btnInstall = Add<TButton>(TButton::Args{"インストール", {28, 64, 213, 29}, 1, false, kIdBtnInstall});
+  btnDirectX = Add<TButton>(TButton::Args{"DirectXをインストール", {28, 100, 213, 29}, 2, false, kIdBtnDirectX});
+  btnWinMedia =
+      Add<TButton>(TButton::Args{"WindowsMediaPlayerをインストール", {28, 136, 213, 29}, 3, false, kIdBtnWinMedia});
+  btnExit = Add<TButton>(TButton::Args{"終了", {28, 188, 213, 29}, 0, false, kIdBtnExit});
+  btnStart->OnClick = [this] { btnStartClick(btnStart); };
+  btnInstall->OnClick = [this] { btnStartClick(btnInstall); };
+  btnDirectX->OnClick = [this] { btnDirectXClick(); };
+  btnWinMedia->OnClick = [this] { btnWinMediaClick(); };
+  btnExit->OnClick = [this] { btnExitClick(); };
+  FormCreate();
+}
+
+std::string TFormStart::ProgramFolder() const { return AddTrailingDelimiter(ExtractFilePath(ProgramFileName())); }
+
+void TFormStart::FormCreate() {
+  TApplication::Instance().SetTitle(InstallSet->Title);
+  SetCaption(InstallSet->Title);
+  btnStart->SetEnabled(InstallSet->IsGameInstalled());
+  btnInstall->SetEnabled(true);
+
+  // Runtime setups that are not on the medium (or not offered) leave no gap:
+  // the buttons below move up and the window shrinks.
+  const int step = btnDirectX->Top() - btnInstall->Top();
+  SIZE client = ClientSize();
+  const std::string folder = ProgramFolder();
+  if (!InstallSet->OfferRuntimes || !fs::FileExists(folder + "directx\\dxsetup.exe")) {
+    btnDirectX->SetVisible(false);
+    btnWinMedia->SetTop(btnWinMedia->Top() - step);
+    btnExit->SetTop(btnExit->Top() - step);
+    client.cy -= step;
+  }
+  if (!InstallSet->OfferRuntimes || !fs::FileExists(folder + "winmedia\\mp71.exe")) {
+    btnWinMedia->SetVisible(false);
+    btnExit->SetTop(btnExit->Top() - step);
+    client.cy -= step;
+  }
+  SetClientSize(client.cx, client.cy);
+}
+
+void TFormStart::btnStartClick(TButton* sender) {
+  LauncherChoice = sender->Tag;
+  ModalResult = mrOk;
+}
+
+void TFormStart::btnExitClick() { ModalResult = mrCancel; }
+
+// The setup programs start beside the launcher, which stays open; what the
+// shell answers does not matter here.
+void TFormStart::btnDirectXClick() { ShellOpen(ProgramFolder() + "directx\\dxsetup.exe", "", "", SW_SHOW); }
+
+void TFormStart::btnWinMediaClick() { ShellOpen(ProgramFolder() + "winmedia\\mp71.exe", "", "", SW_SHOW); }

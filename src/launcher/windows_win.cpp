@@ -1,0 +1,18 @@
+#include "launcher/windows_win.h"
+
+#include "launcher/main_form_win.h"
+#include "launcher/start_win.h"
+
+LauncherResult ShowLauncherWindow() {
+  TFormStart form;
+  LauncherResult r;
+  r.ok = form.ShowModal() == mrOk;
+  r.launcher_choice = form.LauncherChoice;
+  return r;
+}
+
+void RunWizard() {
+  TFormMain background;
+  background.Show();
+  background.RunWizard();
+}

@@ -1,0 +1,276 @@
+#include "wizard/insttype_win.h"
+
+#include "base/format.h"
+#include "base/fs.h"
+#include "base/paths.h"
+#include "forms/message_dialog_win.h"
+#include "launcher/globals_win.h"
+#include "os/files_win.h"
+#include "os/shell_win.h"
+
+namespace {
+
+TForm::Args FormArgs(HWND owner) {
+  TForm::Args a;
+  a.caption = "インストールタイプの選択";
+  a.client_width = 383;
+  a.client_height = 269;
+  a.position = TForm::Position::kOwnerCenter;
+  a.owner = owner;
+  return a;
+}
+
+TLabel::Args Text(const std::string& caption, int left, int top, int id) {
+  TLabel::Args a;
+  a.caption = caption;
+  a.bounds = {left, top, 0, 0};
+  a.id = id;
+  return a;
+}
+
+}  // namespace
+
+TFormType::TFormType(HWND owner) : TForm(FormArgs(owner)) {
+  CreateControls();
+  FormCreate();
+}
+
+void TFormType::CreateControls() {
+  Notebook = Add<TNotebook>(ControlBounds{0, 0, 383, 229}, kLastPage + 1);
+  TPanel* p0 = Notebook->Page(kPageInst);
+  TPanel* p1 = Notebook->Page(kPageMedia);
+  TPanel* p2 = Notebook->Page(kPageFile);
+  TPanel* p3 = Notebook->Page(kPageSelDir);
+  TPanel* p4 = Notebook->Page(kPageConfirm);
+  TPanel* p5 = Notebook->Page(kPageCopy);
+  TPanel* p6 = Notebook->Page(kPageExit);
+  TPanel* p7 = Notebook->Page(kPageUninst);
+  TPanel* p8 = Notebook->Page(kPageDelete);
+
+  Label2 = p0->Add<TLabel>(Text("処理を選択してください", 16, 12, kIdLabel2));
+  RadioInst = p0->Add<TRadioButton>(TRadioButton::Args{"インストール", {24, 36, 237, 17}, true, kIdRadioInst});
+  RadioUninst = p0->Add<TRadioButton>(TRadioButton::Args{"アンインストール", {24, 64, 237, 17}, false, kIdRadioUninst});
+
+  LabelDisk = p1->Add<TLabel>(Text("", 16, 12, kIdLabelDisk));
+  RadioDiskAll = p1->Add<TRadioButton>(TRadioButton::Args{"", {24, 36, 237, 17}, true, kIdRadioDiskAll});
+  RadioDiskThis = p1->Add<TRadioButton>(TRadioButton::Args{"", {24, 64, 237, 17}, false, kIdRadioDiskThis});
+
+  Label1 = p2->Add<TLabel>(Text("インストールするファイルを選択してください", 16, 12, kIdLabel1));
+  CheckProg = p2->Add<TCheckBox>(TCheckBox::Args{"プログラム", {24, 36, 169, 17}, kIdCheckProg});
+  CheckData = p2->Add<TCheckBox>(TCheckBox::Args{"シナリオ・グラフィック", {24, 64, 141, 17}, kIdCheckData});
+  CheckSound = p2->Add<TCheckBox>(TCheckBox::Args{"サウンド", {24, 92, 141, 17}, kIdCheckSound});
+  CheckMovie = p2->Add<TCheckBox>(TCheckBox::Args{"ムービー", {24, 120, 141, 17}, kIdCheckMovie});
+  LabelSize = p2->Add<TLabel>(Text("", 24, 204, kIdLabelSize));
+  CheckProg->SetChecked(true);
+  CheckProg->SetEnabled(false);
+
+  Label3 = p3->Add<TLabel>(Text("インストール先を選択してください", 16, 12, kIdLabel3));
+  EditDir = p3->Add<TEdit>(TEdit::Args{"", {16, 28, 237, 20}, kIdEditDir});
+  Directory = p3->Add<TDirectoryListBox>(TDirectoryListBox::Args{{16, 52, 237, 113}, 16, kIdDirectory});
+  Drive = p3->Add<TDriveComboBox>(TDriveComboBox::Args{{16, 168, 237, 18}, kIdDrive});
+  LabelSzDrv = p3->Add<TLabel>(Text("", 16, 188, kIdLabelSzDrv));
+  LabelSzNeed = p3->Add<TLabel>(Text("", 16, 208, kIdLabelSzNeed));
+  Drive->SetDirList(Directory);
+
+  Label5 = p4->Add<TLabel>(Text("ファイルをコピーする準備が整いました", 16, 12, kIdLabel5));
+  Label6 = p4->Add<TLabel>(Text("インストール をクリックするとコピーを開始します。設定を確認・変更\r\n"
+                                "したい場合は 戻る をクリックしてください",
+                                16, 32, kIdLabel6));
+
+  LabelCopyCap = p5->Add<TLabel>(Text("ファイルをコピーしています", 16, 12, kIdLabelCopyCap));
+  LabelCopy = p5->Add<TLabel>(Text("...", 16, 172, kIdLabelCopy));
+  Progress = p5->Add<TProgressBar>(TProgressBar::Args{{16, 192, 349, 16}, 0, 100, kIdProgress});
+
+  LabelExit = p6->Add<TLabel>(Text("インストールが完了しました", 16, 12, kIdLabelExit));
+
+  LabelUninst = p7->Add<TLabel>(Text("", 16, 12, kIdLabelUninst));
+  Label7 = p7->Add<TLabel>(Text("実行 をクリックすると削除処理を開始します", 16, 32, kIdLabel7));
+  CheckDelSave = p7->Add<TCheckBox>(TCheckBox::Args{"セーブデータも削除", {20, 60, 201, 17}, kIdCheckDelSave});
+
+  LabelDelTitle = p8->Add<TLabel>(Text("", 16, 12, kIdLabelDelTitle));
+  LabelDel = p8->Add<TLabel>(Text("", 16, 200, kIdLabelDel));
+
+  Bevel1 = Add<TBevel>(ControlBounds{0, 229, 383, 2});
+  btnBack = Add<TButton>(TButton::Args{"< 戻る(&B)", {132, 236, 75, 25}, 0, false, kIdBtnBack});
+  btnNext = Add<TButton>(TButton::Args{"次へ(&N) >", {212, 236, 75, 25}, 0, true, kIdBtnNext});
+  btnAbort = Add<TButton>(TButton::Args{"中断(&A)", {304, 236, 75, 25}, 0, false, kIdBtnAbort});
+  btnBack->SetEnabled(false);
+  SetDefaultButton(btnNext);
+
+  btnNext->OnClick = [this] { btnNextClick(); };
+  btnBack->OnClick = [this] { btnBackClick(); };
+  btnAbort->OnClick = [this] { btnAbortClick(); };
+  CheckData->OnClick = [this] { CheckDataClick(); };
+  CheckSound->OnClick = [this] { CheckDataClick(); };
+  CheckMovie->OnClick = [this] { CheckDataClick(); };
+  CheckProg->OnClick = [this] { CheckProgClick(); };
+  Directory->OnChange = [this] { DirectoryChange(); };
+  Drive->OnChange = [this] { DriveChange(); };
+}
+
+void TFormType::FormCreate() {
+  const TZefoInstallSet& s = *InstallSet;
+  LabelDisk->SetCaption(Format("インストールする%sを指定してください", s.MediaName.c_str()));
+  RadioDiskAll->SetCaption(Format("全ての%sをインストール", s.MediaName.c_str()));
+  RadioDiskThis->SetCaption(Format("この%sをインストール", s.MediaName.c_str()));
+  if (AllDisksPreselected(s)) RadioDiskAll->SetChecked(true);
+  LabelUninst->SetCaption(Format("%s をコンピュータから削除します", s.Title.c_str()));
+
+  btnBack->SetVisible(!s.UninstallMode);  // an uninstallation never offers Back
+  ProposeInstallFolder();
+
+  FirstPage = FirstPageOf(s);
+  if (s.InstallKind == 2) Label6->SetVisible(false);
+  ShowPage(s.UninstallMode ? kPageUninst : FirstPage);
+  if (s.InstallKind == 1) {
+    CheckData->SetChecked(true);
+    CheckSound->SetChecked(true);
+    CheckMovie->SetChecked(true);
+  }
+  // The component page recomputes the size on entry; a run that starts on
+  // the folder page never shows it.
+  if (FirstPage == kPageSelDir) CalcNeedBytes();
+}
+
+std::string TFormType::SourceFolder() const { return AddTrailingDelimiter(FirstParameter()); }
+
+std::string TFormType::TargetDir() const {
+  if (InstallSet->InstallKind == 2) return WindowsFolder();
+  return AddTrailingDelimiter(EditDir->Text());
+}
+
+void TFormType::ProposeInstallFolder() {
+  const FolderProposal p =
+      ProposeFolder(*InstallSet, InstallSet->ReadValue("InstallPath", ""), SpecialFolderPath(kCsidlProgramFiles),
+                    WindowsFolder(), [](const std::string& f) { return fs::DirectoryExists(f); });
+  EditDir->SetText(p.edit_text);
+  SubFolder = p.sub_folder;
+  if (p.drive) Drive->SetDrive(p.drive);
+  if (!p.list_folder.empty()) Directory->SetDirectory(p.list_folder);
+}
+
+void TFormType::DirectoryChange() { EditDir->SetText(EditTextForFolder(Directory->Directory(), SubFolder)); }
+
+void TFormType::UpdateDriveLabel() {
+  const int32_t free_mb = DriveFreeMB(Drive->Drive());
+  if (free_mb >= 0) LabelSzDrv->SetCaption(DriveFreeText(free_mb));
+}
+
+void TFormType::UpdateComponentBoxes() {
+  const ComponentVisibility v = VisibleComponents(*InstallSet, AllDisks());
+  // Hiding a box keeps its tick: a hidden ticked box still counts.
+  CheckData->SetVisible(v.data);
+  CheckSound->SetVisible(v.sound);
+  CheckMovie->SetVisible(v.movie);
+}
+
+void TFormType::CalcNeedBytes() {
+  NeedBytes = ::CalcNeedBytes(*InstallSet, {AllDisks(), CheckData->Checked(), CheckSound->Checked(), CheckMovie->Checked()});
+  LabelSize->SetCaption(ComponentSizeText(NeedBytes));
+  LabelSzNeed->SetCaption(FolderSizeText(NeedBytes));
+}
+
+void TFormType::ShowPage(int index) {
+  Notebook->SetPageIndex(index);
+  switch (index) {
+    case kPageInst: SetCaption("処理を選択"); break;
+    case kPageMedia: SetCaption(Format("インストールする%s", InstallSet->MediaName.c_str())); break;
+    case kPageFile:
+      SetCaption("インストールするファイル");
+      UpdateComponentBoxes();
+      CalcNeedBytes();
+      break;
+    case kPageSelDir:
+      SetCaption("インストール先の選択");
+      UpdateDriveLabel();
+      break;
+    case kPageConfirm: SetCaption("インストール準備完了"); break;
+    case kPageCopy:
+      btnBack->SetVisible(false);
+      btnNext->SetVisible(false);
+      SetCaption("ファイルコピー");
+      TApplication::Instance().ProcessMessages();
+      if (RunCopyWork(*this)) ShowPage(kPageExit);
+      return;  // the work ends on the last page itself, or stops here
+    case kPageExit:
+      SetCaption("完了");
+      btnAbort->SetFocus();
+      break;
+    case kPageUninst:
+      SetCaption("アンインストール");
+      CheckDelSave->SetVisible(fs::FileExists(SourceFolder() + "save.dat"));
+      break;
+    case kPageDelete:
+      if (RunDeleteWork(*this)) ShowPage(kPageExit);
+      return;
+  }
+  btnBack->SetEnabled(index > FirstPage);
+  btnNext->SetEnabled(index < kLastPage);
+  if (index == kPageConfirm) btnNext->SetCaption("インストール");
+  else if (index == kPageUninst) btnNext->SetCaption("実行");
+  else if (index == kPageExit) btnAbort->SetCaption("閉じる(&C)");
+  else btnNext->SetCaption("次へ(&N) >");
+}
+
+bool TFormType::Confirm(const std::string& text) const {
+  return MessageDlg(text, mtConfirmation, mbYes | mbNo) == mrYes;
+}
+
+bool TFormType::DestinationChecksPass() {
+  if (EditDir->Text().size() <= 3) {
+    MessageDlg("正しいインストール先を指定してください", mtWarning, mbOK);
+    return false;
+  }
+  if (InstallSet->AddOn) {
+    // An add-on goes into an existing installation of the same title.
+    bool same_title = false;
+    const std::string settings = TargetDir() + "install.dat";
+    if (fs::FileExists(settings)) {
+      try {
+        TZefoInstallSet installed;
+        installed.LoadFromFile(settings);
+        same_title = installed.Title == InstallSet->Title;
+      } catch (const EError&) {
+        same_title = false;  // unreadable settings are no installation to add to
+      }
+    }
+    if (!same_title) {
+      MessageDlg("正しいインストール先を指定してください", mtWarning, mbOK);
+      return false;
+    }
+  }
+  const int64_t need = WholeMiB(NeedBytes);
+  const std::string target = TargetDir();
+  const int32_t free_mb = DriveFreeMB(target.empty() ? 0 : target[0]);
+  if (need > free_mb &&
+      MessageDlg("ドライブにじゅうぶんな空き容量がありません\r\nこのまま処理を続けますか？", mtWarning, mbYes | mbNo) != mrYes)
+    return false;
+  return true;
+}
+
+void TFormType::btnNextClick() {
+  const int page = CurrentPage();
+  if (page == kPageSelDir && !DestinationChecksPass()) return;
+  ShowPage(page + 1);
+}
+
+void TFormType::btnBackClick() { ShowPage(std::max(FirstPage, CurrentPage() - 1)); }
+
+void TFormType::btnAbortClick() {
+  switch (CurrentPage()) {
+    case kPageExit: ModalResult = mrOk; break;
+    case kPageCopy:
+      if (Confirm("インストールを中断しますか？")) ModalResult = mrAbort;
+      break;
+    case kPageDelete:
+      if (Confirm("アンインストールを中断しますか？")) ModalResult = mrAbort;
+      break;
+    default: ModalResult = mrCancel; break;
+  }
+}
+
+bool TFormType::CloseQuery() {
+  if (ModalResult != mrCancel) return true;
+  static const char* const OperationNames[] = {"インストール", "アンインストール"};
+  return Confirm(std::string(OperationNames[InstallSet->UninstallMode ? 1 : 0]) + "を中断しますか？");
+}

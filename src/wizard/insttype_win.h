@@ -1,0 +1,133 @@
+// TFormType: the install and uninstall wizard. A notebook of ten pages under
+// three buttons (Back, Next, Abort); ShowPage switches pages and does each
+// page's entry work, the copy and the deletion among them.
+//
+//   install:    FirstPage -> ... -> 4 (confirm) -> 5 (copy) -> 6 (done)
+//   uninstall:  7 (uninst) -> 8 (delete) -> 6 (done)
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "forms/button_win.h"
+#include "forms/edit_win.h"
+#include "forms/folder_lists_win.h"
+#include "forms/form_win.h"
+#include "forms/label_win.h"
+#include "wizard/selection.h"
+
+// Control identifiers, for whoever works the wizard from outside.
+enum WizardControlId : int {
+  kIdBtnBack = 201,
+  kIdBtnNext,
+  kIdBtnAbort,
+  kIdLabel2 = 210,
+  kIdRadioInst,
+  kIdRadioUninst,
+  kIdLabelDisk,
+  kIdRadioDiskAll,
+  kIdRadioDiskThis,
+  kIdLabel1,
+  kIdCheckProg,
+  kIdCheckData,
+  kIdCheckSound,
+  kIdCheckMovie,
+  kIdLabelSize,
+  kIdLabel3,
+  kIdEditDir,
+  kIdDirectory,
+  kIdDrive,
+  kIdLabelSzDrv,
+  kIdLabelSzNeed,
+  kIdLabel5,
+  kIdLabel6,
+  kIdLabelCopyCap,
+  kIdLabelCopy,
+  kIdProgress,
+  kIdLabelExit,
+  kIdLabelUninst,
+  kIdLabel7,
+  kIdCheckDelSave,
+  kIdLabelDelTitle,
+  kIdLabelDel,
+};
+
+class TFormType : public TForm {
+ public:
+  // owner: the background window the wizard is centred on.
+  explicit TFormType(HWND owner);
+
+  void ShowPage(int index);
+  int CurrentPage() const { return Notebook->PageIndex(); }
+  // The install folder, with a trailing delimiter (the Windows folder for a system install).
+  std::string TargetDir() const;
+  // The folder the wizard was started for (the medium, or the install folder
+  // of an uninstaller), with a trailing delimiter.
+  std::string SourceFolder() const;
+  bool AllDisks() const { return RadioDiskAll->Checked(); }
+  void CalcNeedBytes();
+
+  bool CloseQuery() override;
+
+  TNotebook* Notebook;
+  TCheckBox* CheckData;
+  TCheckBox* CheckSound;
+  TCheckBox* CheckMovie;
+  TCheckBox* CheckProg;
+  TLabel* Label1;
+  TLabel* LabelDisk;
+  TRadioButton* RadioDiskAll;
+  TRadioButton* RadioDiskThis;
+  TButton* btnBack;
+  TButton* btnNext;
+  TButton* btnAbort;
+  TBevel* Bevel1;
+  TLabel* Label2;
+  TRadioButton* RadioInst;
+  TRadioButton* RadioUninst;
+  TLabel* LabelSize;
+  TLabel* Label3;
+  TEdit* EditDir;
+  TDirectoryListBox* Directory;
+  TDriveComboBox* Drive;
+  TLabel* LabelSzNeed;
+  TLabel* LabelSzDrv;
+  TLabel* LabelCopyCap;
+  TProgressBar* Progress;
+  TLabel* LabelCopy;
+  TLabel* Label5;
+  TLabel* Label6;
+  TLabel* LabelExit;
+  TLabel* LabelUninst;
+  TCheckBox* CheckDelSave;
+  TLabel* Label7;
+  TLabel* LabelDelTitle;
+  TLabel* LabelDel;
+
+  int64_t NeedBytes = 0;
+  std::string SubFolder;
+  int64_t CopiedBytes = 0;
+  int FirstPage = kPageFile;
+
+ private:
+  void CreateControls();
+  void FormCreate();
+  void ProposeInstallFolder();
+  void btnNextClick();
+  void btnBackClick();
+  void btnAbortClick();
+  void CheckDataClick() { CalcNeedBytes(); }
+  void CheckProgClick() { CheckProg->SetChecked(true); }
+  void DirectoryChange();
+  void DriveChange() { UpdateDriveLabel(); }
+  void UpdateDriveLabel();
+  void UpdateComponentBoxes();
+  bool DestinationChecksPass();
+  bool Confirm(const std::string& text) const;
+};
+
+// The work of the copy page and of the deletion page. Each returns true when
+// it finished (the wizard then moves to the last page) and false when it
+// stopped early (the wizard stays where the work left it).
+bool RunCopyWork(TFormType& wizard);
+bool RunDeleteWork(TFormType& wizard);
