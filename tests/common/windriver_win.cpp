@@ -7,6 +7,7 @@
 
 #include "base/encoding.h"
 #include "base/sjis.h"
+#include "forms/message_dialog_win.h"
 
 namespace driver {
 
@@ -221,6 +222,24 @@ RECT ScreenRect(HWND hwnd) {
 
 void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
+MessageDialogContent ReadMessageDialog(HWND dialog) {
+  MessageDialogContent c;
+  c.caption = Text(dialog);
+  if (HWND label = ChildById(dialog, kMessageTextId)) c.text = Text(label);
+  for (HWND b : ChildrenOfClass(dialog, L"Button")) c.buttons.push_back(Text(b));
+  return c;
+}
+
+MessageDialogContent AnswerMessageDialog(DWORD pid, int button_id, int timeout_ms) {
+  HWND dialog = WaitForWindow(pid, kMessageDialogClass, timeout_ms);
+  if (!dialog) return {};
+  MessageDialogContent c = ReadMessageDialog(dialog);
+  if (HWND button = ChildById(dialog, button_id)) Click(button);
+  // The dialog is gone before the caller looks again.
+  WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, timeout_ms);
+  return c;
+}
+
 std::vector<std::pair<std::wstring, DWORD>> RunningPrograms() {
   std::vector<std::pair<std::wstring, DWORD>> out;
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -240,6 +259,18 @@ bool WaitNoProgram(const std::wstring& exe_name, int timeout_ms) {
         return true;
       },
       timeout_ms);
+}
+
+DWORD WaitForProgram(const std::wstring& exe_name, int timeout_ms) {
+  DWORD found = 0;
+  WaitUntil(
+      [&] {
+        for (const auto& [name, pid] : RunningPrograms())
+          if (_wcsicmp(name.c_str(), exe_name.c_str()) == 0) found = pid;
+        return found != 0;
+      },
+      timeout_ms);
+  return found;
 }
 
 }  // namespace driver

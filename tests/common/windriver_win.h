@@ -64,9 +64,23 @@ RECT ScreenRect(HWND hwnd);
 // Presses a button through its own message (works across processes).
 void Click(HWND button);
 
+// The program's own message dialog: caption, text and button captions.
+struct MessageDialogContent {
+  std::wstring caption;
+  std::wstring text;
+  std::vector<std::wstring> buttons;
+};
+MessageDialogContent ReadMessageDialog(HWND dialog);
+// Waits for a message dialog of the process and presses the button with that id
+// (IDOK, IDYES, ...); returns what the dialog said, or an empty caption when
+// none appeared.
+MessageDialogContent AnswerMessageDialog(DWORD pid, int button_id, int timeout_ms);
+
 // Names (without folder) of running processes' programs, with their ids.
 std::vector<std::pair<std::wstring, DWORD>> RunningPrograms();
 // Waits until no process runs the program named (case-insensitive); false on timeout.
 bool WaitNoProgram(const std::wstring& exe_name, int timeout_ms);
+// The id of a running process of that program, or 0 when none appears in time.
+DWORD WaitForProgram(const std::wstring& exe_name, int timeout_ms);
 
 }  // namespace driver

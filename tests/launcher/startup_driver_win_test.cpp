@@ -8,6 +8,7 @@
 #include "base/encoding.h"
 #include "base/format.h"
 #include "base/fs.h"
+#include "common/package_win.h"
 #include "common/temp_dir.h"
 #include "common/windriver_win.h"
 #include "forms/message_dialog_win.h"
@@ -24,64 +25,27 @@ namespace {
 
 constexpr int kStartTimeout = 20000;
 
-std::string InstallExe() { return driver::HostPath(ZI_INSTALL_EXE); }
+using testing_support::InstallExePath;
+using testing_support::UniqueName;
+using Package = testing_support::TestPackage;
 
-std::string UniqueName(const char* what) {
-  static int n = 0;
-  return Format("ZiStartup%s%lu-%d", what, GetCurrentProcessId(), n++);
-}
+using driver::MessageDialogContent;
 
-// A folder with the program and, when given, its settings; a private temporary
-// folder for the program's copies; the registry key cleaned up afterwards.
-class Package {
- public:
-  explicit Package(const std::string& folder_name = "media") {
-    folder_ = dir_ / (folder_name + "\\");
-    temp_ = dir_ / "tmp\\";
-    fs::MakeDirectories(folder_);
-    fs::MakeDirectories(temp_);
-    EXPECT_TRUE(CopyFileW(enc::Wide(InstallExe()).c_str(), enc::Wide(Exe()).c_str(), FALSE));
-    settings.Title = UniqueName("Title");
-    settings.RegistryKey = "ZiStartupTests\\" + UniqueName("Key");
-    settings.GameExe = "game.exe";
-  }
-  ~Package() { settings.DeleteRegistryKey(); }
+MessageDialogContent Read(HWND dialog) { return driver::ReadMessageDialog(dialog); }
 
-  void WriteSettings() { settings.SaveToFile(folder_ + "install.dat"); }
-  std::string Exe() const { return folder_ + "install.exe"; }
-  const std::string& Folder() const { return folder_; }
-  const std::string& Temp() const { return temp_; }
-
-  Process Start(const std::string& args = "") const {
-    const std::wstring temp = enc::Wide(temp_);
-    Process p = Process::Start(Exe(), args, {{L"TEMP", temp}, {L"TMP", temp}});
-    EXPECT_NE(p.Id(), 0u) << "install.exe did not start";
-    return p;
-  }
-
-  // Registry value of the installation, or "<none>" when absent.
-  std::string Value(const std::string& name) const { return settings.ReadValue(name, "<none>"); }
-
-  TZefoInstallSet settings;
-
- private:
-  TempDir dir_;
-  std::string folder_;
-  std::string temp_;
-};
-
-struct DialogContent {
-  std::wstring caption;
-  std::wstring text;
-  std::vector<std::wstring> buttons;
-};
-
-DialogContent Read(HWND dialog) {
-  DialogContent c;
-  c.caption = driver::Text(dialog);
-  if (HWND label = driver::ChildById(dialog, kMessageTextId)) c.text = driver::Text(label);
-  for (HWND b : driver::ChildrenOfClass(dialog, L"Button")) c.buttons.push_back(driver::Text(b));
-  return c;
+// Closes the wizard of a process the way a user does: Abort, then Yes.
+void AbortWizard(DWORD pid) {
+  HWND wizard = driver::WaitForWindow(pid, L"ZiForm", kStartTimeout);
+  ASSERT_NE(wizard, nullptr) << "no wizard appeared";
+  HWND abort_button = nullptr;
+  driver::WaitUntil([&] {
+    for (HWND w : driver::TopWindows(pid, L"ZiForm"))
+      if (HWND b = driver::ChildById(w, 203)) abort_button = b;
+    return abort_button != nullptr;
+  }, kStartTimeout);
+  ASSERT_NE(abort_button, nullptr);
+  driver::Click(abort_button);
+  EXPECT_FALSE(driver::AnswerMessageDialog(pid, IDYES, kStartTimeout).caption.empty());
 }
 
 // The process ends by itself without showing any window.
@@ -124,7 +88,7 @@ TEST(Startup, MissingSettingsShowsTheWarningAndStartsNothing) {
   Process p = pkg.Start();
   HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kStartTimeout);
   ASSERT_NE(dialog, nullptr) << "no warning appeared";
-  const DialogContent c = Read(dialog);
+  const MessageDialogContent c = Read(dialog);
   EXPECT_EQ(c.caption, L"警告");
   EXPECT_EQ(c.text, L"インストール設定ファイルがありません");
   EXPECT_EQ(c.buttons, std::vector<std::wstring>({L"OK"}));
@@ -152,11 +116,14 @@ TEST(Startup, FolderParameterWithoutSettingsShowsTheWarning) {
 }
 
 TEST(Startup, LauncherRunWritesCdDriveAndEnds) {
-  // The launcher's place closes with Cancel: the run ends without hand-over,
-  // after recording that the program does not run from a drive root.
+  // Before the launcher shows, the run records that the program does not run
+  // from a drive root; closing the launcher ends it without hand-over.
   Package pkg;
   pkg.WriteSettings();
   Process p = pkg.Start();
+  HWND launcher = driver::WaitForWindow(p.Id(), L"ZiForm", kStartTimeout);
+  ASSERT_NE(launcher, nullptr);
+  PostMessageW(launcher, WM_CLOSE, 0, 0);  // the close box
   ASSERT_TRUE(p.WaitExit(kStartTimeout));
   EXPECT_EQ(pkg.Value("CDDrive"), "");
   EXPECT_TRUE(FilesIn(pkg.Temp()).empty());
@@ -199,8 +166,10 @@ TEST(Startup, UninstallerHandsOverToATemporaryCopyWithTheQuotedFolder) {
   // or if the instance mutex were still held (it would end silently).
   EXPECT_TRUE(driver::WaitUntil([&] { return PendingDeletionOf(copy); }, kStartTimeout))
       << "the temporary copy did not run as the uninstaller";
+  const DWORD copy_pid = driver::WaitForProgram(L"~zinstall.exe", kStartTimeout);
+  ASSERT_NE(copy_pid, 0u);
+  AbortWizard(copy_pid);  // the uninstall wizard, in the copy
   EXPECT_TRUE(driver::WaitNoProgram(L"~zinstall.exe", kStartTimeout));
-  EXPECT_EQ(driver::WaitForWindowAnyProcess(kMessageDialogClass, nullptr, 500), nullptr);
 }
 
 TEST(Startup, LockedTemporaryNamesAreTriedInOrder) {
@@ -223,6 +192,9 @@ TEST(Startup, LockedTemporaryNamesAreTriedInOrder) {
   const std::string copy = pkg.Temp() + "~zinstall98.exe";
   EXPECT_GT(fs::FileSizeOf(copy), 0);
   EXPECT_TRUE(driver::WaitUntil([&] { return PendingDeletionOf(copy); }, kStartTimeout));
+  const DWORD copy_pid = driver::WaitForProgram(L"~zinstall98.exe", kStartTimeout);
+  ASSERT_NE(copy_pid, 0u);
+  AbortWizard(copy_pid);
   EXPECT_TRUE(driver::WaitNoProgram(L"~zinstall98.exe", kStartTimeout));
   for (HANDLE h : locks) CloseHandle(h);
 }
@@ -242,7 +214,7 @@ TEST(Startup, HundredLockedTemporaryNamesGiveTheCopyWarning) {
   Process p = pkg.Start();
   HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kStartTimeout);
   ASSERT_NE(dialog, nullptr);
-  const DialogContent c = Read(dialog);
+  const MessageDialogContent c = Read(dialog);
   EXPECT_EQ(c.caption, L"警告");
   EXPECT_EQ(c.text, L"ファイルをコピーできません");
   EXPECT_EQ(c.buttons, std::vector<std::wstring>({L"OK"}));
@@ -258,12 +230,15 @@ TEST(Startup, ProgramInADriveRootRecordsTheDrive) {
   // scripts/wine-env maps Q: to a folder of the build for this test.
   if (!fs::DirectoryExists("Q:\\")) GTEST_SKIP() << "drive Q: is not mapped";
   const std::string exe = "Q:\\install.exe";
-  ASSERT_TRUE(CopyFileW(enc::Wide(InstallExe()).c_str(), enc::Wide(exe).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(enc::Wide(InstallExePath()).c_str(), enc::Wide(exe).c_str(), FALSE));
   TZefoInstallSet s;
   s.Title = UniqueName("Root");
   s.RegistryKey = "ZiStartupTests\\" + UniqueName("Root");
   s.SaveToFile("Q:\\install.dat");
   Process p = Process::Start(exe, "");
+  HWND launcher = driver::WaitForWindow(p.Id(), L"ZiForm", kStartTimeout);
+  ASSERT_NE(launcher, nullptr);
+  PostMessageW(launcher, WM_CLOSE, 0, 0);
   ASSERT_TRUE(p.WaitExit(kStartTimeout));
   EXPECT_EQ(s.ReadValue("CDDrive", "<none>"), "Q:");
   s.DeleteRegistryKey();

@@ -1,0 +1,398 @@
+// The wizard and the window behind it, worked from outside as a user would.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "base/encoding.h"
+#include "base/format.h"
+#include "base/fs.h"
+#include "common/package_win.h"
+#include "common/windriver_win.h"
+#include "forms/message_dialog_win.h"
+#include "wizard/insttype_win.h"
+
+using driver::Process;
+using testing_support::TestPackage;
+
+namespace {
+
+constexpr int kTimeout = 20000;
+
+// A running wizard and the controls a test reads.
+class Wizard {
+ public:
+  explicit Wizard(const Process& p) : pid_(p.Id()) {
+    driver::WaitUntil(
+        [&] {
+          for (HWND w : driver::TopWindows(pid_, TForm::kClassName))
+            if (driver::ChildById(w, kIdBtnNext)) form_ = w;
+          return form_ != nullptr;
+        },
+        kTimeout);
+  }
+  bool Found() const { return form_ != nullptr; }
+  HWND Form() const { return form_; }
+  HWND Control(int id) const { return driver::ChildById(form_, id); }
+  std::wstring Caption() const { return driver::Text(form_); }
+  std::wstring Text(int id) const { return driver::Text(Control(id)); }
+  bool Visible(int id) const { return IsWindowVisible(Control(id)) != 0; }
+  bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != 0; }
+  bool Checked(int id) const { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  RECT Rect(int id) const { return driver::RectInParent(Control(id)); }
+  void Click(int id) const { driver::Click(Control(id)); }
+  void SetText(int id, const std::wstring& text) const {
+    SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  // Waits until the window caption reads caption (pages set it on entry).
+  bool WaitForCaption(const std::wstring& caption) const {
+    return driver::WaitUntil([&] { return Caption() == caption; }, kTimeout);
+  }
+  // Waits for the label to read text.
+  bool WaitForText(int id, const std::wstring& text) const {
+    return driver::WaitUntil([&] { return Text(id) == text; }, kTimeout);
+  }
+  driver::MessageDialogContent Answer(int button) const { return driver::AnswerMessageDialog(pid_, button, kTimeout); }
+
+ private:
+  DWORD pid_;
+  HWND form_ = nullptr;
+};
+
+// A package started as the wizard: with its folder as the parameter.
+Process StartWizard(const TestPackage& pkg) { return pkg.Start("\"" + pkg.Folder() + "\""); }
+
+void Abort(const Wizard& w, const Process& p) {
+  w.Click(kIdBtnAbort);
+  w.Answer(IDYES);
+  EXPECT_TRUE(p.WaitExit(kTimeout));
+}
+
+TestPackage& Sized(TestPackage& pkg) {
+  pkg.settings.ProgramSize = 12345678;
+  pkg.settings.DataSize = 50000000;
+  pkg.settings.SoundSize = 3000000;
+  pkg.settings.DiskProgramSize = {12345678};
+  pkg.settings.DiskDataSize = {50000000};
+  pkg.settings.DiskSoundSize = {3000000};
+  return pkg;
+}
+
+}  // namespace
+
+TEST(Wizard, SingleDiskStartsOnTheComponentPage) {
+  TestPackage pkg;
+  Sized(pkg).WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  EXPECT_EQ(w.Caption(), L"インストールするファイル");
+  EXPECT_EQ(driver::ClientSize(w.Form()).cx, 383);
+  EXPECT_EQ(driver::ClientSize(w.Form()).cy, 269);
+  // The three buttons under the pages.
+  const RECT back = w.Rect(kIdBtnBack), next = w.Rect(kIdBtnNext), abort = w.Rect(kIdBtnAbort);
+  EXPECT_EQ(back.left, 132);
+  EXPECT_EQ(next.left, 212);
+  EXPECT_EQ(abort.left, 304);
+  EXPECT_EQ(next.top, 236);
+  EXPECT_EQ(next.right - next.left, 75);
+  EXPECT_EQ(next.bottom - next.top, 25);
+  EXPECT_FALSE(w.Enabled(kIdBtnBack));
+  EXPECT_EQ(w.Text(kIdBtnBack), L"< 戻る(&B)");
+  EXPECT_EQ(w.Text(kIdBtnNext), L"次へ(&N) >");
+  EXPECT_EQ(w.Text(kIdBtnAbort), L"中断(&A)");
+  // The component page: the program always, the others when they have bytes.
+  EXPECT_EQ(w.Text(kIdLabel1), L"インストールするファイルを選択してください");
+  EXPECT_TRUE(w.Checked(kIdCheckProg));
+  EXPECT_FALSE(w.Enabled(kIdCheckProg));
+  EXPECT_EQ(w.Rect(kIdCheckProg).left, 24);
+  EXPECT_EQ(w.Rect(kIdCheckProg).top, 36);
+  EXPECT_EQ(w.Rect(kIdCheckData).top, 64);
+  EXPECT_TRUE(w.Visible(kIdCheckData));
+  EXPECT_TRUE(w.Visible(kIdCheckSound));
+  EXPECT_FALSE(w.Visible(kIdCheckMovie));  // no movie bytes
+  EXPECT_EQ(w.Text(kIdLabelSize), L"最低 11.77 MBのディスクの空き容量が必要です");
+  EXPECT_EQ(w.Rect(kIdLabelSize).top, 204);
+  w.Click(kIdCheckData);
+  EXPECT_TRUE(w.WaitForText(kIdLabelSize, L"最低 59.46 MBのディスクの空き容量が必要です"));
+  w.Click(kIdCheckSound);
+  EXPECT_TRUE(w.WaitForText(kIdLabelSize, L"最低 62.32 MBのディスクの空き容量が必要です"));
+  Abort(w, p);
+}
+
+TEST(Wizard, BackgroundWindowAroundTheWizard) {
+  TestPackage pkg;
+  pkg.settings.FooterText = "(C) 2026 テスト";
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  HWND background = nullptr;
+  for (HWND f : driver::TopWindows(p.Id(), TForm::kClassName))
+    if (f != w.Form()) background = f;
+  ASSERT_NE(background, nullptr);
+  EXPECT_EQ(driver::Text(background), enc::Wide(pkg.settings.Title) + L"のセットアップ");
+  EXPECT_EQ(driver::ClientSize(background).cx, 600);
+  EXPECT_EQ(driver::ClientSize(background).cy, 400);
+  const auto labels = driver::ChildrenOfClass(background, L"Static");
+  ASSERT_EQ(labels.size(), 1u);
+  EXPECT_EQ(driver::Text(labels[0]), L"(C) 2026 テスト ");
+  const RECT footer = driver::RectInParent(labels[0]);
+  EXPECT_EQ(footer.left, 0);
+  EXPECT_EQ(footer.top, 380);
+  EXPECT_EQ(footer.right, 600);
+  EXPECT_EQ(footer.bottom, 392);
+  // The wizard is centred on it.
+  const RECT b = driver::ScreenRect(background), f = driver::ScreenRect(w.Form());
+  EXPECT_NEAR((b.left + b.right) / 2, (f.left + f.right) / 2, 1);
+  EXPECT_NEAR((b.top + b.bottom) / 2, (f.top + f.bottom) / 2, 1);
+  Abort(w, p);
+}
+
+TEST(Wizard, FirstDiskOfASetStartsOnTheMediaPageAndBackStopsThere) {
+  TestPackage pkg;
+  pkg.settings.SetDiskCount(2);
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  EXPECT_EQ(w.Caption(), L"インストールするCD-ROM");
+  EXPECT_EQ(w.Text(kIdLabelDisk), L"インストールするCD-ROMを指定してください");
+  EXPECT_EQ(w.Text(kIdRadioDiskAll), L"全てのCD-ROMをインストール");
+  EXPECT_EQ(w.Text(kIdRadioDiskThis), L"このCD-ROMをインストール");
+  EXPECT_TRUE(w.Checked(kIdRadioDiskAll));
+  EXPECT_FALSE(w.Enabled(kIdBtnBack));
+  w.Click(kIdBtnNext);
+  ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
+  EXPECT_TRUE(w.Enabled(kIdBtnBack));
+  w.Click(kIdBtnNext);
+  ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
+  w.Click(kIdBtnBack);
+  ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
+  w.Click(kIdBtnBack);
+  ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
+  EXPECT_FALSE(w.Enabled(kIdBtnBack));
+  Abort(w, p);
+}
+
+TEST(Wizard, LaterDiskAloneStartsOnTheComponentPageWithItsOwnSizes) {
+  TestPackage pkg;
+  pkg.settings.SetDiskCount(2);
+  pkg.settings.DiskIndex = 1;
+  pkg.settings.DataSize = 100;  // on disk 1 only
+  pkg.settings.DiskDataSize = {100, 0};
+  pkg.settings.SoundSize = 10;
+  pkg.settings.DiskSoundSize = {0, 10};
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  EXPECT_EQ(w.Caption(), L"インストールするファイル");
+  EXPECT_FALSE(w.Visible(kIdCheckData));  // a total, but nothing on this disk
+  EXPECT_TRUE(w.Visible(kIdCheckSound));
+  Abort(w, p);
+}
+
+TEST(Wizard, PreselectedInstallStartsOnTheFolderPage) {
+  TestPackage pkg;
+  Sized(pkg).settings.InstallKind = 1;
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  EXPECT_EQ(w.Caption(), L"インストール先の選択");
+  EXPECT_TRUE(w.Checked(kIdCheckData));
+  EXPECT_TRUE(w.Checked(kIdCheckSound));
+  EXPECT_TRUE(w.Checked(kIdCheckMovie));
+  EXPECT_EQ(w.Text(kIdLabelSzNeed), L"インストールには最低 62.32 MBのディスクの空き容量が必要です");
+  EXPECT_FALSE(w.Enabled(kIdBtnBack));
+  // The folder page's controls.
+  EXPECT_EQ(w.Text(kIdLabel3), L"インストール先を選択してください");
+  const RECT edit = w.Rect(kIdEditDir), list = w.Rect(kIdDirectory), drive = w.Rect(kIdDrive);
+  EXPECT_EQ(edit.left, 16);
+  EXPECT_EQ(edit.top, 28);
+  EXPECT_EQ(edit.right - edit.left, 237);
+  EXPECT_EQ(edit.bottom - edit.top, 20);
+  EXPECT_EQ(list.top, 52);
+  EXPECT_EQ(list.bottom - list.top, 113);
+  EXPECT_EQ(drive.top, 168);
+  EXPECT_EQ(drive.right - drive.left, 237);
+  EXPECT_EQ(w.Rect(kIdLabelSzDrv).top, 188);
+  EXPECT_EQ(w.Rect(kIdLabelSzNeed).top, 208);
+  Abort(w, p);
+}
+
+TEST(Wizard, SystemInstallStartsOnTheConfirmationPage) {
+  TestPackage pkg;
+  pkg.settings.InstallKind = 2;
+  pkg.WriteSettings();
+  Process p = pkg.Start();  // kind 2 runs the wizard without a parameter
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  EXPECT_EQ(w.Caption(), L"インストール準備完了");
+  EXPECT_EQ(w.Text(kIdLabel5), L"ファイルをコピーする準備が整いました");
+  EXPECT_FALSE(w.Visible(kIdLabel6));
+  EXPECT_FALSE(w.Enabled(kIdBtnBack));
+  EXPECT_EQ(w.Text(kIdBtnNext), L"インストール");
+  Abort(w, p);
+}
+
+TEST(Wizard, ConfirmationPageTextAndTheCopyPage) {
+  TestPackage pkg;
+  pkg.settings.InstallKind = 2;
+  pkg.WriteSettings();
+  Process p = pkg.Start();
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  w.Click(kIdBtnNext);  // "インストール"
+  ASSERT_TRUE(w.WaitForCaption(L"ファイルコピー"));
+  EXPECT_FALSE(w.Visible(kIdBtnBack));
+  EXPECT_FALSE(w.Visible(kIdBtnNext));
+  EXPECT_EQ(w.Text(kIdLabelCopyCap), L"ファイルをコピーしています");
+  const RECT bar = w.Rect(kIdProgress);
+  EXPECT_EQ(bar.left, 16);
+  EXPECT_EQ(bar.top, 192);
+  EXPECT_EQ(bar.right - bar.left, 349);
+  EXPECT_EQ(bar.bottom - bar.top, 16);
+  // Abort on the copy page asks, and No keeps it going.
+  w.Click(kIdBtnAbort);
+  const driver::MessageDialogContent c = w.Answer(IDNO);
+  EXPECT_EQ(c.caption, L"確認");
+  EXPECT_EQ(c.text, L"インストールを中断しますか？");
+  EXPECT_EQ(c.buttons, std::vector<std::wstring>({L"はい(&Y)", L"いいえ(&N)"}));
+  EXPECT_TRUE(p.Running());
+  Abort(w, p);
+}
+
+TEST(Wizard, AddOnStartsOnTheFolderPageAndNeedsTheInstallationItJoins) {
+  TestPackage pkg;
+  pkg.settings.AddOn = 1;
+  pkg.WriteSettings();
+  testing_support::TempDir target;
+  TZefoInstallSet other;
+  other.Title = "別のゲーム";
+  other.SaveToFile(target / "install.dat");
+  Process p = pkg.Start();  // an add-on runs the wizard at once
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  EXPECT_EQ(w.Caption(), L"インストール先の選択");
+  w.SetText(kIdEditDir, enc::Wide(target.Path()));
+  w.Click(kIdBtnNext);
+  driver::MessageDialogContent c = w.Answer(IDOK);
+  EXPECT_EQ(c.caption, L"警告");
+  EXPECT_EQ(c.text, L"正しいインストール先を指定してください");
+  EXPECT_EQ(w.Caption(), L"インストール先の選択");
+  // The same title: on to the confirmation page.
+  other.Title = pkg.settings.Title;
+  other.SaveToFile(target / "install.dat");
+  w.Click(kIdBtnNext);
+  EXPECT_TRUE(w.WaitForCaption(L"インストール準備完了"));
+  Abort(w, p);
+}
+
+TEST(Wizard, DestinationChecksOnTheFolderPage) {
+  TestPackage pkg;
+  pkg.settings.InstallKind = 1;
+  pkg.settings.ProgramSize = int64_t{1} << 60;  // more than any drive holds
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  // A drive root is refused.
+  w.SetText(kIdEditDir, L"C:\\");
+  w.Click(kIdBtnNext);
+  EXPECT_EQ(w.Answer(IDOK).text, L"正しいインストール先を指定してください");
+  EXPECT_EQ(w.Caption(), L"インストール先の選択");
+  // Too little space: No stays, Yes goes on.
+  w.SetText(kIdEditDir, L"C:\\a");
+  w.Click(kIdBtnNext);
+  driver::MessageDialogContent c = w.Answer(IDNO);
+  EXPECT_EQ(c.caption, L"警告");
+  EXPECT_EQ(c.text, L"ドライブにじゅうぶんな空き容量がありません\r\nこのまま処理を続けますか？");
+  EXPECT_EQ(w.Caption(), L"インストール先の選択");
+  w.Click(kIdBtnNext);
+  w.Answer(IDYES);
+  EXPECT_TRUE(w.WaitForCaption(L"インストール準備完了"));
+  Abort(w, p);
+}
+
+TEST(Wizard, FolderPageProposesTheDefaultFolderAndShowsFreeSpace) {
+  TestPackage pkg;
+  pkg.settings.DefaultDir = "<ProgramFiles>\\" + testing_support::UniqueName("Dir") + "\\";
+  pkg.settings.ProgramSize = 3 * 1048576;  // a single disk counts its own sizes
+  pkg.settings.DiskProgramSize = {3 * 1048576};
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  w.Click(kIdBtnNext);
+  ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
+  const std::wstring sub = enc::Wide(pkg.settings.DefaultDir.substr(15, pkg.settings.DefaultDir.size() - 16));
+  EXPECT_EQ(w.Text(kIdEditDir), L"C:\\Program Files\\" + sub);
+  EXPECT_EQ(w.Text(kIdLabelSzNeed), L"インストールには最低 3.00 MBのディスクの空き容量が必要です");
+  // The free space of drive C:, in whole MiB with thousands separators.
+  ULARGE_INTEGER available;
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:\\", &available, nullptr, nullptr));
+  const std::wstring label = w.Text(kIdLabelSzDrv);
+  std::wsmatch m;
+  ASSERT_TRUE(std::regex_match(label, m, std::wregex(L"このドライブには (\\d{1,3}(,\\d{3})*) MBの空きがあります")))
+      << enc::Narrow(label);
+  std::wstring digits = m[1];
+  digits.erase(std::remove(digits.begin(), digits.end(), L','), digits.end());
+  const double shown = std::stod(digits), measured = static_cast<double>(available.QuadPart / 1048576);
+  EXPECT_NEAR(shown, measured, measured * 0.01 + 2);  // other programs write meanwhile
+  Abort(w, p);
+}
+
+TEST(Wizard, CloseQueryAsksOnlyForCancel) {
+  TestPackage pkg;
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  w.Click(kIdBtnAbort);
+  const driver::MessageDialogContent c = w.Answer(IDNO);
+  EXPECT_EQ(c.caption, L"確認");
+  EXPECT_EQ(c.text, L"インストールを中断しますか？");
+  EXPECT_TRUE(p.Running());
+  EXPECT_EQ(w.Caption(), L"インストールするファイル");
+  // The close box asks the same.
+  PostMessageW(w.Form(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(w.Answer(IDYES).text, L"インストールを中断しますか？");
+  EXPECT_TRUE(p.WaitExit(kTimeout));
+}
+
+TEST(Wizard, UninstallerOpensOnItsOwnPage) {
+  TestPackage pkg("installed");
+  pkg.settings.UninstallMode = 1;
+  pkg.WriteSettings();
+  testing_support::WriteFileBytes(pkg.Folder() + "save.dat", "save");
+  Process p = StartWizard(pkg);  // as the temporary copy is started
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  EXPECT_EQ(w.Caption(), L"アンインストール");
+  EXPECT_EQ(w.Text(kIdLabelUninst), enc::Wide(pkg.settings.Title) + L" をコンピュータから削除します");
+  EXPECT_EQ(w.Text(kIdLabel7), L"実行 をクリックすると削除処理を開始します");
+  EXPECT_TRUE(w.Visible(kIdCheckDelSave));  // there is save data
+  EXPECT_EQ(w.Text(kIdCheckDelSave), L"セーブデータも削除");
+  EXPECT_FALSE(w.Visible(kIdBtnBack));
+  EXPECT_EQ(w.Text(kIdBtnNext), L"実行");
+  EXPECT_EQ(w.Text(kIdBtnAbort), L"中断(&A)");
+  w.Click(kIdBtnAbort);
+  EXPECT_EQ(w.Answer(IDYES).text, L"アンインストールを中断しますか？");
+  EXPECT_TRUE(p.WaitExit(kTimeout));
+}
+
+TEST(Wizard, UninstallerWithoutSaveDataHidesTheBox) {
+  TestPackage pkg("installed");
+  pkg.settings.UninstallMode = 1;
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  EXPECT_FALSE(w.Visible(kIdCheckDelSave));
+  PostMessageW(w.Form(), WM_CLOSE, 0, 0);
+  w.Answer(IDYES);
+  EXPECT_TRUE(p.WaitExit(kTimeout));
+}
