@@ -1,0 +1,180 @@
+// Writes screenshots of the program's windows for the documentation: the
+// launcher, and the background window with the wizard on each page a run can
+// reach. Usage: screenshot_driver OUTPUT_FOLDER (BMP files; scripts/screenshots
+// turns them into PNG). It works the real windows from outside, as the driver
+// tests do.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/encoding.h"
+#include "base/paths.h"
+#include "common/package_win.h"
+#include "common/windriver_win.h"
+#include "launcher/start_win.h"
+#include "wizard/insttype_win.h"
+
+using driver::Process;
+using testing_support::TestPackage;
+
+namespace {
+
+constexpr int kTimeout = 20000;
+std::string g_out;
+
+// The screen inside rect, as a bottom-up 24-bit BMP file.
+bool Capture(const RECT& rect, const std::string& name) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));  // let the windows finish painting
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, dib);
+  BitBlt(mem, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = ((w * 24 + 31) / 32) * 4;
+  BITMAPFILEHEADER fh = {};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+  fh.bfSize = fh.bfOffBits + stride * h;
+  const std::wstring path = enc::Wide(g_out + name + ".bmp");
+  FILE* f = _wfopen(path.c_str(), L"wb");
+  bool ok = false;
+  if (f) {
+    ok = fwrite(&fh, sizeof fh, 1, f) == 1 && fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
+         fwrite(bits, stride * h, 1, f) == 1;
+    fclose(f);
+  }
+  SelectObject(mem, old);
+  DeleteObject(dib);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", name.c_str());
+  return ok;
+}
+
+HWND FormWith(DWORD pid, int control_id) {
+  HWND found = nullptr;
+  driver::WaitUntil(
+      [&] {
+        for (HWND w : driver::TopWindows(pid, TForm::kClassName))
+          if (driver::ChildById(w, control_id)) found = w;
+        return found != nullptr;
+      },
+      kTimeout);
+  return found;
+}
+
+HWND BackgroundOf(DWORD pid, HWND wizard) {
+  for (HWND w : driver::TopWindows(pid, TForm::kClassName))
+    if (w != wizard) return w;
+  return nullptr;
+}
+
+void Shoot(HWND window, const std::string& name) { Capture(driver::ScreenRect(window), name); }
+
+bool WaitCaption(HWND w, const wchar_t* caption) {
+  return driver::WaitUntil([&] { return driver::Text(w) == caption; }, kTimeout);
+}
+
+void Package(TestPackage& pkg) {
+  pkg.settings.Title = "サンプルゲーム";
+  pkg.settings.FooterText = "(C) 2026 サンプル";
+  pkg.settings.DefaultDir = "<ProgramFiles>\\サンプル\\ゲーム";
+  pkg.settings.MediaName = "CD-ROM";
+  pkg.settings.SetDiskCount(2);
+  pkg.settings.ProgramSize = 12 << 20;
+  pkg.settings.DataSize = 640 << 20;
+  pkg.settings.SoundSize = 180 << 20;
+  pkg.settings.MovieSize = 300 << 20;
+  pkg.settings.DiskProgramSize = {12 << 20, 0};
+  pkg.settings.DiskDataSize = {400 << 20, 240 << 20};
+  pkg.settings.DiskSoundSize = {180 << 20, 0};
+  pkg.settings.DiskMovieSize = {0, 300 << 20};
+}
+
+void Launcher() {
+  TestPackage pkg;
+  Package(pkg);
+  pkg.settings.OfferRuntimes = 1;
+  pkg.WriteSettings();
+  testing_support::WriteFileBytes(pkg.Folder() + "directx\\dxsetup.exe", "MZ");
+  testing_support::WriteFileBytes(pkg.Folder() + "winmedia\\mp71.exe", "MZ");
+  Process p = pkg.Start();
+  HWND form = FormWith(p.Id(), kIdBtnStart);
+  if (!form) return;
+  Shoot(form, "launcher");
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  p.WaitExit(kTimeout);
+}
+
+void InstallPages() {
+  TestPackage pkg;
+  Package(pkg);
+  pkg.WriteSettings();
+  Process p = pkg.Start("\"" + pkg.Folder() + "\"");
+  HWND wizard = FormWith(p.Id(), kIdBtnNext);
+  if (!wizard) return;
+  HWND background = BackgroundOf(p.Id(), wizard);
+  struct Step {
+    const wchar_t* caption;
+    const char* name;
+  } steps[] = {{L"インストールするCD-ROM", "wizard-1-media"},
+               {L"インストールするファイル", "wizard-2-components"},
+               {L"インストール先の選択", "wizard-3-folder"},
+               {L"インストール準備完了", "wizard-4-confirm"},
+               {L"ファイルコピー", "wizard-5-copy"}};
+  for (const Step& s : steps) {
+    if (!WaitCaption(wizard, s.caption)) break;
+    if (std::string(s.name) == "wizard-2-components") {
+      driver::Click(driver::ChildById(wizard, kIdCheckData));
+      driver::Click(driver::ChildById(wizard, kIdCheckSound));
+    }
+    Shoot(background, s.name);
+    driver::Click(driver::ChildById(wizard, kIdBtnNext));
+    if (std::string(s.name) == "wizard-3-folder") driver::AnswerMessageDialog(p.Id(), IDYES, 1000);
+  }
+  driver::Click(driver::ChildById(wizard, kIdBtnAbort));
+  driver::AnswerMessageDialog(p.Id(), IDYES, kTimeout);
+  p.WaitExit(kTimeout);
+}
+
+void UninstallPages() {
+  TestPackage pkg("installed");
+  Package(pkg);
+  pkg.settings.UninstallMode = 1;
+  pkg.WriteSettings();
+  testing_support::WriteFileBytes(pkg.Folder() + "save.dat", "save");
+  Process p = pkg.Start("\"" + pkg.Folder() + "\"");
+  HWND wizard = FormWith(p.Id(), kIdBtnNext);
+  if (!wizard) return;
+  HWND background = BackgroundOf(p.Id(), wizard);
+  if (WaitCaption(wizard, L"アンインストール")) Shoot(background, "wizard-7-uninstall");
+  driver::Click(driver::ChildById(wizard, kIdBtnAbort));
+  driver::AnswerMessageDialog(p.Id(), IDYES, kTimeout);
+  p.WaitExit(kTimeout);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: screenshot_driver OUTPUT_FOLDER\n");
+    return 2;
+  }
+  g_out = AddTrailingDelimiter(enc::Narrow(argv[1]));
+  Launcher();
+  InstallPages();
+  UninstallPages();
+  return 0;
+}
