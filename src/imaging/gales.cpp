@@ -1,6 +1,7 @@
 #include "imaging/gales.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 
@@ -34,8 +35,12 @@ bool ValidFrameBits(int32_t bits) {
 }
 
 // Bytes of memory one surface of that size takes.
+// Bytes of memory one surface of that size takes (saturating: the sizes come
+// from the file).
 int64_t SurfaceBytes(int width, int height, int bits) {
-  return DIBStride(width, bits == 15 ? 16 : bits) * height;
+  const int64_t stride = DIBStride(width, bits == 15 ? 16 : bits);
+  if (height > 0 && stride > INT64_MAX / height) return INT64_MAX;
+  return stride * height;
 }
 
 // A bounded run of bytes: a plane block, an inflated plane, or the file.
@@ -118,9 +123,9 @@ const uint8_t* GaleReader::Take(Span& s, size_t n, const char* what) const {
 }
 
 void GaleReader::Reserve(int64_t bytes) {
+  if (bytes > kMaxBitmapBytes || bytes > kMaxGaleSurfaceBytes - allocated_)
+    Fail(Format("画像が大きすぎます (%lld バイト以上)", static_cast<long long>(std::min(bytes, INT64_MAX - allocated_) + allocated_)));
   allocated_ += bytes;
-  if (bytes > kMaxBitmapBytes || allocated_ > kMaxGaleSurfaceBytes)
-    Fail(Format("画像が大きすぎます (%lld バイト以上)", static_cast<long long>(allocated_)));
 }
 
 void GaleReader::Read(bool first_frame_only) {
