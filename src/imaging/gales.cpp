@@ -124,7 +124,7 @@ const uint8_t* GaleReader::Take(Span& s, size_t n, const char* what) const {
 
 void GaleReader::Reserve(int64_t bytes) {
   if (bytes > kMaxBitmapBytes || bytes > kMaxGaleSurfaceBytes - allocated_)
-    Fail(Format("画像が大きすぎます (%lld バイト以上)", static_cast<long long>(std::min(bytes, INT64_MAX - allocated_) + allocated_)));
+    Fail(Format("画像が大きすぎます (%lld バイトを超えます)", static_cast<long long>(kMaxGaleSurfaceBytes)));
   allocated_ += bytes;
 }
 
@@ -344,8 +344,8 @@ void GaleReader::DecodeRows(Span plane, TDIB& target, bool scrambled) {
   const size_t stride = static_cast<size_t>(target.Stride());
   const int height = target.Height();
   if (plane.Left() / stride < static_cast<size_t>(height))
-    Fail(Format("プレーンのデータが足りません (%zu バイト、必要なのは %zu バイト)", plane.Left(),
-                stride * static_cast<size_t>(height)));
+    Fail(Format("プレーンのデータが足りません (%lld バイト、必要なのは %lld バイト)",
+                static_cast<long long>(plane.Left()), static_cast<long long>(stride) * height));
   const uint8_t* p = plane.data + plane.pos;
   if (!scrambled) {
     for (int y = 0; y < height; ++y, p += stride) std::memcpy(target.ScanLine(y), p, stride);
@@ -361,7 +361,8 @@ void GaleReader::DecodeTiles(Span plane, TDIB& target, bool alpha_mode) {
   const int64_t tw = header_.tile_width, th = header_.tile_height;
   const int64_t tiles_x = (W + tw - 1) / tw, tiles_y = (H + th - 1) / th;
   const int64_t n = tiles_x * tiles_y;
-  if (static_cast<uint64_t>(n) > plane.Left() / 8) Fail(Format("タイル表が途中で終わっています (%lld 枚)", static_cast<long long>(n)));
+  if (static_cast<uint64_t>(n) > plane.Left() / 8)
+    Fail(Format("タイル表が途中で終わっています (%lld 枚)", static_cast<long long>(n)));
   const uint8_t* table_bytes = Take(plane, static_cast<size_t>(n) * 8, "タイル表");
   struct Entry {
     int32_t first, second;
@@ -388,12 +389,15 @@ void GaleReader::DecodeTiles(Span plane, TDIB& target, bool alpha_mode) {
       if (e.first == -1) {
         const size_t row_bytes = static_cast<size_t>((int64_t{w} * b + 7) / 8);
         const int64_t offset = tx * tile_row_bytes;
-        if (offset > static_cast<int64_t>(stride) - static_cast<int64_t>(row_bytes)) Fail(Format("タイル %lld が行からはみ出しています", static_cast<long long>(k)));
-        if (plane.Left() / row_bytes < static_cast<size_t>(h)) Fail(Format("タイル %lld のデータが足りません", static_cast<long long>(k)));
+        if (offset > static_cast<int64_t>(stride) - static_cast<int64_t>(row_bytes))
+          Fail(Format("タイル %lld が行からはみ出しています", static_cast<long long>(k)));
+        if (plane.Left() / row_bytes < static_cast<size_t>(h))
+          Fail(Format("タイル %lld のデータが足りません", static_cast<long long>(k)));
         const uint8_t* p = Take(plane, row_bytes * static_cast<size_t>(h), "タイル");
         for (int r = 0; r < h; ++r, p += row_bytes) std::memcpy(target.ScanLine(y + r) + offset, p, row_bytes);
       } else if (e.first == -2) {
-        if (e.second < 0 || e.second >= n) Fail(Format("タイル %lld の参照先 %d がありません", static_cast<long long>(k), e.second));
+        if (e.second < 0 || e.second >= n)
+          Fail(Format("タイル %lld の参照先 %d がありません", static_cast<long long>(k), e.second));
         CopyTile(target, (e.second % tiles_x) * tw, (e.second / tiles_x) * th, target, x, y, w, h);
       } else {
         // A tile of a layer read earlier: this frame's or an earlier frame's.
@@ -410,7 +414,8 @@ void GaleReader::DecodeTiles(Span plane, TDIB& target, bool alpha_mode) {
             Fail(Format("タイル %lld の参照先のレイヤー %d:%d にアルファプレーンがありません", static_cast<long long>(k),
                         e.first, e.second));
         } else if (layer.EffectiveBitCount() != static_cast<const TDIBSurface&>(target).EffectiveBitCount()) {
-          Fail(Format("タイル %lld の参照先のレイヤー %d:%d はビット数が違います", static_cast<long long>(k), e.first, e.second));
+          Fail(Format("タイル %lld の参照先のレイヤー %d:%d はビット数が違います", static_cast<long long>(k), e.first,
+                      e.second));
         }
         CopyTile(*source, x, y, target, x, y, w, h);
       }

@@ -102,7 +102,9 @@ TEST(GaleReader, EachVersionReadsItsOwnLayout) {
     EXPECT_EQ(PixelsOf(f.Surface), Expected(3, 2, P));
     // The alpha plane reaches the frame only when the layer enables it (101+).
     ASSERT_EQ(f.HasAlpha(), v >= 101);
-    if (v >= 101) EXPECT_EQ(PixelsOf(*f.Surface.Alpha()), (std::vector<uint32_t>{0, 40, 80, 100, 140, 180}));
+    if (v >= 101) {
+      EXPECT_EQ(PixelsOf(*f.Surface.Alpha()), (std::vector<uint32_t>{0, 40, 80, 100, 140, 180}));
+    }
     EXPECT_EQ(f.InfoList1.size(), v >= 104 ? 1u : 0u);
   }
 }
@@ -379,7 +381,9 @@ TEST(GaleReader, JpegColourPlanes) {
     EXPECT_LE(worst, 10);
     EXPECT_GT(got.Pixel(39, 23) >> 16, 200u);  // not a grey or empty picture
     ASSERT_EQ(got.Alpha() != nullptr, with_alpha);
-    if (with_alpha) EXPECT_EQ(PixelsOf(*got.Alpha()), PixelsOf(*picture.Alpha()));  // lossless
+    if (with_alpha) {
+      EXPECT_EQ(PixelsOf(*got.Alpha()), PixelsOf(*picture.Alpha()));  // lossless
+    }
   }
   // A JPEG of another size than the frame is refused before it is decoded.
   TDIB small;
@@ -543,4 +547,23 @@ TEST(GaleReader, FlippedBytesNeverBreakTheReader) {
     }
     EXPECT_GT(failures, 0);
   }
+}
+
+TEST(GaleFrame, MakeAlphaFromTransparentClearsTheKeyedPixels) {
+  TGaleFrameList list(0);
+  TGaleFrame frame(&list);
+  frame.Surface.SetSize(3, 1, 8);
+  frame.Surface.SetPixel(1, 0, 4);
+  frame.TransparentIndex = 4;
+  frame.MakeAlphaFromTransparent();
+  ASSERT_TRUE(frame.HasAlpha());
+  EXPECT_EQ(PixelsOf(*frame.Surface.Alpha()), (std::vector<uint32_t>{255, 0, 255}));
+  frame.Surface.SetPixel(0, 0, 4);  // an existing alpha surface is kept, then keyed again
+  frame.Surface.Alpha()->SetPixel(2, 0, 9);
+  frame.MakeAlphaFromTransparent();
+  EXPECT_EQ(PixelsOf(*frame.Surface.Alpha()), (std::vector<uint32_t>{0, 0, 9}));
+  frame.TransparentIndex = -1;
+  frame.Surface.FreeAlpha();
+  frame.MakeAlphaFromTransparent();
+  EXPECT_EQ(PixelsOf(*frame.Surface.Alpha()), (std::vector<uint32_t>{255, 255, 255}));
 }

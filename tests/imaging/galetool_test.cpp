@@ -138,7 +138,9 @@ TEST(Galetool, FromPngReadsBackIdentical) {
     ASSERT_EQ(raw.size(), stride * 9 + (c.channels == 4 ? 20 * 9 : 0));
     EXPECT_EQ(static_cast<uint8_t>(raw[0]), png.Pixels[2]);  // blue first
     EXPECT_EQ(static_cast<uint8_t>(raw[stride + 2]), png.Pixels[17 * c.channels]);  // red of row 1
-    if (c.channels == 4) EXPECT_EQ(static_cast<uint8_t>(raw[stride * 9 + 20 + 1]), png.Pixels[17 * 4 + 4 + 3]);
+    if (c.channels == 4) {  // alpha row 1, pixel 1
+      EXPECT_EQ(static_cast<uint8_t>(raw[stride * 9 + 20 + 1]), png.Pixels[17 * 4 + 4 + 3]);
+    }
   }
 }
 

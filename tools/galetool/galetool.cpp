@@ -101,7 +101,7 @@ Options ParseOptions(const std::vector<std::string>& args, const std::vector<std
       o.files.push_back(a);
     }
   }
-  if (o.files.size() != files) throw UsageError{Format(u8"%s needs %zu file name(s)", args[0].c_str(), files)};
+  if (o.files.size() != files) throw UsageError{Format(u8"%s needs %d file name(s)", args[0].c_str(), static_cast<int>(files))};
   return o;
 }
 
@@ -286,6 +286,9 @@ int RunGaletool(const std::vector<std::string>& args, std::ostream& out, std::os
     return 2;
   } catch (const std::bad_alloc&) {
     err << "galetool: out of memory\n";
+    return 2;
+  } catch (const std::exception& e) {
+    err << "galetool: " << e.what() << "\n";
     return 2;
   }
 }
