@@ -5,6 +5,8 @@
 
 #include <sstream>
 
+#include "base/encoding.h"
+#include "common/run_tool.h"
 #include "common/temp_dir.h"
 #include "gale_builder.h"
 #include "imaging/gales.h"
@@ -188,4 +190,24 @@ TEST(Galetool, ExitCodes) {
   EXPECT_EQ(RunTool({"info"}), 1);
   EXPECT_EQ(RunTool({"convert", "a"}), 1);
   EXPECT_EQ(RunTool({}), 1);
+}
+
+TEST(Galetool, TheCommandTakesUtf8NamesAndPrintsOneLineErrors) {
+  TempDir dir;
+  const std::string png = dir / "絵.png", gale = dir / "絵.gale";
+  WriteFileBytes(png, WritePng(Picture(6, 5, 4)));
+  auto r = testing_support::RunTool(ZI_GALETOOL_EXE, {"from-png", "--tile", "4x4", enc::SjisToUtf8(png), enc::SjisToUtf8(gale)});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  r = testing_support::RunTool(ZI_GALETOOL_EXE, {"info", enc::SjisToUtf8(gale)});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("\"bits\":32"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"has_alpha\":true"), std::string::npos) << r.out;
+
+  WriteFileBytes(dir / "cut.gale", ReadFileBytes(gale).substr(0, 60));
+  r = testing_support::RunTool(ZI_GALETOOL_EXE, {"png", enc::SjisToUtf8(dir / "cut.gale"), enc::SjisToUtf8(dir / "x.png")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find(u8"途中でデータが終わっています"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+  r = testing_support::RunTool(ZI_GALETOOL_EXE, {"info", "--tile", "1x1", enc::SjisToUtf8(gale)});
+  EXPECT_EQ(r.exit_code, 1);
 }
