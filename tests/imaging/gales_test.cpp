@@ -257,6 +257,50 @@ TEST(GaleReader, TilesAtTheEdgesAndTileReferences) {
   }
 }
 
+TEST(GaleReader, TileCopiesFromNarrowerTilesStayInsideTheSurface) {
+  // 10 × 6 in tiles of 4 × 3; tile 4 (a full one at (4, 3)) repeats tile 2, the
+  // two-pixel-wide edge tile at (8, 0). Only what tile 2 has is copied.
+  std::vector<std::pair<int32_t, int32_t>> table(6, {-1, 0});
+  table[4] = {-2, 2};
+  std::string data;
+  for (int k = 0; k < 6; ++k) {
+    if (k == 4) continue;
+    const int x = (k % 3) * 4, y = (k / 3) * 3, w = std::min(4, 10 - x);
+    for (int r = 0; r < 3; ++r) data += Bytes24(P, x, y + r, w);
+  }
+  Image im = Simple(106, 10, 6);
+  im.tile_width = 4;
+  im.tile_height = 3;
+  im.frames[0].layers[0].colour = Zlib(TileTable(table) + data);
+  auto list = Load(Build(im));
+  const TDIBSurface& s = list->Frames(0).Surface;
+  for (int r = 0; r < 3; ++r)
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(s.Pixel(4 + i, 3 + r), P(8 + i, r)) << i << "," << r;
+  EXPECT_EQ(s.Pixel(8, 3), P(8, 3));  // the tile beside it is its own
+}
+
+TEST(GaleReader, SubByteTilesThatOverrunTheirRowAreRefused) {
+  // At 1 bit, tiles one pixel wide start a whole byte apart: the ninth tile of
+  // a 40-pixel row would start past the row's 8 bytes.
+  Image im;
+  Frame f;
+  f.width = 40;
+  f.bits = 1;
+  f.palette = {0, 0xFFFFFF};
+  Layer l;
+  l.colour = Zlib(TileTable(std::vector<std::pair<int32_t, int32_t>>(40, {-1, 0})) + std::string(40, '\x80'));
+  f.layers = {l};
+  im.frames = {f};
+  im.tile_width = im.tile_height = 1;
+  EXPECT_THROW(Load(Build(im)), EGaleError);
+  // Four pixels: a 4-byte row holds the four tiles' bytes (pixels 0, 8, 16,
+  // 24 of it, of which only the first lies inside the picture).
+  im.frames[0].width = 4;
+  im.frames[0].layers[0].colour =
+      Zlib(TileTable(std::vector<std::pair<int32_t, int32_t>>(4, {-1, 0})) + std::string(4, '\x80'));
+  EXPECT_EQ(PixelsOf(Load(Build(im))->Frames(0).Surface), std::vector<uint32_t>({1, 0, 0, 0}));
+}
+
 TEST(GaleReader, TilesFromAnEarlierFrameAndTheirFailures) {
   // Frame 1 takes every tile from layer 0 of frame 0 (alpha too).
   auto make = [](int32_t frame, int32_t layer, bool second_has_alpha) {
