@@ -17,6 +17,12 @@ TForm::Args FormArgs() {
 }  // namespace
 
 TFormMain::TFormMain() : TForm(FormArgs()) {
+  // Back to front: the gradient, the picture over it, the footer over both.
+  GradBox = AddGraphic<TGradBox>(ControlBounds{0, 0, 444, 283});
+  GradBox->SetStartColor(0x00FF0000);  // blue (0x00BBGGRR)
+  GradBox->SetEndColor(0x00800000);    // navy
+  GradBox->SetGradStep(128);
+  PaintBox = AddGraphic<TDXPaintBox>(ControlBounds{0, 0, 444, 283});
   TLabel::Args footer;
   footer.bounds = {0, 271, 444, 12};
   footer.auto_size = false;
@@ -30,12 +36,15 @@ TFormMain::TFormMain() : TForm(FormArgs()) {
 void TFormMain::FormCreate() {
   TApplication::Instance().SetTitle(InstallSet->Title);
   SetClientSize(600, 400);
+  // Both boxes fill the client area.
+  const SIZE client = ClientSize();
+  GradBox->SetBounds(0, 0, client.cx, client.cy);
+  PaintBox->SetBounds(0, 0, client.cx, client.cy);
   SetCaption(InstallSet->UninstallMode ? InstallSet->Title + "の削除" : InstallSet->GetSetupCaption());
   // The footer: the text and one space, right-aligned on a black strip 8
   // pixels above the bottom edge, across the whole width.
   LabelRight->SetCaption(InstallSet->FooterText + " ");
   const int height = 12;  // the font's height
-  const SIZE client = ClientSize();
   LabelRight->SetBounds(0, client.cy - height - 8, client.cx, height);
 }
 

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "forms/form_win.h"
+#include "forms/gradbox_win.h"
 #include "forms/label_win.h"
+#include "forms/paintbox_win.h"
 
 class TFormMain : public TForm {
  public:
@@ -12,6 +14,8 @@ class TFormMain : public TForm {
   // Runs the wizard modally, owned by this window.
   void RunWizard();
 
+  TGradBox* GradBox;
+  TDXPaintBox* PaintBox;
   TLabel* LabelRight;
 
  private:

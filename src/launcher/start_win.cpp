@@ -20,6 +20,7 @@ TForm::Args FormArgs() {
 }  // namespace
 
 TFormStart::TFormStart() : TForm(FormArgs()) {
+  PaintBox = AddGraphic<TDXPaintBox>(ControlBounds{0, 0, 265, 230});
   btnStart = Add<TButton>(TButton::Args{"ゲームスタート", {28, 12, 213, 29}, 0, false, kIdBtnStart});
   btnInstall = Add<TButton>(TButton::Args{"インストール", {28, 64, 213, 29}, 1, false, kIdBtnInstall});
   btnDirectX = Add<TButton>(TButton::Args{"DirectXをインストール", {28, 100, 213, 29}, 2, false, kIdBtnDirectX});
@@ -59,6 +60,7 @@ void TFormStart::FormCreate() {
     client.cy -= step;
   }
   SetClientSize(client.cx, client.cy);
+  PaintBox->SetBounds(0, 0, client.cx, client.cy);  // the box fills the client area
 }
 
 void TFormStart::btnStartClick(TButton* sender) {

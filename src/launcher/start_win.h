@@ -6,6 +6,7 @@
 
 #include "forms/button_win.h"
 #include "forms/form_win.h"
+#include "forms/paintbox_win.h"
 
 // Control identifiers of the launcher's buttons.
 enum StartControlId : int {
@@ -23,6 +24,7 @@ class TFormStart : public TForm {
   // The Tag of the button that closed the window with OK: 0 game start, 1 install.
   int LauncherChoice = 0;
 
+  TDXPaintBox* PaintBox;
   TButton* btnStart;
   TButton* btnInstall;
   TButton* btnDirectX;

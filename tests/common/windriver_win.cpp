@@ -274,3 +274,39 @@ DWORD WaitForProgram(const std::wstring& exe_name, int timeout_ms) {
 }
 
 }  // namespace driver
+
+namespace driver {
+
+ScreenPixels::ScreenPixels(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  width_ = client.right;
+  height_ = client.bottom;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width_;
+  bi.bmiHeader.biHeight = -height_;  // top-down
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, dib);
+  BitBlt(mem, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  pixels_.resize(static_cast<size_t>(width_) * height_);
+  const auto* p = static_cast<const uint32_t*>(bits);
+  for (size_t i = 0; i < pixels_.size(); ++i) {
+    const uint32_t v = p[i];  // 0x00RRGGBB in a DIB section
+    pixels_[i] = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+  }
+  SelectObject(mem, old);
+  DeleteObject(dib);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+}
+
+}  // namespace driver

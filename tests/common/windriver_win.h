@@ -84,3 +84,22 @@ bool WaitNoProgram(const std::wstring& exe_name, int timeout_ms);
 DWORD WaitForProgram(const std::wstring& exe_name, int timeout_ms);
 
 }  // namespace driver
+
+namespace driver {
+
+// The pixels of a window's client area as they are on the screen now (the
+// window must be visible and uncovered there): 0x00BBGGRR values, row by row
+// from the top.
+class ScreenPixels {
+ public:
+  explicit ScreenPixels(HWND window);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  COLORREF At(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+
+ private:
+  int width_ = 0, height_ = 0;
+  std::vector<COLORREF> pixels_;
+};
+
+}  // namespace driver

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
+#include <thread>
 
 #include "base/encoding.h"
 #include "base/format.h"
@@ -11,6 +13,7 @@
 #include "common/package_win.h"
 #include "common/windriver_win.h"
 #include "forms/message_dialog_win.h"
+#include "imaging/gradbox.h"
 #include "wizard/insttype_win.h"
 
 using driver::Process;
@@ -147,6 +150,36 @@ TEST(Wizard, BackgroundWindowAroundTheWizard) {
   const RECT b = driver::ScreenRect(background), f = driver::ScreenRect(w.Form());
   EXPECT_NEAR((b.left + b.right) / 2, (f.left + f.right) / 2, 1);
   EXPECT_NEAR((b.top + b.bottom) / 2, (f.top + f.bottom) / 2, 1);
+  Abort(w, p);
+}
+
+TEST(Wizard, GradientBandsBehindTheWizard) {
+  TestPackage pkg;
+  pkg.settings.FooterText = "";  // a single space on the black strip
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  HWND background = nullptr;
+  for (HWND f : driver::TopWindows(p.Id(), TForm::kClassName))
+    if (f != w.Form()) background = f;
+  ASSERT_NE(background, nullptr);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // painted
+  const driver::ScreenPixels shot(background);
+  ASSERT_EQ(shot.Width(), 600);
+  ASSERT_EQ(shot.Height(), 400);
+  // Blue to navy in 130 bands of 3 rows, the rest in navy; the footer strip
+  // (rows 380-391) is black. Column 4 lies left of the wizard.
+  std::vector<COLORREF> expected(400, CLR_INVALID);
+  for (const TGradBand& band : ComputeGradBands(0x00FF0000, 0x00800000, 128, TGradDirection::gdVertical, 600, 400))
+    for (int y = std::max(0, band.Rect.Top); y < std::min(400, band.Rect.Bottom); ++y) expected[y] = band.Color;
+  EXPECT_EQ(expected[0], 0x00FF0000u);
+  EXPECT_EQ(expected[399], 0x00800000u);
+  for (int y = 0; y < 400; ++y) {
+    SCOPED_TRACE(y);
+    if (y >= 380 && y < 392) EXPECT_EQ(shot.At(4, y), RGB(0, 0, 0));
+    else EXPECT_EQ(shot.At(4, y), expected[y]);
+  }
   Abort(w, p);
 }
 
