@@ -1,0 +1,30 @@
+#include <windows.h>
+// after windows.h
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <stdio.h>
+
+#include "base/encoding.h"
+#include "common/cli.h"
+
+namespace tools {
+
+std::vector<std::string> Arguments(int, char**) {
+  // argv holds the arguments in the ANSI code page, which may not even be able
+  // to spell them; the UTF-16 command line always can.
+  std::vector<std::string> args;
+  int count = 0;
+  LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!list) return args;
+  for (int i = 1; i < count; ++i) {
+    const std::u16string text(reinterpret_cast<const char16_t*>(list[i]));
+    args.push_back(enc::Utf16ToUtf8(text));
+  }
+  LocalFree(list);
+  return args;
+}
+
+void BinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
+
+}  // namespace tools

@@ -1,0 +1,166 @@
+#include "common/json_writer.h"
+
+#include <stdexcept>
+
+namespace tools {
+namespace {
+
+// Length of the valid UTF-8 sequence at s[i], or 0 when it is not one
+// (overlong forms, surrogates and values above U+10FFFF are rejected).
+size_t Utf8SequenceLength(std::string_view s, size_t i) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = b(i);
+  size_t n;
+  uint32_t cp;
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F;
+  else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F;
+  else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07;
+  else return 0;
+  if (s.size() - i < n) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b(i + k) & 0x3F);
+  }
+  if ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+}  // namespace
+
+void AppendJsonEscaped(std::string* out, std::string_view s) {
+  static const char kHex[] = "0123456789abcdef";
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x80) {
+      const size_t n = Utf8SequenceLength(s, i);
+      if (n == 0) {
+        *out += "\xEF\xBF\xBD";  // U+FFFD
+        ++i;
+      } else {
+        out->append(s.substr(i, n));
+        i += n;
+      }
+      continue;
+    }
+    switch (c) {
+      case '"': *out += "\\\""; break;
+      case '\\': *out += "\\\\"; break;
+      case '\n': *out += "\\n"; break;
+      case '\r': *out += "\\r"; break;
+      case '\t': *out += "\\t"; break;
+      case '\b': *out += "\\b"; break;
+      case '\f': *out += "\\f"; break;
+      default:
+        if (c < 0x20) {
+          *out += "\\u00";
+          *out += kHex[c >> 4];
+          *out += kHex[c & 15];
+        } else {
+          *out += static_cast<char>(c);
+        }
+    }
+    ++i;
+  }
+}
+
+void JsonWriter::BeforeValue() {
+  if (stack_.empty()) {
+    if (wrote_top_) throw std::logic_error("JSON: a second top-level value");
+    wrote_top_ = true;
+    return;
+  }
+  switch (stack_.back()) {
+    case Frame::kObjectKey: throw std::logic_error("JSON: a value where a member name is due");
+    case Frame::kObjectValue: stack_.back() = Frame::kObjectKey; break;
+    case Frame::kArray:
+      if (!first_.back()) out_ += ',';
+      first_.back() = false;
+      break;
+  }
+}
+
+void JsonWriter::Open(char c, Frame frame) {
+  BeforeValue();
+  out_ += c;
+  stack_.push_back(frame);
+  first_.push_back(true);
+}
+
+void JsonWriter::Close(char c, bool object) {
+  if (stack_.empty() || (object ? stack_.back() != Frame::kObjectKey : stack_.back() != Frame::kArray))
+    throw std::logic_error("JSON: closing a container that is not open");
+  out_ += c;
+  stack_.pop_back();
+  first_.pop_back();
+}
+
+JsonWriter& JsonWriter::BeginObject() {
+  Open('{', Frame::kObjectKey);
+  return *this;
+}
+JsonWriter& JsonWriter::EndObject() {
+  Close('}', true);
+  return *this;
+}
+JsonWriter& JsonWriter::BeginArray() {
+  Open('[', Frame::kArray);
+  return *this;
+}
+JsonWriter& JsonWriter::EndArray() {
+  Close(']', false);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Key(std::string_view utf8) {
+  if (stack_.empty() || stack_.back() != Frame::kObjectKey) throw std::logic_error("JSON: a member name outside an object");
+  if (!first_.back()) out_ += ',';
+  first_.back() = false;
+  Quoted(utf8);
+  out_ += ':';
+  stack_.back() = Frame::kObjectValue;
+  return *this;
+}
+
+void JsonWriter::Quoted(std::string_view utf8) {
+  out_ += '"';
+  AppendJsonEscaped(&out_, utf8);
+  out_ += '"';
+}
+
+JsonWriter& JsonWriter::String(std::string_view utf8) {
+  BeforeValue();
+  Quoted(utf8);
+  return *this;
+}
+JsonWriter& JsonWriter::Int(int64_t value) {
+  BeforeValue();
+  out_ += std::to_string(value);
+  return *this;
+}
+JsonWriter& JsonWriter::UInt(uint64_t value) {
+  BeforeValue();
+  out_ += std::to_string(value);
+  return *this;
+}
+JsonWriter& JsonWriter::Bool(bool value) {
+  BeforeValue();
+  out_ += value ? "true" : "false";
+  return *this;
+}
+JsonWriter& JsonWriter::Null() {
+  BeforeValue();
+  out_ += "null";
+  return *this;
+}
+
+std::string JsonWriter::Take() {
+  std::string text = std::move(out_);
+  out_.clear();
+  stack_.clear();
+  first_.clear();
+  wrote_top_ = false;
+  return text;
+}
+
+}  // namespace tools
