@@ -1,0 +1,127 @@
+// The loaded directory of a "vf" archive and the reading of its entries.
+//
+// An archive reaches the program as
+// - a data file ("game.dat" and its volumes) that starts with its directory,
+// - a data file with its directory in the file beside it named ".ext",
+// - a carrier program (".exe"/".scr") with the archive appended and a 6-byte
+//   trailer (int32 directory position, "zf") at its very end,
+// - a resource of a module (Windows).
+// Besides, a folder of loose files (LooseFolder) overrides entries of the
+// same name, and a collection can be opened on a folder alone.
+//
+// After loading, the collection holds the n entries in directory order and
+// then the end marker "\EOF\" (Offset: the directory's last offset value,
+// relative; Size 0). Entry names compare without regard to ASCII case; of
+// two entries with one name, the later one is found. A name starting with "/"
+// is a superseded entry, kept in place but no longer found under its name.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "archive/bigstreams.h"
+#include "archive/hash.h"
+#include "base/errors.h"
+#include "base/stream.h"
+
+// A damaged directory, or an entry whose bytes are not all there. The message
+// names the archive and what was wrong.
+class EArchiveError : public EFormatError {
+  using EFormatError::EFormatError;
+};
+
+// ReadEntry of a name that is neither a loose file nor an entry:
+// "<name>:ファイルがありません".
+class EEntryNotFound : public EError {
+  using EError::EError;
+};
+
+class TVrFile : public THashCollectionItem {
+ public:
+  TVrFile() = default;
+
+  int64_t Offset = 0;     // absolute position of the first byte in the archive stream
+  int64_t Size = 0;       // stored bytes
+  uint8_t Stored = 0;     // 0: a zlib stream that inflates to the file; else the file itself
+  int32_t FileTime = 0;   // packed MS-DOS date-time; compared signed, larger is newer
+  uint32_t Crc = 0;       // CRC-32 (zlib's); 0 when unknown
+  uint8_t LooseFile = 0;  // nonzero: installed as a separate file, never merged into a data file
+};
+
+class TVrFileCollection : public THashCollection {
+ public:
+  // Progress of building or verifying a data file: sender, entry, set abort
+  // to stop, count, index, size.
+  using TProgressEvent = std::function<void(TVrFileCollection&, TVrFile&, bool& abort, int32_t, int32_t, int64_t)>;
+
+  TVrFileCollection();
+  ~TVrFileCollection() override;
+
+  // Opens a data file, a carrier program or a folder; file_name "" closes.
+  // LooseFolder becomes the folder of file_name when it is an existing file
+  // or keep_folder is set, otherwise file_name itself (taken as a folder).
+  // A name that is no existing file opens no archive and raises nothing.
+  // Throws EArchiveError for a damaged directory or trailer and EFOpenError
+  // for a volume that cannot be opened; the collection is closed then.
+  void Open(const std::string& file_name, bool keep_folder = false);
+#ifdef _WIN32
+  // Opens the archive held by resource res_name of type res_type of the
+  // module file module_name: the running program itself when that is its
+  // name, otherwise the file loaded as a data module (a module that cannot
+  // be loaded leaves the collection closed, raising nothing). A missing
+  // resource throws EResNotFound, an empty one "リソースが見つかりません".
+  // FileName and LooseFolder stay as they were.
+  void OpenResource(const std::string& module_name, const std::string& res_name, const std::string& res_type);
+#endif
+  // Appends the directory that starts at s's position (see dirformat.h),
+  // then the end marker. Every count, length and offset is checked against
+  // the data before anything is allocated or added: a damaged directory
+  // throws EArchiveError and adds nothing.
+  void ReadDirectory(TTpBigStream& s);
+
+  // Fills dest with the content of name and rewinds it: a file name in
+  // LooseFolder first (never the archive file itself), else the entry,
+  // inflated when Stored is 0. A memory stream is emptied first; any other
+  // stream is written at its position. Throws EEntryNotFound when neither
+  // exists, EArchiveError when the entry's bytes are cut short and
+  // EDecompressionError when they do not inflate.
+  void ReadEntry(TStream& dest, std::string_view name);
+
+  // Appends a new entry with this name, every other field 0.
+  TVrFile& AddFile(const std::string& name);
+  TVrFile& Files(int32_t index) const { return static_cast<TVrFile&>(Item(index)); }
+  // The stream holding the entries' bytes, or null when no archive is open.
+  TTpBigStream* Stream() const { return archive_stream_.get(); }
+
+  const std::string& FileName() const { return file_name_; }
+  const std::string& LooseFolder() const { return loose_folder_; }
+  void SetLooseFolder(std::string folder) { loose_folder_ = std::move(folder); }
+
+  TProgressEvent OnProgress;
+
+ protected:
+  std::unique_ptr<THashCollectionItem> NewItem() const override;
+  // Frees the items and the archive stream (and the resource module).
+  void CloseArchive();
+  [[noreturn]] void Damaged(const std::string& detail) const;
+
+ private:
+  void CopyEntryBytes(TStream& dest, const TVrFile& e);
+
+  std::string file_name_;
+  std::string loose_folder_;
+  // How messages name the archive: the file, or the module and resource.
+  std::string source_name_;
+#ifdef _WIN32
+  struct ModuleRelease {
+    void operator()(void* module) const;
+  };
+  // Declared before the stream, so that the stream (which points into the
+  // module's memory) is destroyed first.
+  std::unique_ptr<void, ModuleRelease> resource_module_;
+#endif
+  std::unique_ptr<TTpBigStream> archive_stream_;
+};

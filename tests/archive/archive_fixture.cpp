@@ -1,0 +1,60 @@
+#include "archive_fixture.h"
+
+#include <zlib.h>
+
+#include <stdexcept>
+
+#include "archive/dirwriter.h"
+#include "base/stream.h"
+
+std::string Deflate(const std::string& in, int level) {
+  uLongf n = compressBound(static_cast<uLong>(in.size()));
+  std::string out(n, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &n, reinterpret_cast<const Bytef*>(in.data()),
+                static_cast<uLong>(in.size()), level) != Z_OK)
+    throw std::runtime_error("compress2 failed");
+  out.resize(n);
+  return out;
+}
+
+namespace {
+
+std::vector<TDirectoryRecord> Records(const std::vector<FixtureEntry>& entries, int64_t start, std::string* data) {
+  std::vector<TDirectoryRecord> records;
+  for (const FixtureEntry& e : entries) {
+    const std::string stored = e.compress ? Deflate(e.content) : e.content;
+    TDirectoryRecord r;
+    r.name = e.name;
+    r.offset = start + static_cast<int64_t>(data->size());
+    r.stored = e.compress ? 0 : 1;
+    r.file_time = e.time;
+    r.crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(stored.data()), static_cast<uInt>(stored.size())));
+    r.loose_file = e.loose;
+    records.push_back(r);
+    *data += stored;
+  }
+  return records;
+}
+
+std::string Written(int32_t version, const std::vector<TDirectoryRecord>& records, int64_t end) {
+  TMemoryStream m;
+  WriteDirectory(m, version, records, end);
+  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
+}
+
+}  // namespace
+
+std::string BuildArchive(int32_t version, const std::vector<FixtureEntry>& entries) {
+  std::string data;
+  std::vector<TDirectoryRecord> records = Records(entries, 0, &data);
+  const int64_t size = DirectorySize(version, records);
+  for (TDirectoryRecord& r : records) r.offset += size;
+  return Written(version, records, size + static_cast<int64_t>(data.size())) + data;
+}
+
+std::string BuildDirectory(int32_t version, const std::vector<FixtureEntry>& entries, int64_t data_start,
+                           std::string* data) {
+  data->clear();
+  const std::vector<TDirectoryRecord> records = Records(entries, data_start, data);
+  return Written(version, records, data_start + static_cast<int64_t>(data->size()));
+}
