@@ -166,21 +166,25 @@ TEST(BigFileStream, CopyFromAnotherChainAcrossUnalignedVolumes) {
 
   const std::string dst = dir / "dst.dat";
   MakeSparse(dst, kVolumeSize - 3);
-  TTpBigFileStream dest(dst, kReadWrite);
-  dest.SetPosition(dest.GetSize());
-  source.SetPosition(kVolumeSize - 8);
-  // The destination chunk of 3 bytes comes from source volume 0, the next
-  // chunk (in the new dst.001) from both source volumes.
-  EXPECT_EQ(dest.CopyFrom(source, 16), 16);
-  EXPECT_EQ(source.GetPosition(), kVolumeSize + 8);
-  EXPECT_EQ(dest.GetSize(), kVolumeSize + 13);
+  {
+    TTpBigFileStream dest(dst, kReadWrite);
+    dest.SetPosition(dest.GetSize());
+    source.SetPosition(kVolumeSize - 8);
+    // The destination chunk of 3 bytes comes from source volume 0, the next
+    // chunk (in the new dst.001) from both source volumes.
+    EXPECT_EQ(dest.CopyFrom(source, 16), 16);
+    EXPECT_EQ(source.GetPosition(), kVolumeSize + 8);
+    EXPECT_EQ(dest.GetSize(), kVolumeSize + 13);
+  }  // (Windows lets nobody else read a volume while it is open for writing)
   EXPECT_EQ(ReadAt(dst, kVolumeSize - 3, 3), "ABC");
   EXPECT_EQ(ReadFileBytes(dir / "dst.001"), "DEFGHIJKLMNOP");
 
   // Asking for more than the source holds stops at its end.
-  TTpBigFileStream more(dir / "more.dat", kFmCreate);
-  source.SetPosition(kVolumeSize + 4);
-  EXPECT_EQ(more.CopyFrom(source, 100), 4);
+  {
+    TTpBigFileStream more(dir / "more.dat", kFmCreate);
+    source.SetPosition(kVolumeSize + 4);
+    EXPECT_EQ(more.CopyFrom(source, 100), 4);
+  }
   EXPECT_EQ(ReadFileBytes(dir / "more.dat"), "MNOP");
 }
 
@@ -194,9 +198,11 @@ TEST(BigFileStream, CopyWithCountZeroCopiesTheWholeSourceFromItsStart) {
   plain.WriteBuffer("plain", 5);
   EXPECT_EQ(a.CopyFromStream(plain, 0), 5);
   EXPECT_EQ(a.GetSize(), 17);
-  TTpBigFileStream b(dir / "b.dat", kFmCreate);
-  a.SetPosition(3);
-  EXPECT_EQ(b.CopyFrom(a, 0), 17);
+  {
+    TTpBigFileStream b(dir / "b.dat", kFmCreate);
+    a.SetPosition(3);
+    EXPECT_EQ(b.CopyFrom(a, 0), 17);
+  }
   EXPECT_EQ(ReadFileBytes(dir / "b.dat"), "whole sourceplain");
 }
 
