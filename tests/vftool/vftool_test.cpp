@@ -1,0 +1,284 @@
+// vftool as its users run it: a child process on temporary files, checked by
+// its output, its files and its exit code.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "archive/dirformat.h"
+#include "archive/vrfiles.h"
+#include "archive_fixture.h"
+#include "base/encoding.h"
+#include "base/format.h"
+#include "base/fs.h"
+#include "base/paths.h"
+#include "common/temp_dir.h"
+#include "run_tool.h"
+
+using testing_support::ReadFileBytes;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+ToolResult Vftool(const std::vector<std::string>& args) { return RunTool(VFTOOL_RELATIVE_PATH, args); }
+
+// A program path as the tool takes it: UTF-8.
+std::string U(const std::string& sjis) { return enc::SjisToUtf8(sjis); }
+
+constexpr int32_t kTime = 0x5A213C40;  // 2025-01-01 07:34:00
+
+std::string Pseudorandom(size_t n, uint32_t seed) {
+  std::string s(n, '\0');
+  for (char& c : s) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 23);
+  }
+  return s;
+}
+
+uint32_t Crc(const std::string& s) {
+  return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
+}
+
+// The input folder of most tests: text that compresses, bytes that do not, an
+// empty file, and Shift-JIS names with trail bytes 0x5C (表, ソ).
+struct Input {
+  std::string name;  // entry name
+  std::string content;
+};
+const std::vector<Input>& Inputs() {
+  static const std::vector<Input> inputs = {
+      {"install.dat", "[settings]\r\nTitle=Game\r\n"},
+      {"data\\text.txt", std::string(20000, 'a') + "end"},
+      {"data\\random.bin", Pseudorandom(70000, 7)},
+      {"empty.bin", ""},
+      {"\x95\x5C\\\x83\x5C.txt", "sjis content"},
+  };
+  return inputs;
+}
+
+void WriteInputs(const TempDir& dir, const std::string& folder) {
+  for (const Input& in : Inputs()) {
+    WriteFileBytes(dir / (folder + "\\" + in.name), in.content);
+    ASSERT_TRUE(fs::SetFileAge(dir / (folder + "\\" + in.name), kTime));
+  }
+}
+
+}  // namespace
+
+TEST(Vftool, PackListCatExtractRoundTrip) {
+  TempDir dir;
+  WriteInputs(dir, "in");
+  ToolResult r = Vftool({"pack", U(dir / "game.dat"), U(dir / "in")});
+  ASSERT_EQ(r.code, 0) << r.err;
+
+  r = Vftool({"list", "--json", U(dir / "game.dat")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  // Folder listings come in byte order of the names.
+  EXPECT_NE(r.out.find(u8R"({"entries":[{"name":"data\\random.bin",)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(u8R"("name":"表\\ソ.txt")"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(Format("\"end\":%lld}", static_cast<long long>(fs::FileSizeOf(dir / "game.dat")))),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\"stored\":0,\"filetime\":1512127552"), std::string::npos) << "text compressed: " << r.out;
+
+  r = Vftool({"list", U(dir / "game.dat")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("      OFFSET         SIZE  STORED  TIME", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("2025-01-01 07:34:00"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("5 entries"), std::string::npos) << r.out;
+
+  for (const Input& in : Inputs()) {
+    SCOPED_TRACE(in.name);
+    r = Vftool({"cat", U(dir / "game.dat"), U(in.name)});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, in.content);
+  }
+
+  r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (const Input& in : Inputs()) {
+    SCOPED_TRACE(in.name);
+    EXPECT_EQ(ReadFileBytes(dir / ("out\\" + in.name)), in.content);
+    EXPECT_EQ(fs::FileAge(dir / ("out\\" + in.name)), kTime);
+  }
+  // Only the named entries.
+  r = Vftool({"extract", U(dir / "game.dat"), U(dir / "some"), "install.dat", U("\x95\x5C\\\x83\x5C.txt")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::FileExists(dir / "some/\x95\x5C/\x83\x5C.txt"));
+  EXPECT_FALSE(fs::DirectoryExists(dir / "some/data"));
+}
+
+TEST(Vftool, PacksEveryFormatVersion) {
+  TempDir dir;
+  WriteInputs(dir, "in");
+  for (int version : {0, 1, 99, 100, 101, 102}) {
+    SCOPED_TRACE(version);
+    const std::string out = dir / Format("v%d.dat", version);
+    ToolResult r = Vftool({"pack", "--format-version", std::to_string(version), U(out), U(dir / "in")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    TVrFileCollection c;
+    c.Open(out);
+    ASSERT_EQ(c.Count(), 6);
+    for (const Input& in : Inputs()) {
+      TMemoryStream m;
+      c.ReadEntry(m, in.name);
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize())), in.content);
+    }
+    // Without attribute blocks every entry must be a zlib stream.
+    if (version < 101) {
+      for (int i = 0; i < 5; ++i) EXPECT_EQ(c.Files(i).Stored, 0);
+    }
+  }
+}
+
+TEST(Vftool, LooseEntriesAreStoredAsTheyAre) {
+  TempDir dir;
+  const std::string a = std::string(1000, 'x'), b = Pseudorandom(300, 3);
+  WriteFileBytes(dir / "in/a.txt", a);
+  WriteFileBytes(dir / "in/b.bin", b);
+  ASSERT_TRUE(fs::SetFileAge(dir / "in/a.txt", kTime));
+  ASSERT_TRUE(fs::SetFileAge(dir / "in/b.bin", kTime));
+  ToolResult r = Vftool({"pack", "--loose", "*.TXT", U(dir / "game.dat"), U(dir / "in")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = Vftool({"list", "--json", U(dir / "game.dat")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  // The directory: 10 + (4 + 5) * 2 + 3 * 8 + 2 * 10 = 72 bytes, then the entries.
+  const std::string expected = Format(
+      "{\"entries\":[{\"name\":\"a.txt\",\"offset\":72,\"size\":1000,\"stored\":1,\"filetime\":%d,\"crc\":%u,\"loose\":1},"
+      "{\"name\":\"b.bin\",\"offset\":1072,\"size\":300,\"stored\":1,\"filetime\":%d,\"crc\":%u,\"loose\":0}],"
+      "\"end\":1372}\n",
+      kTime, Crc(a), kTime, Crc(b));
+  EXPECT_EQ(r.out, expected);
+  // --loose only exists in version 102 directories.
+  r = Vftool({"pack", "--format-version", "101", "--loose", "*", U(dir / "x.dat"), U(dir / "in")});
+  EXPECT_EQ(r.code, 2);
+}
+
+TEST(Vftool, DirectoryFileAndCarrierProgram) {
+  TempDir dir;
+  WriteInputs(dir, "in");
+  ToolResult r = Vftool({"pack", "--ext", U(dir / "data.dat"), U(dir / "in")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_TRUE(fs::FileExists(dir / "data.ext"));
+  EXPECT_EQ(ReadFileBytes(dir / "data.ext").substr(0, 2), "vf");
+  // The data file holds entry bytes only: the first entry starts at 0.
+  r = Vftool({"list", "--json", U(dir / "data.dat")});
+  EXPECT_NE(r.out.find("\"offset\":0,"), std::string::npos) << r.out;
+  r = Vftool({"cat", U(dir / "data.dat"), "install.dat"});
+  EXPECT_EQ(r.out, Inputs()[0].content);
+
+  const std::string stub = "MZ" + Pseudorandom(4094, 9);
+  WriteFileBytes(dir / "stub.exe", stub);
+  r = Vftool({"pack", "--carrier", U(dir / "stub.exe"), U(dir / "setup.exe"), U(dir / "in")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::string carrier = ReadFileBytes(dir / "setup.exe");
+  EXPECT_EQ(carrier.substr(0, stub.size()), stub);
+  EXPECT_EQ(carrier.substr(carrier.size() - 6), std::string("\x00\x10\x00\x00zf", 6));  // directory at 4096
+  r = Vftool({"cat", U(dir / "setup.exe"), U("\x95\x5C\\\x83\x5C.txt")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "sjis content");
+}
+
+TEST(Vftool, CatPrefersALooseFileBesideTheArchive) {
+  TempDir dir;
+  WriteInputs(dir, "in");
+  ASSERT_EQ(Vftool({"pack", U(dir / "game.dat"), U(dir / "in")}).code, 0);
+  WriteFileBytes(dir / "install.dat", "loose beside");
+  EXPECT_EQ(Vftool({"cat", U(dir / "game.dat"), "install.dat"}).out, "loose beside");
+}
+
+TEST(Vftool, ExitCodesAndMessages) {
+  TempDir dir;
+  WriteInputs(dir, "in");
+  ASSERT_EQ(Vftool({"pack", U(dir / "game.dat"), U(dir / "in")}).code, 0);
+  WriteFileBytes(dir / "bad.dat", std::string("vf\x66\x00\x00\x00\xFF\xFF\x00\x00", 10));
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    std::string message;
+  } rows[] = {
+      {{}, 2, ""},
+      {{"frobnicate"}, 2, "unknown command"},
+      {{"list"}, 2, "usage"},
+      {{"list", "--jsn", U(dir / "game.dat")}, 2, "unknown option"},
+      {{"list", U(dir / "missing.dat")}, 2, "no such file"},
+      {{"list", U(dir / "bad.dat")}, 2, U(dir / "bad.dat") + u8":アーカイブが壊れています（エントリ数 65535"},
+      {{"cat", U(dir / "game.dat"), "nothing.txt"}, 1, u8"nothing.txt:ファイルがありません"},
+      {{"cat", U(dir / "game.dat"), u8"\U0001F600"}, 2, "code page 932"},
+      {{"extract", U(dir / "game.dat"), U(dir / "x"), "nothing.txt"}, 1, "no such entry"},
+      {{"extract", U(dir / "in"), U(dir / "x")}, 2, "not an archive"},
+      {{"pack", "--format-version", "103", U(dir / "p.dat"), U(dir / "in")}, 2, "--format-version"},
+      {{"pack", "--level", "x", U(dir / "p.dat"), U(dir / "in")}, 2, "--level"},
+      {{"pack", "--ext", "--carrier", U(dir / "in/install.dat"), U(dir / "p.dat"), U(dir / "in")}, 2, "exclude"},
+      {{"pack", U(dir / "p.dat"), U(dir / "nothing")}, 2, "no such file"},
+      {{"pack", U(dir / "in/install.dat"), U(dir / "in")}, 2, "among the inputs"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.args.empty() ? "" : row.args[0] + (row.args.size() > 1 ? " " + row.args[1] : ""));
+    const ToolResult r = Vftool(row.args);
+    EXPECT_EQ(r.code, row.code) << r.err;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    // One line, with the program's name.
+    if (!row.message.empty()) {
+      EXPECT_EQ(r.err.rfind("vftool: ", 0), 0u) << r.err;
+      EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    }
+  }
+  EXPECT_FALSE(fs::FileExists(dir / "p.dat"));  // no output left behind
+  EXPECT_EQ(ReadFileBytes(dir / "in/install.dat"), Inputs()[0].content);
+}
+
+TEST(Vftool, ExtractRefusesNamesThatLeaveTheFolder) {
+  // (A name starting with "/" is a superseded entry: left out, unless named.)
+  for (const char* bad : {"..\\evil.txt", "sub\\..\\..\\evil.txt", "\\evil.txt", "C:evil.txt", ".. \\evil.txt"}) {
+    SCOPED_TRACE(bad);
+    TempDir dir;
+    WriteFileBytes(dir / "game.dat", BuildArchive(102, {{"ok.txt", "fine", false}, {bad, "evil", false}}));
+    const ToolResult r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out")});
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("refusing"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::FileExists(dir / "evil.txt"));
+    EXPECT_FALSE(fs::FileExists(dir / "out/ok.txt"));  // nothing at all is written
+  }
+  TempDir dir;
+  WriteFileBytes(dir / "game.dat", BuildArchive(102, {{"/evil.txt", "evil", false}}));
+  EXPECT_EQ(Vftool({"extract", U(dir / "game.dat"), U(dir / "out")}).code, 0);
+  const ToolResult r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out"), "/evil.txt"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("refusing"), std::string::npos) << r.err;
+}
+
+TEST(Vftool, ExtractTakesOnlyTheEntryANameFinds) {
+  TempDir dir;
+  WriteFileBytes(dir / "game.dat", BuildArchive(102, {{"a.txt", "old", false},
+                                                      {"/b.txt", "superseded", false},
+                                                      {"A.TXT", "new", true}}));
+  const ToolResult r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::vector<fs::DirEntry> files;
+  ASSERT_TRUE(fs::ListDirectory(dir / "out", &files));
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].name, "A.TXT");
+  EXPECT_EQ(ReadFileBytes(dir / "out/A.TXT"), "new");
+}
+
+TEST(Vftool, ExtractChecksTheCrc) {
+  TempDir dir;
+  std::string bytes = BuildArchive(102, {{"good.txt", "good", false}, {"bad.txt", "was fine", false}});
+  bytes[bytes.size() - 1] ^= 1;  // the last byte of bad.txt
+  WriteFileBytes(dir / "game.dat", bytes);
+  ToolResult r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("bad.txt: CRC mismatch"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "out/good.txt"), "good");
+  EXPECT_FALSE(fs::FileExists(dir / "out/bad.txt"));
+  // An entry that does not inflate is reported, the others still come out.
+  std::string z = BuildArchive(102, {{"z.txt", std::string(100, 'z'), true}, {"plain.txt", "plain", false}});
+  const std::string packed = Deflate(std::string(100, 'z'));
+  z[static_cast<size_t>(z.size() - 5 - packed.size() + 3)] ^= 0x55;
+  WriteFileBytes(dir / "z.dat", z);
+  r = Vftool({"extract", U(dir / "z.dat"), U(dir / "zout")});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(ReadFileBytes(dir / "zout/plain.txt"), "plain");
+  EXPECT_FALSE(fs::FileExists(dir / "zout/z.txt"));
+}
