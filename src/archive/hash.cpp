@@ -6,11 +6,25 @@
 
 uint8_t NameHash(std::string_view name) {
   // Only the length and two bytes: constant time whatever the name's length.
-  // The folding is the comparison's own (sjis::AsciiLower, which leaves trail
-  // bytes alone), so that names IndexOf calls equal share a chain.
-  const std::string s = sjis::AsciiLower(name);
-  unsigned h = static_cast<unsigned>(s.size()) * 16u;
-  if (s.size() >= 2) h += static_cast<unsigned char>(s[0]) + static_cast<unsigned char>(s[s.size() - 2]);
+  // The folding is the comparison's own (that of sjis::AsciiLower, which
+  // leaves trail bytes alone), so that names IndexOf calls equal share a
+  // chain. It is applied to the two bytes in place: lookups and the loading
+  // of large directories hash every name, and a folded copy of each would
+  // cost an allocation.
+  const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32u : unsigned{c}; };
+  unsigned h = static_cast<unsigned>(name.size()) * 16u;
+  if (name.size() >= 2) {
+    const size_t k = name.size() - 2;
+    // Is byte k the trail byte of a double-byte character?
+    bool trail = false;
+    for (size_t i = 0; i <= k;) {
+      const size_t n = sjis::CharLength(name, i);
+      trail = n == 2 && i + 1 == k;
+      i += n;
+    }
+    const unsigned char second_to_last = static_cast<unsigned char>(name[k]);
+    h += lower(static_cast<unsigned char>(name[0])) + (trail ? second_to_last : lower(second_to_last));
+  }
   return static_cast<uint8_t>(h & 0xFF);
 }
 

@@ -24,9 +24,9 @@ TVrFileCollection::~TVrFileCollection() {
 
 std::unique_ptr<THashCollectionItem> TVrFileCollection::NewItem() const { return std::make_unique<TVrFile>(); }
 
-TVrFile& TVrFileCollection::AddFile(const std::string& name) {
+TVrFile& TVrFileCollection::AddFile(std::string name) {
   auto& file = static_cast<TVrFile&>(Add());
-  file.SetName(name);
+  file.SetName(std::move(name));
   return file;
 }
 
@@ -148,7 +148,7 @@ void TVrFileCollection::ReadDirectory(TTpBigStream& s) {
     const uint8_t* crcs = times + size_t{4} * n;
     const uint8_t* loose = crcs + size_t{4} * n;
     for (int32_t i = 0; i < n; ++i) {
-      TVrFile& e = AddFile(raw.names[i]);
+      TVrFile& e = AddFile(std::move(raw.names[i]));
       e.Offset = raw.offsets[i] + d;
       e.Size = raw.offsets[i + 1] - raw.offsets[i];
       if (aw > 0) {

@@ -91,7 +91,7 @@ class TVrFileCollection : public THashCollection {
   void ReadEntry(TStream& dest, std::string_view name);
 
   // Appends a new entry with this name, every other field 0.
-  TVrFile& AddFile(const std::string& name);
+  TVrFile& AddFile(std::string name);
   TVrFile& Files(int32_t index) const { return static_cast<TVrFile&>(Item(index)); }
   // The stream holding the entries' bytes, or null when no archive is open.
   TTpBigStream* Stream() const { return archive_stream_.get(); }

@@ -34,6 +34,28 @@ TEST(NameHash, WorkedValues) {
   }
 }
 
+TEST(NameHash, FoldsLikeTheComparison) {
+  // The definition, spelled out with sjis::AsciiLower, against random names
+  // of letters, delimiters and double-byte characters with letter or 0x5C
+  // trail bytes; names equal under EqualsNoCase must share a bucket.
+  const auto reference = [](const std::string& name) {
+    const std::string s = sjis::AsciiLower(name);
+    unsigned h = static_cast<unsigned>(s.size()) * 16u;
+    if (s.size() >= 2) h += static_cast<unsigned char>(s[0]) + static_cast<unsigned char>(s[s.size() - 2]);
+    return static_cast<uint8_t>(h & 0xFF);
+  };
+  const std::string pieces[] = {"a", "B", "\\", ".", "\x83\x41", "\x83\x61", "\x95\x5C", "\x83\x5C", "Z", "\x81"};
+  std::mt19937 rng(99);
+  for (int round = 0; round < 20000; ++round) {
+    std::string name;
+    const int n = static_cast<int>(rng() % 6);
+    for (int i = 0; i < n; ++i) name += pieces[rng() % 10];
+    SCOPED_TRACE(name);
+    ASSERT_EQ(NameHash(name), reference(name));
+    ASSERT_EQ(NameHash(name), NameHash(sjis::AsciiUpper(name)));
+  }
+}
+
 TEST(HashCollection, FindsNamesIgnoringAsciiCaseOnly) {
   Names c;
   c.Add("install.dat");

@@ -17,6 +17,16 @@ TEST(JsonWriter, NestsContainersWithCommas) {
             R"({"entries":[{"name":"a","size":-5},{"name":"a","size":-4}],"end":4294967295,"ok":true,"none":null,"empty":[]})");
 }
 
+TEST(JsonWriter, DrainKeepsTheNesting) {
+  JsonWriter w;
+  w.BeginArray().Int(1);
+  std::string text = w.Drain();
+  w.Int(2).EndArray();
+  text += w.Drain();
+  EXPECT_EQ(text, "[1,2]");
+  EXPECT_TRUE(w.Complete());
+}
+
 TEST(JsonWriter, EscapesStrings) {
   struct Row {
     std::string in, out;

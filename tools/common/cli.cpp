@@ -24,7 +24,13 @@ bool Utf8ToSjisExact(std::string_view utf8, std::string* out) {
   return lossless;
 }
 
-std::string SjisToUtf8(std::string_view sjis) { return enc::SjisToUtf8(sjis); }
+std::string SjisToUtf8(std::string_view sjis) {
+  // ASCII is the same in both; listings of large archives convert every name.
+  for (char c : sjis) {
+    if (static_cast<unsigned char>(c) >= 0x80) return enc::SjisToUtf8(sjis);
+  }
+  return std::string(sjis);
+}
 
 void PrintError(std::string_view utf8) {
   std::string line = Name() + ": ";

@@ -1,5 +1,6 @@
 #include "common/json_writer.h"
 
+#include <charconv>
 #include <stdexcept>
 
 namespace tools {
@@ -135,12 +136,14 @@ JsonWriter& JsonWriter::String(std::string_view utf8) {
 }
 JsonWriter& JsonWriter::Int(int64_t value) {
   BeforeValue();
-  out_ += std::to_string(value);
+  char digits[24];
+  out_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
   return *this;
 }
 JsonWriter& JsonWriter::UInt(uint64_t value) {
   BeforeValue();
-  out_ += std::to_string(value);
+  char digits[24];
+  out_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
   return *this;
 }
 JsonWriter& JsonWriter::Bool(bool value) {
@@ -152,6 +155,12 @@ JsonWriter& JsonWriter::Null() {
   BeforeValue();
   out_ += "null";
   return *this;
+}
+
+std::string JsonWriter::Drain() {
+  std::string text = std::move(out_);
+  out_.clear();
+  return text;
 }
 
 std::string JsonWriter::Take() {

@@ -39,6 +39,9 @@ class JsonWriter {
   // The text so far; Take() hands it over and leaves the writer empty.
   const std::string& Text() const { return out_; }
   std::string Take();
+  // Hands over the text so far but keeps writing where it was, for output
+  // that is passed on in pieces.
+  std::string Drain();
 
  private:
   enum class Frame : uint8_t { kObjectKey, kObjectValue, kArray };
