@@ -146,8 +146,8 @@ int64_t TTpBigFileStream::Write(const void* buffer, int64_t count) {
   });
 }
 
-int64_t TTpBigFileStream::Read(void* buffer, int64_t count) {
-  auto* out = static_cast<uint8_t*>(buffer);
+template <typename Take>
+int64_t TTpBigFileStream::ReadChunks(int64_t count, Take take) {
   int64_t total = 0;
   while (count > 0 && position_ < size_) {
     const int32_t n = VolumeAt(position_);
@@ -155,32 +155,29 @@ int64_t TTpBigFileStream::Read(void* buffer, int64_t count) {
     const int64_t want = std::min(volume_sizes_[n] - offset, count);
     if (want <= 0) break;
     SeekVolume(n, offset);
-    const int64_t got = volumes_[n].Read(out, want);
+    const int64_t got = take(volumes_[n], want);
     total += got;
     position_ += got;
-    out += got;
     count -= got;
     if (got < want) break;  // the file was cut short behind our back
   }
   return total;
 }
 
+int64_t TTpBigFileStream::Read(void* buffer, int64_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  return ReadChunks(count, [&](OsFile& f, int64_t n) {
+    const int64_t got = std::max<int64_t>(f.Read(out, n), 0);
+    out += got;
+    return got;
+  });
+}
+
 int64_t TTpBigFileStream::CopyToStream(TStream& dest, int64_t count) {
-  int64_t total = 0;
-  while (count > 0 && position_ < size_) {
-    const int32_t n = VolumeAt(position_);
-    const int64_t offset = position_ - n * kVolumeSize;
-    const int64_t want = std::min(volume_sizes_[n] - offset, count);
-    if (want <= 0) break;
-    SeekVolume(n, offset);
-    THandleStream volume(volumes_[n]);
-    const int64_t got = CopyStream(dest, volume, want);
-    total += got;
-    position_ += got;
-    count -= got;
-    if (got < want) break;
-  }
-  return total;
+  return ReadChunks(count, [&](OsFile& f, int64_t n) {
+    THandleStream volume(f);
+    return CopyStream(dest, volume, n);
+  });
 }
 
 int64_t TTpBigFileStream::CopyFromStream(TStream& source, int64_t count) {

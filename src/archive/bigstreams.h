@@ -110,6 +110,10 @@ class TTpBigFileStream : public TTpBigStream {
   template <typename Fill>
   int64_t WriteChunks(int64_t count, Fill fill);
   void StoreChunk(int32_t n, int64_t offset, int64_t stored);
+  // Runs take(file, n) over the volume-bounded chunks of up to count bytes
+  // from the position (the file positioned); take returns the bytes it moved.
+  template <typename Take>
+  int64_t ReadChunks(int64_t count, Take take);
 
   std::string file_name_;
   uint16_t mode_;

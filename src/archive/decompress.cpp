@@ -68,6 +68,48 @@ void DecompressStream(TMemoryStream& m) {
   m.Adopt(std::move(out));
 }
 
+struct TInflateWriter::State {
+  Inflater z;
+  ByteBuffer out;
+};
+
+TInflateWriter::TInflateWriter(TStream& dest) : state_(std::make_unique<State>()), dest_(dest) {
+  state_->out.Resize(1 << 20);
+}
+
+TInflateWriter::~TInflateWriter() = default;
+
+void TInflateWriter::Write(const void* data, int64_t size) {
+  auto* in = static_cast<const uint8_t*>(data);
+  Inflater& z = state_->z;
+  ByteBuffer& out = state_->out;
+  while (size > 0 && !ended_) {
+    const uInt step = static_cast<uInt>(std::min<int64_t>(size, kInputStep));
+    z->next_in = const_cast<Bytef*>(in);
+    z->avail_in = step;
+    do {
+      z->next_out = out.Data();
+      z->avail_out = static_cast<uInt>(out.Size());
+      const int r = inflate(z.get(), Z_NO_FLUSH);
+      const int64_t n = static_cast<int64_t>(out.Size() - z->avail_out);
+      produced_ += n;
+      if (produced_ > kMaxInflatedSize) throw EDecompressionError("展開後のデータが大きすぎます（データが壊れています）");
+      dest_.WriteBuffer(out.Data(), n);
+      if (r == Z_STREAM_END) {
+        ended_ = true;
+        break;
+      }
+      if (r != Z_OK && r != Z_BUF_ERROR) throw EDecompressionError("圧縮データが壊れています");
+    } while (z->avail_in > 0 || z->avail_out == 0);
+    in += step;
+    size -= step;
+  }
+}
+
+void TInflateWriter::Finish() {
+  if (!ended_) throw EDecompressionError("圧縮データが途中で終わっています");
+}
+
 uint32_t MemoryStreamCrc32(TMemoryStream& m) {
   uLong crc = crc32(0L, Z_NULL, 0);
   const uint8_t* p = m.Memory();

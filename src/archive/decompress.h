@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "base/errors.h"
 #include "base/stream.h"
@@ -26,6 +27,31 @@ constexpr int64_t kMaxInflatedSize = int64_t{256} << 20;
 // ignored. Throws EDecompressionError and leaves m unchanged on failure. The
 // position is left unspecified; callers set it.
 void DecompressStream(TMemoryStream& m);
+
+// Inflates one zlib stream that arrives in pieces, writing what comes out to
+// dest as it goes, so that large entries never sit in memory whole. Bytes
+// after the end of the zlib stream are ignored. Throws EDecompressionError
+// when the data is damaged or would inflate beyond kMaxInflatedSize, and from
+// Finish() when the zlib stream has not ended.
+class TInflateWriter {
+ public:
+  explicit TInflateWriter(TStream& dest);
+  ~TInflateWriter();
+  TInflateWriter(const TInflateWriter&) = delete;
+  TInflateWriter& operator=(const TInflateWriter&) = delete;
+
+  void Write(const void* data, int64_t size);
+  bool Ended() const { return ended_; }
+  int64_t Produced() const { return produced_; }
+  void Finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+  TStream& dest_;
+  bool ended_ = false;
+  int64_t produced_ = 0;
+};
 
 // CRC-32 (zlib's crc32) of m's whole content; leaves m's position at its end.
 uint32_t MemoryStreamCrc32(TMemoryStream& m);

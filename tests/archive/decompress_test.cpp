@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -64,11 +65,11 @@ TEST(DecompressStream, TruncatedAndDamagedStreamsFailAndKeepTheInput) {
   EXPECT_THROW(DecompressStream(m), EDecompressionError);
 }
 
-TEST(DecompressStream, CompressionBombStopsAtTheBound) {
-  // 257 MiB of zeros deflate to well under 1 MiB; the bound stops the inflation.
+// 258 MiB of zeros, deflated to well under 1 MiB.
+static std::string Bomb() {
   z_stream z = {};
-  // Run-length matching keeps producing the gigabyte of zeros quick.
-  ASSERT_EQ(deflateInit2(&z, 1, Z_DEFLATED, 15, 8, Z_RLE), Z_OK);
+  // Run-length matching keeps producing the zeros quick.
+  if (deflateInit2(&z, 1, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK) throw std::runtime_error("deflateInit2");
   std::string packed;
   std::string zeros(1 << 20, '\0');
   char out[1 << 16];
@@ -84,9 +85,59 @@ TEST(DecompressStream, CompressionBombStopsAtTheBound) {
     } while (z.avail_out == 0);
   }
   deflateEnd(&z);
+  return packed;
+}
+
+TEST(DecompressStream, CompressionBombStopsAtTheBound) {
   TMemoryStream m;
-  Fill(m, packed);
+  Fill(m, Bomb());
   EXPECT_THROW(DecompressStream(m), EDecompressionError);
+}
+
+namespace {
+// Counts what is written to it and keeps nothing.
+struct Sink : TStream {
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void*, int64_t n) override { return written += n, n; }
+  int64_t Seek(int64_t, SeekOrigin) override { return written; }
+  int64_t written = 0;
+};
+}  // namespace
+
+TEST(InflateWriter, InflatesPiecesAsTheyCome) {
+  std::string text;
+  for (int i = 0; i < 300000; ++i) text += static_cast<char>('a' + (i * 7 + i / 1000) % 26);
+  const std::string packed = Deflate(text) + "after the end";
+  for (size_t piece : {size_t{1}, size_t{1000}, packed.size()}) {
+    SCOPED_TRACE(piece);
+    TMemoryStream out;
+    TInflateWriter w(out);
+    for (size_t i = 0; i < packed.size(); i += piece) w.Write(packed.data() + i, static_cast<int64_t>(std::min(piece, packed.size() - i)));
+    EXPECT_TRUE(w.Ended());
+    EXPECT_NO_THROW(w.Finish());
+    EXPECT_EQ(Content(out), text);
+  }
+}
+
+TEST(InflateWriter, CutShortDamagedAndBombs) {
+  const std::string packed = Deflate(std::string(10000, 'q'));
+  {
+    TMemoryStream out;
+    TInflateWriter w(out);
+    w.Write(packed.data(), static_cast<int64_t>(packed.size() - 1));
+    EXPECT_FALSE(w.Ended());
+    EXPECT_THROW(w.Finish(), EDecompressionError);
+  }
+  {
+    TMemoryStream out;
+    TInflateWriter w(out);
+    EXPECT_THROW(w.Write("garbage!", 8), EDecompressionError);
+  }
+  Sink sink;
+  TInflateWriter w(sink);
+  const std::string bomb = Bomb();
+  EXPECT_THROW(w.Write(bomb.data(), static_cast<int64_t>(bomb.size())), EDecompressionError);
+  EXPECT_LE(sink.written, kMaxInflatedSize);
 }
 
 TEST(MemoryStreamCrc32, MatchesKnownValues) {

@@ -32,6 +32,16 @@ size_t Utf8SequenceLength(std::string_view s, size_t i) {
 void AppendJsonEscaped(std::string* out, std::string_view s) {
   static const char kHex[] = "0123456789abcdef";
   for (size_t i = 0; i < s.size();) {
+    // Runs of printable ASCII, the bulk of most text, go in one piece.
+    size_t run = i;
+    while (run < s.size() && static_cast<unsigned char>(s[run]) >= 0x20 && static_cast<unsigned char>(s[run]) < 0x80 &&
+           s[run] != '"' && s[run] != '\\')
+      ++run;
+    if (run > i) {
+      out->append(s.substr(i, run - i));
+      i = run;
+      continue;
+    }
     const unsigned char c = static_cast<unsigned char>(s[i]);
     if (c >= 0x80) {
       const size_t n = Utf8SequenceLength(s, i);

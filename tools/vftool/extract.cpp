@@ -7,7 +7,6 @@
 // leaves a truncated file behind or replaces a good one.
 #include <zlib.h>
 
-#include <cstring>
 #include <memory>
 
 #include "archive/decompress.h"
@@ -24,66 +23,28 @@ namespace {
 
 constexpr int64_t kBlock = 1 << 20;
 
-class Inflater {
- public:
-  Inflater() {
-    std::memset(&z_, 0, sizeof z_);
-    if (inflateInit(&z_) != Z_OK) throw EDecompressionError("展開の準備ができません");
-  }
-  ~Inflater() { inflateEnd(&z_); }
-  Inflater(const Inflater&) = delete;
-  Inflater& operator=(const Inflater&) = delete;
-  z_stream& operator*() { return z_; }
-
- private:
-  z_stream z_;
-};
-
 // Writes the content of e to out; returns whether the stored bytes match
 // e.Crc (always true when Crc is 0).
 bool ExtractEntry(TTpBigStream& archive, const TVrFile& e, TStream& out) {
   archive.SetPosition(e.Offset);
   if (archive.GetPosition() != e.Offset) throw EArchiveError(Format("%s:データがありません", e.Name().c_str()));
   std::unique_ptr<uint8_t[]> in(new uint8_t[kBlock]);
-  std::unique_ptr<uint8_t[]> inflated;
-  std::unique_ptr<Inflater> inflater;
-  if (e.Stored == 0) {
-    inflated.reset(new uint8_t[kBlock]);
-    inflater = std::make_unique<Inflater>();
-  }
+  std::unique_ptr<TInflateWriter> inflater;
+  if (e.Stored == 0) inflater = std::make_unique<TInflateWriter>(out);
   uLong crc = crc32(0L, Z_NULL, 0);
-  bool ended = false;
-  int64_t produced = 0;
-  for (int64_t left = e.Size; left > 0;) {
-    const int64_t k = std::min(left, kBlock);
-    if (archive.Read(in.get(), k) != k) throw EArchiveError(Format("%s:データが途中で終わっています", e.Name().c_str()));
-    left -= k;
-    crc = crc32(crc, in.get(), static_cast<uInt>(k));
-    if (!inflater) {
-      out.WriteBuffer(in.get(), k);
-      continue;
+  try {
+    for (int64_t left = e.Size; left > 0;) {
+      const int64_t k = std::min(left, kBlock);
+      if (archive.Read(in.get(), k) != k) throw EArchiveError(Format("%s:データが途中で終わっています", e.Name().c_str()));
+      left -= k;
+      crc = crc32(crc, in.get(), static_cast<uInt>(k));  // over every stored byte
+      if (inflater) inflater->Write(in.get(), k);
+      else out.WriteBuffer(in.get(), k);
     }
-    if (ended) continue;  // bytes after the zlib stream: counted in the CRC only
-    z_stream& z = **inflater;
-    z.next_in = in.get();
-    z.avail_in = static_cast<uInt>(k);
-    do {
-      z.next_out = inflated.get();
-      z.avail_out = static_cast<uInt>(kBlock);
-      const int r = inflate(&z, Z_NO_FLUSH);
-      const int64_t n = kBlock - z.avail_out;
-      produced += n;
-      if (produced > kMaxInflatedSize)
-        throw EDecompressionError(Format("%s:展開後のデータが大きすぎます（データが壊れています）", e.Name().c_str()));
-      out.WriteBuffer(inflated.get(), n);
-      if (r == Z_STREAM_END) {
-        ended = true;
-        break;
-      }
-      if (r != Z_OK && r != Z_BUF_ERROR) throw EDecompressionError(Format("%s:圧縮データが壊れています", e.Name().c_str()));
-    } while (z.avail_in > 0 || z.avail_out == 0);
+    if (inflater) inflater->Finish();
+  } catch (const EDecompressionError& error) {
+    throw EDecompressionError(Format("%s:%s", e.Name().c_str(), error.what()));
   }
-  if (inflater && !ended) throw EDecompressionError(Format("%s:圧縮データが途中で終わっています", e.Name().c_str()));
   return e.Crc == 0 || static_cast<uint32_t>(crc) == e.Crc;
 }
 
