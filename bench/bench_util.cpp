@@ -34,6 +34,8 @@ int Run(const std::vector<std::string>& argv, const std::string& cwd, const std:
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  // Progress lines of the tools would only mix with the figures.
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid;
   const int failed = posix_spawnp(&pid, raw[0], &actions, nullptr, raw.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

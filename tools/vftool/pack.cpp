@@ -259,7 +259,8 @@ int Pack(const Args& args) {
   if (!o.carrier.empty()) {
     TFileStream stub(o.carrier, kFmOpenRead | kFmShareDenyWrite);
     d = data.CopyFromStream(stub, 0);
-    if (d > INT32_MAX) tools::Exit(tools::kExitBadInput, "pack: the carrier program is too large");
+    // (thrown, not exited: the guard removes the output on the way out)
+    if (d > INT32_MAX) throw EError(Format("%s:プログラムが大きすぎます", o.carrier.c_str()));
   }
   const int64_t directory_size = o.ext ? 0 : DirectorySize(o.version, records);
   if (directory_size > 0) {
