@@ -10,16 +10,17 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
+#include "common/run_tool.h"
 #include "common/temp_dir.h"
-#include "run_tool.h"
 
 using testing_support::ReadFileBytes;
+using testing_support::ToolResult;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
 
 namespace {
 
-ToolResult Vftool(const std::vector<std::string>& args) { return RunTool(VFTOOL_RELATIVE_PATH, args); }
+ToolResult Vftool(const std::vector<std::string>& args) { return testing_support::RunTool(ZI_VFTOOL_EXE, args); }
 
 // A program path as the tool takes it: UTF-8.
 std::string U(const std::string& sjis) { return enc::SjisToUtf8(sjis); }
@@ -69,10 +70,10 @@ TEST(Vftool, PackListCatExtractRoundTrip) {
   TempDir dir;
   WriteInputs(dir, "in");
   ToolResult r = Vftool({"pack", U(dir / "game.dat"), U(dir / "in")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.exit_code, 0) << r.err;
 
   r = Vftool({"list", "--json", U(dir / "game.dat")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.exit_code, 0) << r.err;
   // Folder listings come in byte order of the names.
   EXPECT_NE(r.out.find(u8R"({"entries":[{"name":"data\\random.bin",)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find(u8R"("name":"表\\ソ.txt")"), std::string::npos) << r.out;
@@ -82,7 +83,7 @@ TEST(Vftool, PackListCatExtractRoundTrip) {
   EXPECT_NE(r.out.find("\"stored\":0,\"filetime\":1512127552"), std::string::npos) << "text compressed: " << r.out;
 
   r = Vftool({"list", U(dir / "game.dat")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out.rfind("      OFFSET         SIZE  STORED  TIME", 0), 0u) << r.out;
   EXPECT_NE(r.out.find("2025-01-01 07:34:00"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("5 entries"), std::string::npos) << r.out;
@@ -90,12 +91,12 @@ TEST(Vftool, PackListCatExtractRoundTrip) {
   for (const Input& in : Inputs()) {
     SCOPED_TRACE(in.name);
     r = Vftool({"cat", U(dir / "game.dat"), U(in.name)});
-    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(r.out, in.content);
   }
 
   r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.exit_code, 0) << r.err;
   for (const Input& in : Inputs()) {
     SCOPED_TRACE(in.name);
     EXPECT_EQ(ReadFileBytes(dir / ("out\\" + in.name)), in.content);
@@ -103,7 +104,7 @@ TEST(Vftool, PackListCatExtractRoundTrip) {
   }
   // Only the named entries.
   r = Vftool({"extract", U(dir / "game.dat"), U(dir / "some"), "install.dat", U("\x95\x5C\\\x83\x5C.txt")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_TRUE(fs::FileExists(dir / "some/\x95\x5C/\x83\x5C.txt"));
   EXPECT_FALSE(fs::DirectoryExists(dir / "some/data"));
 }
@@ -115,7 +116,7 @@ TEST(Vftool, PacksEveryFormatVersion) {
     SCOPED_TRACE(version);
     const std::string out = dir / Format("v%d.dat", version);
     ToolResult r = Vftool({"pack", "--format-version", std::to_string(version), U(out), U(dir / "in")});
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.exit_code, 0) << r.err;
     TVrFileCollection c;
     c.Open(out);
     ASSERT_EQ(c.Count(), 6);
@@ -139,9 +140,9 @@ TEST(Vftool, LooseEntriesAreStoredAsTheyAre) {
   ASSERT_TRUE(fs::SetFileAge(dir / "in/a.txt", kTime));
   ASSERT_TRUE(fs::SetFileAge(dir / "in/b.bin", kTime));
   ToolResult r = Vftool({"pack", "--loose", "*.TXT", U(dir / "game.dat"), U(dir / "in")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.exit_code, 0) << r.err;
   r = Vftool({"list", "--json", U(dir / "game.dat")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.exit_code, 0) << r.err;
   // The directory: 10 + (4 + 5) * 2 + 3 * 8 + 2 * 10 = 72 bytes, then the entries.
   const std::string expected = Format(
       "{\"entries\":[{\"name\":\"a.txt\",\"offset\":72,\"size\":1000,\"stored\":1,\"filetime\":%d,\"crc\":%u,\"loose\":1},"
@@ -151,14 +152,14 @@ TEST(Vftool, LooseEntriesAreStoredAsTheyAre) {
   EXPECT_EQ(r.out, expected);
   // --loose only exists in version 102 directories.
   r = Vftool({"pack", "--format-version", "101", "--loose", "*", U(dir / "x.dat"), U(dir / "in")});
-  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.exit_code, 2);
 }
 
 TEST(Vftool, DirectoryFileAndCarrierProgram) {
   TempDir dir;
   WriteInputs(dir, "in");
   ToolResult r = Vftool({"pack", "--ext", U(dir / "data.dat"), U(dir / "in")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.exit_code, 0) << r.err;
   ASSERT_TRUE(fs::FileExists(dir / "data.ext"));
   EXPECT_EQ(ReadFileBytes(dir / "data.ext").substr(0, 2), "vf");
   // The data file holds entry bytes only: the first entry starts at 0.
@@ -170,19 +171,19 @@ TEST(Vftool, DirectoryFileAndCarrierProgram) {
   const std::string stub = "MZ" + Pseudorandom(4094, 9);
   WriteFileBytes(dir / "stub.exe", stub);
   r = Vftool({"pack", "--carrier", U(dir / "stub.exe"), U(dir / "setup.exe"), U(dir / "in")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.exit_code, 0) << r.err;
   const std::string carrier = ReadFileBytes(dir / "setup.exe");
   EXPECT_EQ(carrier.substr(0, stub.size()), stub);
   EXPECT_EQ(carrier.substr(carrier.size() - 6), std::string("\x00\x10\x00\x00zf", 6));  // directory at 4096
   r = Vftool({"cat", U(dir / "setup.exe"), U("\x95\x5C\\\x83\x5C.txt")});
-  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "sjis content");
 }
 
 TEST(Vftool, CatPrefersALooseFileBesideTheArchive) {
   TempDir dir;
   WriteInputs(dir, "in");
-  ASSERT_EQ(Vftool({"pack", U(dir / "game.dat"), U(dir / "in")}).code, 0);
+  ASSERT_EQ(Vftool({"pack", U(dir / "game.dat"), U(dir / "in")}).exit_code, 0);
   WriteFileBytes(dir / "install.dat", "loose beside");
   EXPECT_EQ(Vftool({"cat", U(dir / "game.dat"), "install.dat"}).out, "loose beside");
 }
@@ -190,7 +191,7 @@ TEST(Vftool, CatPrefersALooseFileBesideTheArchive) {
 TEST(Vftool, ExitCodesAndMessages) {
   TempDir dir;
   WriteInputs(dir, "in");
-  ASSERT_EQ(Vftool({"pack", U(dir / "game.dat"), U(dir / "in")}).code, 0);
+  ASSERT_EQ(Vftool({"pack", U(dir / "game.dat"), U(dir / "in")}).exit_code, 0);
   WriteFileBytes(dir / "bad.dat", std::string("vf\x66\x00\x00\x00\xFF\xFF\x00\x00", 10));
   const struct {
     std::vector<std::string> args;
@@ -216,7 +217,7 @@ TEST(Vftool, ExitCodesAndMessages) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.args.empty() ? "" : row.args[0] + (row.args.size() > 1 ? " " + row.args[1] : ""));
     const ToolResult r = Vftool(row.args);
-    EXPECT_EQ(r.code, row.code) << r.err;
+    EXPECT_EQ(r.exit_code, row.code) << r.err;
     EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
     // One line, with the program's name.
     if (!row.message.empty()) {
@@ -235,16 +236,16 @@ TEST(Vftool, ExtractRefusesNamesThatLeaveTheFolder) {
     TempDir dir;
     WriteFileBytes(dir / "game.dat", BuildArchive(102, {{"ok.txt", "fine", false}, {bad, "evil", false}}));
     const ToolResult r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out")});
-    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_EQ(r.exit_code, 2) << r.err;
     EXPECT_NE(r.err.find("refusing"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::FileExists(dir / "evil.txt"));
     EXPECT_FALSE(fs::FileExists(dir / "out/ok.txt"));  // nothing at all is written
   }
   TempDir dir;
   WriteFileBytes(dir / "game.dat", BuildArchive(102, {{"/evil.txt", "evil", false}}));
-  EXPECT_EQ(Vftool({"extract", U(dir / "game.dat"), U(dir / "out")}).code, 0);
+  EXPECT_EQ(Vftool({"extract", U(dir / "game.dat"), U(dir / "out")}).exit_code, 0);
   const ToolResult r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out"), "/evil.txt"});
-  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.exit_code, 2);
   EXPECT_NE(r.err.find("refusing"), std::string::npos) << r.err;
 }
 
@@ -254,7 +255,7 @@ TEST(Vftool, ExtractTakesOnlyTheEntryANameFinds) {
                                                       {"/b.txt", "superseded", false},
                                                       {"A.TXT", "new", true}}));
   const ToolResult r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.exit_code, 0) << r.err;
   std::vector<fs::DirEntry> files;
   ASSERT_TRUE(fs::ListDirectory(dir / "out", &files));
   ASSERT_EQ(files.size(), 1u);
@@ -268,7 +269,7 @@ TEST(Vftool, ExtractChecksTheCrc) {
   bytes[bytes.size() - 1] ^= 1;  // the last byte of bad.txt
   WriteFileBytes(dir / "game.dat", bytes);
   ToolResult r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out")});
-  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.exit_code, 1);
   EXPECT_NE(r.err.find("bad.txt: CRC mismatch"), std::string::npos) << r.err;
   EXPECT_EQ(ReadFileBytes(dir / "out/good.txt"), "good");
   EXPECT_FALSE(fs::FileExists(dir / "out/bad.txt"));
@@ -278,7 +279,7 @@ TEST(Vftool, ExtractChecksTheCrc) {
   z[static_cast<size_t>(z.size() - 5 - packed.size() + 3)] ^= 0x55;
   WriteFileBytes(dir / "z.dat", z);
   r = Vftool({"extract", U(dir / "z.dat"), U(dir / "zout")});
-  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(ReadFileBytes(dir / "zout/plain.txt"), "plain");
   EXPECT_FALSE(fs::FileExists(dir / "zout/z.txt"));
 }
