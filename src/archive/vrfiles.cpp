@@ -143,19 +143,18 @@ void TVrFileCollection::ReadDirectory(TTpBigStream& s) {
   const int32_t first = Count();
   try {
     Reserve(static_cast<size_t>(n) + 1);
-    const uint8_t* stored = raw.attributes.Data();
-    const uint8_t* times = stored + n;
-    const uint8_t* crcs = times + size_t{4} * n;
-    const uint8_t* loose = crcs + size_t{4} * n;
+    // The attribute blocks, one after the other: Stored, FileTime, Crc, LooseFile.
+    const uint8_t* a = raw.attributes.Data();
+    const size_t count = static_cast<size_t>(n);
     for (int32_t i = 0; i < n; ++i) {
       TVrFile& e = AddFile(std::move(raw.names[i]));
       e.Offset = raw.offsets[i] + d;
       e.Size = raw.offsets[i + 1] - raw.offsets[i];
       if (aw > 0) {
-        e.Stored = stored[i];
-        e.FileTime = static_cast<int32_t>(vf::GetLE32(times + size_t{4} * i));
-        e.Crc = vf::GetLE32(crcs + size_t{4} * i);
-        if (aw >= vf::AttributeWidth(vf::kLooseVersion)) e.LooseFile = loose[i];
+        e.Stored = a[i];
+        e.FileTime = static_cast<int32_t>(vf::GetLE32(a + count + size_t{4} * i));
+        e.Crc = vf::GetLE32(a + count * 5 + size_t{4} * i);
+        if (aw >= vf::AttributeWidth(vf::kLooseVersion)) e.LooseFile = a[count * 9 + i];
       }
     }
     AddFile(vf::kEndMarker).Offset = raw.offsets[n];
