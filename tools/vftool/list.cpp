@@ -48,6 +48,14 @@ void AppendDosTime(std::string* out, int32_t value) {
   AppendTwo(out, (v & 31) * 2);
 }
 
+// The name in UTF-8: itself when it is ASCII (most are), else converted into *buffer.
+std::string_view Utf8Name(const std::string& sjis, std::string* buffer) {
+  for (char c : sjis) {
+    if (static_cast<unsigned char>(c) >= 0x80) return *buffer = tools::SjisToUtf8(sjis);
+  }
+  return sjis;
+}
+
 void AppendHex8(std::string* out, uint32_t v) {
   static const char kHex[] = "0123456789abcdef";
   for (int shift = 28; shift >= 0; shift -= 4) *out += kHex[(v >> shift) & 15];
@@ -84,8 +92,9 @@ int List(const Args& args) {
     w.BeginObject().Key("entries").BeginArray();
     for (int32_t i = 0; i < entries; ++i) {
       const TVrFile& f = archive.Files(i);
+      std::string converted;
       w.BeginObject()
-          .Member("name", tools::SjisToUtf8(f.Name()))
+          .Member("name", Utf8Name(f.Name(), &converted))
           .Member("offset", f.Offset)
           .Member("size", f.Size)
           .Member("stored", static_cast<int64_t>(f.Stored))
@@ -113,7 +122,8 @@ int List(const Args& args) {
       out += "  ";
       AppendHex8(&out, f.Crc);
       out += f.LooseFile ? "  loose  " : "  -      ";
-      out += tools::SjisToUtf8(f.Name());
+      std::string converted;
+      out += Utf8Name(f.Name(), &converted);
       out += '\n';
       emit(false);
     }
