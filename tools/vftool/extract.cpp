@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <memory>
+#include <unordered_map>
 
 #include "archive/decompress.h"
 #include "base/format.h"
@@ -28,13 +29,14 @@ constexpr int64_t kBlock = 1 << 20;
 bool ExtractEntry(TTpBigStream& archive, const TVrFile& e, TStream& out) {
   archive.SetPosition(e.Offset);
   if (archive.GetPosition() != e.Offset) throw EArchiveError(Format("%s:データがありません", e.Name().c_str()));
-  std::unique_ptr<uint8_t[]> in(new uint8_t[kBlock]);
+  const int64_t block = std::max<int64_t>(1, std::min(e.Size, kBlock));  // small entries, small buffers
+  std::unique_ptr<uint8_t[]> in(new uint8_t[static_cast<size_t>(block)]);
   std::unique_ptr<TInflateWriter> inflater;
   if (e.Stored == 0) inflater = std::make_unique<TInflateWriter>(out);
   uLong crc = crc32(0L, Z_NULL, 0);
   try {
     for (int64_t left = e.Size; left > 0;) {
-      const int64_t k = std::min(left, kBlock);
+      const int64_t k = std::min(left, block);
       if (archive.Read(in.get(), k) != k) throw EArchiveError(Format("%s:データが途中で終わっています", e.Name().c_str()));
       left -= k;
       crc = crc32(crc, in.get(), static_cast<uInt>(k));  // over every stored byte
@@ -72,9 +74,16 @@ int Extract(const Args& args) {
       }
     }
   } else {
+    // The last entry of each name (ignoring case) is the one IndexOf finds.
+    // One pass with a map of folded names: the hash chains are walked per
+    // name, and names of one length and pattern (scene1\a001.bmp, ...) all
+    // share a chain, so asking IndexOf for each of many thousands would be
+    // quadratic.
+    std::unordered_map<std::string, int32_t> last;
+    for (int32_t i = 0; i + 1 < archive.Count(); ++i) last[sjis::AsciiLower(archive.Files(i).Name())] = i;
     for (int32_t i = 0; i + 1 < archive.Count(); ++i) {
       const std::string& name = archive.Files(i).Name();
-      if ((name.empty() || name[0] != '/') && archive.IndexOf(name) == i) chosen.push_back(i);
+      if ((name.empty() || name[0] != '/') && last[sjis::AsciiLower(name)] == i) chosen.push_back(i);
     }
   }
   // Every name is checked before anything is written.
