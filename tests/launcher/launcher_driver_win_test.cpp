@@ -125,7 +125,9 @@ TEST(Launcher, MissingRuntimeSetupsCollapseTheLayout) {
     EXPECT_EQ(driver::ClientSize(form).cy, c.height);
     EXPECT_EQ(Button(form, kIdBtnDirectX).visible, c.offer && c.directx);
     EXPECT_EQ(Button(form, kIdBtnWinMedia).visible, c.winmedia_top >= 0);
-    if (c.winmedia_top >= 0) EXPECT_EQ(Button(form, kIdBtnWinMedia).rect.top, c.winmedia_top);
+    if (c.winmedia_top >= 0) {
+      EXPECT_EQ(Button(form, kIdBtnWinMedia).rect.top, c.winmedia_top);
+    }
     EXPECT_EQ(Button(form, kIdBtnExit).rect.top, c.exit_top);
     PostMessageW(form, WM_CLOSE, 0, 0);
     EXPECT_TRUE(p.WaitExit(kTimeout));
