@@ -6,6 +6,7 @@
 #include "launcher/command_line.h"
 
 TZefoInstallSet* InstallSet = nullptr;
+TVrFileCollection* GameArchive = nullptr;
 
 std::string FirstParameter() {
   const std::vector<std::string> args = SplitCommandLine(enc::Narrow(GetCommandLineW()));

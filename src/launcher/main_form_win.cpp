@@ -1,6 +1,7 @@
 #include "launcher/main_form_win.h"
 
 #include "launcher/globals_win.h"
+#include "launcher/picture_win.h"
 #include "wizard/insttype_win.h"
 
 namespace {
@@ -41,6 +42,13 @@ void TFormMain::FormCreate() {
   GradBox->SetBounds(0, 0, client.cx, client.cy);
   PaintBox->SetBounds(0, 0, client.cx, client.cy);
   SetCaption(InstallSet->UninstallMode ? InstallSet->Title + "の削除" : InstallSet->GetSetupCaption());
+  if (GameArchive) {  // none in uninstall mode
+    try {
+      ShowSettingsPicture(PaintBox);
+    } catch (const std::exception& e) {
+      TApplication::Instance().ShowException(e);  // the window goes on without its picture
+    }
+  }
   // The footer: the text and one space, right-aligned on a black strip 8
   // pixels above the bottom edge, across the whole width.
   LabelRight->SetCaption(InstallSet->FooterText + " ");

@@ -3,6 +3,7 @@
 #include "base/fs.h"
 #include "base/paths.h"
 #include "launcher/globals_win.h"
+#include "launcher/picture_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
 
@@ -42,6 +43,12 @@ void TFormStart::FormCreate() {
   SetCaption(InstallSet->Title);
   btnStart->SetEnabled(InstallSet->IsGameInstalled());
   btnInstall->SetEnabled(true);
+  // A picture that cannot be shown is reported; the launcher works without it.
+  try {
+    ShowSettingsPicture(PaintBox);
+  } catch (const std::exception& e) {
+    TApplication::Instance().ShowException(e);
+  }
 
   // Runtime setups that are not on the medium (or not offered) leave no gap:
   // the buttons below move up and the window shrinks.

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <functional>
 #include <memory>
 
 #include "base/encoding.h"
@@ -32,11 +33,16 @@ class Startup {
 
  private:
   bool ProbeResource() const;
+  // Settings from the install.dat entry of an archive that open() opens.
+  void LoadSettingsFromArchive(const std::function<void(TVrFileCollection&)>& open);
+  void OpenGameArchive();
+  // The roles with an archive: the wizard at once, or the launcher and what it chose.
+  void RunWithArchive();
   bool ProbeTrailer() const;
   bool MakeTemporaryCopy();
   void WriteCdDrive() const;
   void Warn(const std::string& text) const { MessageDlg(text, mtWarning, mbOK); }
-  // Releases in the fixed order: instance mutex, then the settings.
+  // Releases in the fixed order: the archive, the instance mutex, the settings.
   void Release();
   void HandOver() const;
 
@@ -50,6 +56,7 @@ class Startup {
   bool trailer_archive_ = false;
   NamedMutex instance_mutex_;
   std::unique_ptr<TZefoInstallSet> install_set_;
+  std::unique_ptr<TVrFileCollection> game_archive_;
 };
 
 bool Startup::ProbeResource() const {
@@ -90,7 +97,26 @@ void Startup::WriteCdDrive() const {
   install_set_->WriteValue("CDDrive", folder.size() == 3 ? folder.substr(0, 2) : std::string());
 }
 
+void Startup::LoadSettingsFromArchive(const std::function<void(TVrFileCollection&)>& open) {
+  TVrFileCollection archive;
+  open(archive);
+  TMemoryStream settings;
+  archive.ReadEntry(settings, "install.dat");
+  install_set_->LoadFromStream(settings);
+}
+
+void Startup::OpenGameArchive() {
+  game_archive_ = std::make_unique<TVrFileCollection>();
+  GameArchive = game_archive_.get();
+  if (resource_archive_) game_archive_->OpenResource(program_, "DUMMY", "BINTYPE");
+  else if (trailer_archive_ || install_set_->AddOn) game_archive_->Open(program_);
+  else if (fs::FileExists(source_path_)) game_archive_->Open(source_path_);
+  else game_archive_->Open(AddTrailingDelimiter(source_path_) + "game.dat");
+}
+
 void Startup::Release() {
+  GameArchive = nullptr;
+  game_archive_.reset();
   instance_mutex_.Release();
   InstallSet = nullptr;
   install_set_.reset();
@@ -112,13 +138,22 @@ int Startup::Run() {
   install_set_ = std::make_unique<TZefoInstallSet>();
   InstallSet = install_set_.get();
 
-  source_path_ = params_.empty() ? ExtractFilePath(program_) : params_[0];
-  const std::string settings_file = AddTrailingDelimiter(source_path_) + "install.dat";
-  if (!fs::FileExists(settings_file)) {
-    Warn("インストール設定ファイルがありません");
-    return 0;
+  if (resource_archive_) {
+    LoadSettingsFromArchive([&](TVrFileCollection& a) { a.OpenResource(program_, "DUMMY", "BINTYPE"); });
+  } else if (trailer_archive_) {
+    LoadSettingsFromArchive([&](TVrFileCollection& a) { a.Open(program_); });
+  } else if (!params_.empty() && fs::FileExists(params_[0])) {
+    LoadSettingsFromArchive([&](TVrFileCollection& a) { a.Open(params_[0]); });
+    source_path_ = params_[0];
+  } else {
+    source_path_ = params_.empty() ? ExtractFilePath(program_) : params_[0];
+    const std::string settings_file = AddTrailingDelimiter(source_path_) + "install.dat";
+    if (!fs::FileExists(settings_file)) {
+      Warn("インストール設定ファイルがありません");
+      return 0;
+    }
+    install_set_->LoadFromFile(settings_file);
   }
-  install_set_->LoadFromFile(settings_file);
 
   // A running game holds a mutex named after its install folder.
   const std::string install_path = install_set_->ReadValue("InstallPath", "");
@@ -138,31 +173,37 @@ int Startup::Run() {
       ScheduleDeleteAtRestart(program_);
       RunWizard();
     }
-  } else if (!params_.empty() || install_set_->AddOn || install_set_->InstallKind == 2) {
-    if (!install_set_->FromArchive) ScheduleDeleteAtRestart(program_);
-    RunWizard();
   } else {
-    WriteCdDrive();
-    const LauncherResult launcher = ShowLauncherWindow();
-    if (!launcher.ok) return 0;
-    launcher_choice_ = launcher.launcher_choice;
-    if (launcher_choice_ != 0) {
-      if (install_set_->FromArchive) {
-        RunWizard();
-      } else if (!MakeTemporaryCopy()) {
-        Warn("ファイルをコピーできません");
-        return 0;
-      }
-    } else {
-      run_after_exit_ = AddTrailingDelimiter(install_set_->ReadValue("InstallPath", "")) + install_set_->GameExe;
-      run_parameters_.clear();
-    }
+    OpenGameArchive();
+    RunWithArchive();
   }
 
   // The instance mutex goes before the hand-over: the temporary copy takes it.
   Release();
   HandOver();
   return 0;
+}
+
+void Startup::RunWithArchive() {
+  if (!params_.empty() || install_set_->AddOn || install_set_->InstallKind == 2) {
+    if (!install_set_->FromArchive) ScheduleDeleteAtRestart(program_);
+    RunWizard();
+  } else {
+    WriteCdDrive();
+    const LauncherResult launcher = ShowLauncherWindow();
+    if (!launcher.ok) return;  // ends without hand-over
+    launcher_choice_ = launcher.launcher_choice;
+    if (launcher_choice_ != 0) {
+      if (install_set_->FromArchive) {
+        RunWizard();
+      } else if (!MakeTemporaryCopy()) {
+        Warn("ファイルをコピーできません");
+      }
+    } else {
+      run_after_exit_ = AddTrailingDelimiter(install_set_->ReadValue("InstallPath", "")) + install_set_->GameExe;
+      run_parameters_.clear();
+    }
+  }
 }
 
 }  // namespace

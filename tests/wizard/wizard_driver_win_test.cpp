@@ -11,6 +11,7 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "common/package_win.h"
+#include "common/run_tool.h"
 #include "common/windriver_win.h"
 #include "forms/message_dialog_win.h"
 #include "imaging/gradbox.h"
@@ -299,14 +300,22 @@ TEST(Wizard, ConfirmationPageTextAndTheCopyPage) {
 }
 
 TEST(Wizard, AddOnStartsOnTheFolderPageAndNeedsTheInstallationItJoins) {
+  // An add-on is a program carrying its own archive, settings included.
   TestPackage pkg;
   pkg.settings.AddOn = 1;
-  pkg.WriteSettings();
+  const std::string content = pkg.Dir() / "content/";
+  fs::MakeDirectories(content);
+  pkg.settings.SaveToFile(content + "install.dat");
+  const std::string carrier = pkg.Folder() + "addon.exe";
+  const auto packed = testing_support::RunTool(
+      ZI_VFTOOL_EXE, {"pack", "--carrier", enc::SjisToUtf8(pkg.Exe()), enc::SjisToUtf8(carrier), enc::SjisToUtf8(content)});
+  ASSERT_EQ(packed.exit_code, 0) << packed.err;
   testing_support::TempDir target;
   TZefoInstallSet other;
   other.Title = "別のゲーム";
   other.SaveToFile(target / "install.dat");
-  Process p = pkg.Start();  // an add-on runs the wizard at once
+  const std::wstring temp = enc::Wide(pkg.Temp());
+  Process p = Process::Start(carrier, "", {{L"TEMP", temp}, {L"TMP", temp}});  // an add-on runs the wizard at once
   Wizard w(p);
   ASSERT_TRUE(w.Found());
   EXPECT_EQ(w.Caption(), L"インストール先の選択");

@@ -1,0 +1,9 @@
+// Shows the package's background picture (BackgroundImage of the settings,
+// read from GameArchive, decoded with ImageSeed) in a paint box, centred,
+// stretched or tiled as BackgroundMode says. Without a picture name, or
+// without an open archive, the box stays empty. Errors propagate.
+#pragma once
+
+#include "forms/paintbox_win.h"
+
+void ShowSettingsPicture(TDXPaintBox* box);
