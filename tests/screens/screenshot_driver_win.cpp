@@ -5,6 +5,7 @@
 // tests do.
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -12,7 +13,10 @@
 
 #include "base/encoding.h"
 #include "base/paths.h"
+#include "base/fs.h"
 #include "common/package_win.h"
+#include "common/run_tool.h"
+#include "imaging/galewriter.h"
 #include "common/windriver_win.h"
 #include "launcher/start_win.h"
 #include "wizard/insttype_win.h"
@@ -87,7 +91,44 @@ bool WaitCaption(HWND w, const wchar_t* caption) {
   return driver::WaitUntil([&] { return driver::Text(w) == caption; }, kTimeout);
 }
 
+// A landscape for the package picture: sky, sun, hills.
+TDIBSurface Landscape(int w, int h) {
+  TDIBSurface s;
+  s.SetSize(w, h, 24);
+  auto mix = [](int a, int b, double t) { return static_cast<uint32_t>(a + (b - a) * t); };
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const double t = static_cast<double>(y) / h;
+      uint32_t r = mix(0x20, 0xF0, t), g = mix(0x30, 0xA0, t), b = mix(0x80, 0x90, t);
+      const double dx = x - w * 0.72, dy = y - h * 0.32, sun = w * 0.07;
+      if (dx * dx + dy * dy < sun * sun) r = 0xFF, g = 0xE8, b = 0x90;
+      const double hill = h * 0.68 + 10 * std::sin(x / 23.0) + 6 * std::sin(x / 7.0 + 1);
+      const double far_hill = h * 0.6 + 14 * std::sin(x / 41.0 + 2);
+      if (y > far_hill) r = 0x50, g = 0x70, b = 0x90;
+      if (y > hill) {
+        const double d = (y - hill) / (h - hill);
+        r = mix(0x40, 0x10, d), g = mix(0x90, 0x40, d), b = mix(0x40, 0x20, d);
+      }
+      s.SetPixel(x, y, (r << 16) | (g << 8) | b);
+    }
+  return s;
+}
+
+// game.dat beside the program, holding the picture.
+void AddPicture(TestPackage& pkg) {
+  const std::string content = pkg.Dir() / "content/";
+  fs::MakeDirectories(content);
+  TMemoryStream m;
+  WriteGalePicture(m, Landscape(300, 200), TGaleWriteOptions{});
+  m.SaveToFile(content + "back.gal");
+  testing_support::RunTool(ZI_VFTOOL_EXE,
+                           {"pack", enc::SjisToUtf8(pkg.Folder() + "game.dat"), enc::SjisToUtf8(content)});
+  pkg.settings.BackgroundImage = "back.gal";
+  pkg.settings.BackgroundMode = 1;  // stretched over each window
+}
+
 void Package(TestPackage& pkg) {
+  AddPicture(pkg);
   pkg.settings.Title = "サンプルゲーム";
   pkg.settings.FooterText = "(C) 2026 サンプル";
   pkg.settings.DefaultDir = "<ProgramFiles>\\サンプル\\ゲーム";
