@@ -33,8 +33,13 @@ std::string SjisToUtf8(std::string_view sjis) {
 }
 
 void PrintError(std::string_view utf8) {
+  // Always one line: the program's own messages may span several.
   std::string line = Name() + ": ";
-  line.append(utf8);
+  for (char c : utf8) {
+    if (c == '\r') continue;
+    if (c == '\n') line += "; ";
+    else line += c;
+  }
   line += '\n';
   std::fflush(stdout);
   std::fwrite(line.data(), 1, line.size(), stderr);

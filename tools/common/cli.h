@@ -30,7 +30,8 @@ const std::string& ProgramName();
 bool Utf8ToSjisExact(std::string_view utf8, std::string* out);
 std::string SjisToUtf8(std::string_view sjis);
 
-// A message line on standard error: "<program>: <utf8>\n".
+// A message line on standard error: "<program>: <utf8>\n"; line breaks inside
+// the message become "; ".
 void PrintError(std::string_view utf8);
 // The same, then the process ends with code.
 [[noreturn]] void Exit(int code, std::string_view utf8);

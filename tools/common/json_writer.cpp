@@ -1,6 +1,8 @@
 #include "common/json_writer.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <stdexcept>
 
 namespace tools {
@@ -154,6 +156,14 @@ JsonWriter& JsonWriter::UInt(uint64_t value) {
   BeforeValue();
   char digits[24];
   out_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+  return *this;
+}
+JsonWriter& JsonWriter::Number(double value) {
+  if (!std::isfinite(value)) return Null();  // JSON has no form for them
+  BeforeValue();
+  char text[32];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  out_ += text;
   return *this;
 }
 JsonWriter& JsonWriter::Bool(bool value) {

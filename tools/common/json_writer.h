@@ -27,6 +27,7 @@ class JsonWriter {
   JsonWriter& String(std::string_view utf8);
   JsonWriter& Int(int64_t value);
   JsonWriter& UInt(uint64_t value);
+  JsonWriter& Number(double value);  // shortest form that reads back the same
   JsonWriter& Bool(bool value);
   JsonWriter& Null();
 

@@ -12,6 +12,7 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/stream.h"
+#include "common/json_writer.h"
 #include "imaging/galewriter.h"
 #include "imaging/gales.h"
 
@@ -135,39 +136,32 @@ TGaleFrame& FrameOf(TGaleFrameList& list, int index) {
   return list.Frames(index);
 }
 
-void JsonString(std::ostream& out, const std::string& utf8) {
-  out << '"';
-  for (unsigned char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out << '\\' << c;
-    } else if (c < 0x20) {
-      out << Format("\\u%04x", c);
-    } else {
-      out << c;
-    }
-  }
-  out << '"';
-}
-
 void Info(const Options& o, std::ostream& out) {
   TGaleFrameList list(o.key);
   LoadPicture(o, list, o.first);
-  out << "{\"version\":" << list.Version << ",\"background\":" << list.BackgroundColor << ",\"frames\":[";
+  tools::JsonWriter w;
+  w.BeginObject().Member("version", list.Version).Member("background", list.BackgroundColor).Key("frames").BeginArray();
   for (int i = 0; i < list.Count(); ++i) {
     const TGaleFrame& f = list.Frames(i);
     const TDIBSurface& s = f.Surface;
-    out << (i ? "," : "") << "{\"name\":";
-    JsonString(out, enc::SjisToUtf8(f.Name));
-    out << ",\"width\":" << s.Width() << ",\"height\":" << s.Height() << ",\"bits\":" << s.EffectiveBitCount()
-        << ",\"transparent_index\":" << f.TransparentIndex << ",\"transparent_color\":" << f.TransparentColor
-        << ",\"has_alpha\":" << (f.HasAlpha() ? "true" : "false") << ",\"palette\":[";
+    w.BeginObject()
+        .Member("name", enc::SjisToUtf8(f.Name))
+        .Member("width", s.Width())
+        .Member("height", s.Height())
+        .Member("bits", s.EffectiveBitCount())
+        .Member("transparent_index", f.TransparentIndex)
+        .Member("transparent_color", f.TransparentColor)
+        .Member("has_alpha", f.HasAlpha())
+        .Key("palette")
+        .BeginArray();
     for (int c = 0; c < s.ColorCount(); ++c) {
       const TRGBQuad& q = s.ColorTable()[c];
-      out << (c ? "," : "") << ((q.Red << 16) | (q.Green << 8) | q.Blue);
+      w.Int((q.Red << 16) | (q.Green << 8) | q.Blue);
     }
-    out << "]}";
+    w.EndArray().EndObject();
   }
-  out << "]}\n";
+  w.EndArray().EndObject();
+  out << w.Take() << "\n";
 }
 
 void Pixels(const Options& o) {

@@ -4,6 +4,9 @@
 
 #include "base/encoding.h"
 
+using tools::Json;
+using tools::JsonError;
+
 namespace {
 
 std::string Utf8(const std::string& sjis) { return enc::SjisToUtf8(sjis); }

@@ -3,11 +3,11 @@
 // sizes as integers, the per-disk sizes and both lists as arrays.
 #pragma once
 
-#include "json.h"
+#include "common/json_value.h"
 #include "settings/install_set.h"
 
-Json SettingsToJson(const TZefoInstallSet& settings);
+tools::Json SettingsToJson(const TZefoInstallSet& settings);
 // Throws JsonError naming the field that is missing its type, out of range,
 // unknown, or not writable in code page 932. Fields left out keep their
 // defaults; DiskCount defaults to the length of the per-disk arrays.
-TZefoInstallSet SettingsFromJson(const Json& doc);
+TZefoInstallSet SettingsFromJson(const tools::Json& doc);

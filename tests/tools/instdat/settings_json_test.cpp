@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+using tools::Json;
+using tools::JsonError;
+
 namespace {
 
 std::string Saved(const TZefoInstallSet& s) {

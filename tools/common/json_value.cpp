@@ -1,8 +1,11 @@
-#include "json.h"
+#include "common/json_value.h"
+
+#include "common/json_writer.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+
+namespace tools {
 
 Json Json::Bool(bool b) {
   Json j;
@@ -274,71 +277,35 @@ Json Json::Parse(const std::string& text) { return JsonParser(text).Document(); 
 
 namespace {
 
-void Quote(std::string& out, const std::string& s) {
-  out += '"';
-  for (const char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
-          out += buf;
-        } else {
-          out += c;
-        }
-    }
-  }
-  out += '"';
-}
-
-void Write(std::string& out, const Json& j) {
+void Write(JsonWriter& w, const Json& j) {
   switch (j.type()) {
-    case Json::Type::kNull: out += "null"; break;
-    case Json::Type::kBool: out += j.AsBool() ? "true" : "false"; break;
-    case Json::Type::kInteger: out += std::to_string(j.AsInteger()); break;
-    case Json::Type::kNumber: {
-      char buf[32];
-      std::snprintf(buf, sizeof buf, "%.17g", j.AsNumber());
-      out += buf;
+    case Json::Type::kNull: w.Null(); break;
+    case Json::Type::kBool: w.Bool(j.AsBool()); break;
+    case Json::Type::kInteger: w.Int(j.AsInteger()); break;
+    case Json::Type::kNumber: w.Number(j.AsNumber()); break;
+    case Json::Type::kString: w.String(j.AsString()); break;
+    case Json::Type::kArray:
+      w.BeginArray();
+      for (const Json& item : j.Items()) Write(w, item);
+      w.EndArray();
       break;
-    }
-    case Json::Type::kString: Quote(out, j.AsString()); break;
-    case Json::Type::kArray: {
-      out += '[';
-      bool first = true;
-      for (const Json& item : j.Items()) {
-        if (!first) out += ',';
-        first = false;
-        Write(out, item);
-      }
-      out += ']';
-      break;
-    }
-    case Json::Type::kObject: {
-      out += '{';
-      bool first = true;
+    case Json::Type::kObject:
+      w.BeginObject();
       for (const auto& [k, v] : j.AsMembers()) {
-        if (!first) out += ',';
-        first = false;
-        Quote(out, k);
-        out += ':';
-        Write(out, v);
+        w.Key(k);
+        Write(w, v);
       }
-      out += '}';
+      w.EndObject();
       break;
-    }
   }
 }
 
 }  // namespace
 
 std::string Json::Dump() const {
-  std::string out;
-  Write(out, *this);
-  return out;
+  JsonWriter w;
+  Write(w, *this);
+  return w.Take();
 }
+
+}  // namespace tools

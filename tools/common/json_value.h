@@ -1,5 +1,6 @@
-// A small JSON value with a strict parser and a writer, for the settings tool.
-// Strings are UTF-8; numbers keep their integer value when they have one.
+// A JSON document in memory, for tools that read JSON (instdat build): a
+// strict parser and a compact writer. Strings are UTF-8; numbers keep their
+// integer value when they have one.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace tools {
 
 class JsonError : public std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -52,3 +55,5 @@ class Json {
   Members members_;
   friend class JsonParser;
 };
+
+}  // namespace tools
