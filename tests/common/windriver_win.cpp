@@ -154,6 +154,24 @@ HWND WaitForWindow(DWORD pid, const wchar_t* cls, int timeout_ms) {
   return found;
 }
 
+HWND WaitForWindowWithChild(DWORD pid, const wchar_t* cls, int child_id, int timeout_ms) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND w : TopWindows(pid, cls))
+          if (ChildById(w, child_id)) found = w;
+        return found != nullptr;
+      },
+      timeout_ms);
+  return found;
+}
+
+HWND OtherTopWindow(DWORD pid, const wchar_t* cls, HWND except) {
+  for (HWND w : TopWindows(pid, cls))
+    if (w != except) return w;
+  return nullptr;
+}
+
 HWND WaitForWindowAnyProcess(const wchar_t* cls, const wchar_t* caption, int timeout_ms) {
   HWND found = nullptr;
   WaitUntil(

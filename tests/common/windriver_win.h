@@ -47,6 +47,11 @@ bool WaitUntil(const std::function<bool()>& cond, int timeout_ms);
 std::vector<HWND> TopWindows(DWORD pid, const wchar_t* cls = nullptr);
 // The first such window that appears within the timeout, or nullptr.
 HWND WaitForWindow(DWORD pid, const wchar_t* cls, int timeout_ms);
+// The first visible top-level window of the process, of that class, that has a
+// child control with that id; nullptr when none appears in time.
+HWND WaitForWindowWithChild(DWORD pid, const wchar_t* cls, int child_id, int timeout_ms);
+// A visible top-level window of the process and class other than except.
+HWND OtherTopWindow(DWORD pid, const wchar_t* cls, HWND except);
 // Same for any process whose window has the class and caption (nullptr: any).
 HWND WaitForWindowAnyProcess(const wchar_t* cls, const wchar_t* caption, int timeout_ms);
 

@@ -65,23 +65,7 @@ std::string ArchiveContent(const TempDir& dir, TZefoInstallSet settings, uint8_t
   return content;
 }
 
-HWND WaitForFormWith(DWORD pid, int control_id) {
-  HWND found = nullptr;
-  driver::WaitUntil(
-      [&] {
-        for (HWND w : driver::TopWindows(pid, TForm::kClassName))
-          if (driver::ChildById(w, control_id)) found = w;
-        return found != nullptr;
-      },
-      kTimeout);
-  return found;
-}
 
-HWND BackgroundWindow(DWORD pid, HWND wizard) {
-  for (HWND w : driver::TopWindows(pid, TForm::kClassName))
-    if (w != wizard) return w;
-  return nullptr;
-}
 
 // Puts the wizard out of the way of the window behind it.
 void MoveAside(HWND wizard) {
@@ -104,7 +88,7 @@ TEST(ArchiveStartup, TrailerCarrierSuppliesSettingsAndPicture) {
   const std::string carrier = pkg.Folder() + "setup.exe";
   Pack({"pack", "--carrier", Utf8(pkg.Exe()), Utf8(carrier), Utf8(content)});
   Process p = Process::Start(carrier, "");
-  HWND launcher = WaitForFormWith(p.Id(), kIdBtnStart);
+  HWND launcher = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnStart, kTimeout);
   ASSERT_NE(launcher, nullptr) << "no launcher from the carried settings";
   EXPECT_EQ(driver::Text(launcher), enc::Wide(pkg.settings.Title));
   // Tiled: the picture repeats from the top left of the 265 x 158 box; the gap
@@ -135,7 +119,7 @@ TEST(ArchiveStartup, ResourceCarrierSuppliesTheSettings) {
                               const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size())));
   ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
   Process p = pkg.Start();
-  HWND launcher = WaitForFormWith(p.Id(), kIdBtnStart);
+  HWND launcher = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnStart, kTimeout);
   ASSERT_NE(launcher, nullptr);
   EXPECT_EQ(driver::Text(launcher), enc::Wide(pkg.settings.Title));
   PostMessageW(launcher, WM_CLOSE, 0, 0);
@@ -154,9 +138,9 @@ TEST(ArchiveStartup, ArchiveNamedOnTheCommandLineRunsTheWizardWithItsPicture) {
     const std::string archive = pkg.Dir() / "パッケージ表.vf";  // a Japanese name with a 0x5C trail byte
     Pack({"pack", Utf8(archive), Utf8(content)});
     Process p = pkg.Start("\"" + archive + "\"");
-    HWND wizard = WaitForFormWith(p.Id(), kIdBtnNext);
+    HWND wizard = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnNext, kTimeout);
     ASSERT_NE(wizard, nullptr);
-    HWND background = BackgroundWindow(p.Id(), wizard);
+    HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, wizard);
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(driver::Text(background), enc::Wide(pkg.settings.Title) + L"のセットアップ");
     MoveAside(wizard);
@@ -207,7 +191,7 @@ TEST(ArchiveStartup, MissingPictureIsReportedAndTheLauncherStillWorks) {
   Process p = pkg.Start();
   const driver::MessageDialogContent c = driver::AnswerMessageDialog(p.Id(), IDOK, kTimeout);
   EXPECT_EQ(c.text, L"none.gal:ファイルがありません");
-  HWND launcher = WaitForFormWith(p.Id(), kIdBtnStart);
+  HWND launcher = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnStart, kTimeout);
   ASSERT_NE(launcher, nullptr);
   EXPECT_EQ(driver::ClientSize(launcher).cy, 158);  // laid out all the same
   PostMessageW(launcher, WM_CLOSE, 0, 0);

@@ -20,19 +20,10 @@ namespace {
 
 constexpr int kTimeout = 20000;
 
-HWND WaitForFormWith(DWORD pid, int control_id) {
-  HWND found = nullptr;
-  driver::WaitUntil(
-      [&] {
-        for (HWND w : driver::TopWindows(pid, TForm::kClassName))
-          if (driver::ChildById(w, control_id)) found = w;
-        return found != nullptr;
-      },
-      kTimeout);
-  return found;
-}
 
-HWND WaitForLauncher(const Process& p) { return WaitForFormWith(p.Id(), kIdBtnStart); }
+HWND WaitForLauncher(const Process& p) {
+  return driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnStart, kTimeout);
+}
 
 struct ButtonState {
   bool visible;
@@ -185,7 +176,7 @@ TEST(Launcher, InstallFromLooseFilesRunsTheWizardInATemporaryCopy) {
   const DWORD copy = driver::WaitForProgram(L"~zinstall.exe", kTimeout);
   ASSERT_NE(copy, 0u);
   // The copy runs the wizard at once: it was given the medium's folder.
-  HWND wizard = WaitForFormWith(copy, kIdBtnNext);
+  HWND wizard = driver::WaitForWindowWithChild(copy, TForm::kClassName, kIdBtnNext, kTimeout);
   ASSERT_NE(wizard, nullptr);
   EXPECT_EQ(driver::Text(wizard), L"インストールするファイル");
   driver::Click(driver::ChildById(wizard, kIdBtnAbort));
@@ -201,7 +192,7 @@ TEST(Launcher, InstallFromTheArchiveRunsTheWizardInTheSameProcess) {
   HWND form = WaitForLauncher(p);
   ASSERT_NE(form, nullptr);
   driver::Click(driver::ChildById(form, kIdBtnInstall));
-  HWND wizard = WaitForFormWith(p.Id(), kIdBtnNext);
+  HWND wizard = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnNext, kTimeout);
   ASSERT_NE(wizard, nullptr);
   EXPECT_TRUE(driver::TopWindows(p.Id(), TForm::kClassName).size() >= 2);  // the background window too
   std::vector<fs::DirEntry> temp_files;

@@ -67,23 +67,7 @@ bool Capture(const RECT& rect, const std::string& name) {
   return ok;
 }
 
-HWND FormWith(DWORD pid, int control_id) {
-  HWND found = nullptr;
-  driver::WaitUntil(
-      [&] {
-        for (HWND w : driver::TopWindows(pid, TForm::kClassName))
-          if (driver::ChildById(w, control_id)) found = w;
-        return found != nullptr;
-      },
-      kTimeout);
-  return found;
-}
 
-HWND BackgroundOf(DWORD pid, HWND wizard) {
-  for (HWND w : driver::TopWindows(pid, TForm::kClassName))
-    if (w != wizard) return w;
-  return nullptr;
-}
 
 void Shoot(HWND window, const std::string& name) { Capture(driver::ScreenRect(window), name); }
 
@@ -152,7 +136,7 @@ void Launcher() {
   testing_support::WriteFileBytes(pkg.Folder() + "directx\\dxsetup.exe", "MZ");
   testing_support::WriteFileBytes(pkg.Folder() + "winmedia\\mp71.exe", "MZ");
   Process p = pkg.Start();
-  HWND form = FormWith(p.Id(), kIdBtnStart);
+  HWND form = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnStart, kTimeout);
   if (!form) return;
   Shoot(form, "launcher");
   PostMessageW(form, WM_CLOSE, 0, 0);
@@ -164,9 +148,9 @@ void InstallPages() {
   Package(pkg);
   pkg.WriteSettings();
   Process p = pkg.Start("\"" + pkg.Folder() + "\"");
-  HWND wizard = FormWith(p.Id(), kIdBtnNext);
+  HWND wizard = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnNext, kTimeout);
   if (!wizard) return;
-  HWND background = BackgroundOf(p.Id(), wizard);
+  HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, wizard);
   struct Step {
     const wchar_t* caption;
     const char* name;
@@ -197,9 +181,9 @@ void UninstallPages() {
   pkg.WriteSettings();
   testing_support::WriteFileBytes(pkg.Folder() + "save.dat", "save");
   Process p = pkg.Start("\"" + pkg.Folder() + "\"");
-  HWND wizard = FormWith(p.Id(), kIdBtnNext);
+  HWND wizard = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnNext, kTimeout);
   if (!wizard) return;
-  HWND background = BackgroundOf(p.Id(), wizard);
+  HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, wizard);
   if (WaitCaption(wizard, L"アンインストール")) Shoot(background, "wizard-7-uninstall");
   driver::Click(driver::ChildById(wizard, kIdBtnAbort));
   driver::AnswerMessageDialog(p.Id(), IDYES, kTimeout);

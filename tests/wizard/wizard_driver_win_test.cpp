@@ -27,15 +27,8 @@ constexpr int kTimeout = 20000;
 // A running wizard and the controls a test reads.
 class Wizard {
  public:
-  explicit Wizard(const Process& p) : pid_(p.Id()) {
-    driver::WaitUntil(
-        [&] {
-          for (HWND w : driver::TopWindows(pid_, TForm::kClassName))
-            if (driver::ChildById(w, kIdBtnNext)) form_ = w;
-          return form_ != nullptr;
-        },
-        kTimeout);
-  }
+  explicit Wizard(const Process& p)
+      : pid_(p.Id()), form_(driver::WaitForWindowWithChild(pid_, TForm::kClassName, kIdBtnNext, kTimeout)) {}
   bool Found() const { return form_ != nullptr; }
   HWND Form() const { return form_; }
   HWND Control(int id) const { return driver::ChildById(form_, id); }
@@ -132,9 +125,7 @@ TEST(Wizard, BackgroundWindowAroundTheWizard) {
   Process p = StartWizard(pkg);
   Wizard w(p);
   ASSERT_TRUE(w.Found());
-  HWND background = nullptr;
-  for (HWND f : driver::TopWindows(p.Id(), TForm::kClassName))
-    if (f != w.Form()) background = f;
+  HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, w.Form());
   ASSERT_NE(background, nullptr);
   EXPECT_EQ(driver::Text(background), enc::Wide(pkg.settings.Title) + L"のセットアップ");
   EXPECT_EQ(driver::ClientSize(background).cx, 600);
@@ -161,9 +152,7 @@ TEST(Wizard, GradientBandsBehindTheWizard) {
   Process p = StartWizard(pkg);
   Wizard w(p);
   ASSERT_TRUE(w.Found());
-  HWND background = nullptr;
-  for (HWND f : driver::TopWindows(p.Id(), TForm::kClassName))
-    if (f != w.Form()) background = f;
+  HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, w.Form());
   ASSERT_NE(background, nullptr);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // painted
   const driver::ScreenPixels shot(background);
