@@ -427,3 +427,41 @@ TEST(Wizard, UninstallerWithoutSaveDataHidesTheBox) {
   w.Answer(IDYES);
   EXPECT_TRUE(p.WaitExit(kTimeout));
 }
+
+TEST(Wizard, FolderAndDriveListsMoveTheProposedFolder) {
+  TestPackage pkg;
+  const std::string product = testing_support::UniqueName("Product");
+  pkg.settings.DefaultDir = "<ProgramFiles>\\" + product;
+  pkg.settings.InstallKind = 1;  // starts on the folder page
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  EXPECT_EQ(w.Text(kIdEditDir), L"C:\\Program Files\\" + enc::Wide(product));
+  // A double click on the list's first folder, the drive's root: the product
+  // folder goes along with it.
+  HWND list = w.Control(kIdDirectory);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 8));
+  PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(40, 8));
+  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(40, 8));
+  PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(40, 8));
+  EXPECT_TRUE(w.WaitForText(kIdEditDir, L"C:\\" + enc::Wide(product)));
+  // Another drive: the folder list moves there, and so do the text and the free space.
+  HWND drive = w.Control(kIdDrive);
+  const int count = static_cast<int>(SendMessageW(drive, CB_GETCOUNT, 0, 0));
+  int z = -1;
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[64] = L"";
+    if (SendMessageW(drive, CB_GETLBTEXTLEN, i, 0) < 60) SendMessageW(drive, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    if (text[0] == L'z') z = i;
+  }
+  ASSERT_GE(z, 0) << "no drive Z:";
+  SendMessageW(drive, CB_SETCURSEL, z, 0);
+  SendMessageW(GetParent(drive), WM_COMMAND, MAKEWPARAM(kIdDrive, CBN_SELCHANGE), reinterpret_cast<LPARAM>(drive));
+  EXPECT_TRUE(driver::WaitUntil([&] { return w.Text(kIdEditDir).rfind(L"Z:\\", 0) == 0; }, kTimeout))
+      << enc::Narrow(w.Text(kIdEditDir));
+  const std::wstring edit = w.Text(kIdEditDir);
+  EXPECT_EQ(edit.substr(edit.size() - product.size()), enc::Wide(product));
+  EXPECT_NE(w.Text(kIdLabelSzDrv).find(L"このドライブには "), std::wstring::npos);
+  Abort(w, p);
+}
