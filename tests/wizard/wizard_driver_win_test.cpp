@@ -173,6 +173,19 @@ TEST(Wizard, GradientBandsBehindTheWizard) {
   Abort(w, p);
 }
 
+TEST(Wizard, SetupCaptionNamesTheBackgroundWindow) {
+  TestPackage pkg;
+  pkg.settings.SetupCaption = "特別版のセットアップ";
+  pkg.WriteSettings();
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, w.Form());
+  ASSERT_NE(background, nullptr);
+  EXPECT_EQ(driver::Text(background), L"特別版のセットアップ");
+  Abort(w, p);
+}
+
 TEST(Wizard, FirstDiskOfASetStartsOnTheMediaPageAndBackStopsThere) {
   TestPackage pkg;
   pkg.settings.SetDiskCount(2);
@@ -403,6 +416,9 @@ TEST(Wizard, UninstallerOpensOnItsOwnPage) {
   Wizard w(p);
   ASSERT_TRUE(w.Found());
   EXPECT_EQ(w.Caption(), L"アンインストール");
+  HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, w.Form());
+  ASSERT_NE(background, nullptr);
+  EXPECT_EQ(driver::Text(background), enc::Wide(pkg.settings.Title) + L"の削除");
   EXPECT_EQ(w.Text(kIdLabelUninst), enc::Wide(pkg.settings.Title) + L" をコンピュータから削除します");
   EXPECT_EQ(w.Text(kIdLabel7), L"実行 をクリックすると削除処理を開始します");
   EXPECT_TRUE(w.Visible(kIdCheckDelSave));  // there is save data
