@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "archive/crc32.h"
+
 namespace {
 
 // Compressed input larger than zlib's 32-bit counters is fed in steps of this.
@@ -111,15 +113,7 @@ void TInflateWriter::Finish() {
 }
 
 uint32_t MemoryStreamCrc32(TMemoryStream& m) {
-  uLong crc = crc32(0L, Z_NULL, 0);
-  const uint8_t* p = m.Memory();
-  int64_t left = m.GetSize();
-  while (left > 0) {
-    const uInt n = static_cast<uInt>(std::min<int64_t>(left, 1 << 20));
-    crc = crc32(crc, p, n);
-    p += n;
-    left -= n;
-  }
+  const uint32_t crc = Crc32(0, m.Memory(), static_cast<size_t>(m.GetSize()));
   m.SetPosition(m.GetSize());
-  return static_cast<uint32_t>(crc);
+  return crc;
 }

@@ -53,5 +53,6 @@ class TInflateWriter {
   int64_t produced_ = 0;
 };
 
-// CRC-32 (zlib's crc32) of m's whole content; leaves m's position at its end.
+// CRC-32 (the value of zlib's crc32, see crc32.h) of m's whole content in one
+// pass over its memory; leaves m's position at its end.
 uint32_t MemoryStreamCrc32(TMemoryStream& m);
