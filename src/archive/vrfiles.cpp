@@ -212,19 +212,15 @@ void TVrFileCollection::Open(const std::string& file_name, bool keep_folder) {
 
 // --- Reading entries ---
 
-namespace {
-
-// The same file? Both names are the program's; on the build machines "/" and
-// "\" are both delimiters.
-bool SamePath(const std::string& a, const std::string& b) {
+// Both names are the program's; on the build machines "/" and "\" are both
+// delimiters.
+bool TVrFileCollection::SamePath(const std::string& a, const std::string& b) {
 #ifdef _WIN32
   return sjis::EqualsNoCase(a, b);
 #else
   return sjis::EqualsNoCase(sjis::ReplaceChar(a, '\\', '/'), sjis::ReplaceChar(b, '\\', '/'));
 #endif
 }
-
-}  // namespace
 
 void TVrFileCollection::CopyEntryBytes(TStream& dest, const TVrFile& e) {
   archive_stream_->SetPosition(e.Offset);

@@ -39,6 +39,11 @@ class EEntryNotFound : public EError {
   using EError::EError;
 };
 
+// CRC-32 of the next count bytes of s, read through buffer in blocks of up
+// to buffer_size bytes. Stops early when s ends; *read (when given) receives
+// the bytes actually read, so that a short entry is told from a bad one.
+uint32_t StreamCrc32(TTpBigStream& s, int64_t count, void* buffer, int64_t buffer_size, int64_t* read = nullptr);
+
 class TVrFile : public THashCollectionItem {
  public:
   TVrFile() = default;
@@ -90,6 +95,39 @@ class TVrFileCollection : public THashCollection {
   // EDecompressionError when they do not inflate.
   void ReadEntry(TStream& dest, std::string_view name);
 
+  // Takes the entries of source over into this collection's data file,
+  // FileName, as the install folder's data file is built disc after disc:
+  // - the data file is opened for appending (read-write, kept; or created,
+  //   any old chain of that name deleted, when no archive is open);
+  // - each entry of source, in order, except the end marker and LooseFile
+  //   entries, is taken when this collection has no entry of its name or
+  //   only an older one (FileTime compared signed); an older one is renamed
+  //   "/" + its name and keeps its bytes. The new entry (Offset = the end of
+  //   the data) is announced through OnProgress (count: source's items, end
+  //   marker included; index: the position in source) and then its stored
+  //   bytes are appended unchanged, volume to volume;
+  // - when anything was taken, the end marker is dropped, the data is flushed
+  //   to the disk and the version-102 directory of every item is written to
+  //   FileName with the extension ".ext", through a temporary file put in
+  //   place in one step.
+  // Returns whether anything was taken, also when cancelled through
+  // OnProgress (then at once: no directory is written, bytes appended so far
+  // stay). Throws EWriteError / EFCreateError (disk full, a volume that
+  // cannot be created, a directory file that cannot be saved), EArchiveError
+  // when the source's bytes are missing, and EError for a data file named
+  // like its own directory file or a source that is this data file; the
+  // directory file is then left as it was.
+  bool MergeFrom(TVrFileCollection& source);
+
+  // Recomputes the CRC-32 of the stored bytes of every entry (the end marker
+  // aside; entries with Crc 0 or a name starting with "/" are skipped) and
+  // compares it with Crc. Calls OnProgress before the items at positions 9,
+  // 19, 29, ... with count = the number of entries walked. Returns false at
+  // the first entry whose checksum differs or whose bytes are not all there
+  // (its position in *failed when given, else -1 there); true otherwise,
+  // also when cancelled.
+  bool Verify(int32_t* failed = nullptr);
+
   // Appends a new entry with this name, every other field 0.
   TVrFile& AddFile(std::string name);
   TVrFile& Files(int32_t index) const { return static_cast<TVrFile&>(Item(index)); }
@@ -107,9 +145,18 @@ class TVrFileCollection : public THashCollection {
   // Frees the items and the archive stream (and the resource module).
   void CloseArchive();
   [[noreturn]] void Damaged(const std::string& detail) const;
+  // Whether two names spell the same file (ignoring ASCII case).
+  static bool SamePath(const std::string& a, const std::string& b);
 
  private:
   void CopyEntryBytes(TStream& dest, const TVrFile& e);
+  // The end marker left by loading (found by its exact name), or -1.
+  int32_t EndMarkerIndex() const;
+  // Opens the data file for appending, positioned at its end.
+  TTpBigFileStream& OpenForAppending();
+  // Appends the stored bytes of s (an entry of source) as entry n.
+  void AppendEntryBytes(TVrFileCollection& source, const TVrFile& s, TVrFile& n);
+  void WriteDirectoryFile();
 
   std::string file_name_;
   std::string loose_folder_;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "archive/dirwriter.h"
+#include "base/os_file.h"
 #include "base/stream.h"
 
 std::string Deflate(const std::string& in, int level) {
@@ -57,4 +58,16 @@ std::string BuildDirectory(int32_t version, const std::vector<FixtureEntry>& ent
   data->clear();
   const std::vector<TDirectoryRecord> records = Records(entries, data_start, data);
   return Written(version, records, data_start + static_cast<int64_t>(data->size()));
+}
+
+void MakeSparse(const std::string& path, int64_t size, const std::string& tail) {
+  OsFile::Options o;
+  o.access = OsFile::kReadWrite;
+  o.disposition = OsFile::Disposition::kCreateAlways;
+  OsFile f = OsFile::Open(path, o);
+  const std::string last = tail.empty() ? std::string(1, '\0') : tail;
+  const int64_t at = size - static_cast<int64_t>(last.size());
+  if (!f.IsOpen() || f.Seek(at, OsFile::Origin::kBegin) != at ||
+      f.Write(last.data(), static_cast<int64_t>(last.size())) != static_cast<int64_t>(last.size()))
+    throw std::runtime_error("cannot write the sparse file " + path);
 }

@@ -20,3 +20,7 @@ std::string BuildArchive(int32_t version, const std::vector<FixtureEntry>& entri
 // The directory alone, for entries that lie at data_start.. of another file.
 std::string BuildDirectory(int32_t version, const std::vector<FixtureEntry>& entries, int64_t data_start,
                            std::string* data);
+
+// A file of `size` bytes that holds `tail` at its end and a hole before it,
+// so that 1 GiB volumes cost a few blocks of disk. Throws on failure.
+void MakeSparse(const std::string& path, int64_t size, const std::string& tail = "");

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "archive_fixture.h"
 #include "base/fs.h"
 #include "common/temp_dir.h"
 
@@ -12,20 +13,6 @@ using testing_support::TempDir;
 using testing_support::WriteFileBytes;
 
 namespace {
-
-// A file of `size` bytes that holds `tail` at its end and a hole before it,
-// so that 1 GiB volumes cost a few blocks of disk.
-void MakeSparse(const std::string& path, int64_t size, const std::string& tail = "") {
-  OsFile::Options o;
-  o.access = OsFile::kReadWrite;
-  o.disposition = OsFile::Disposition::kCreateAlways;
-  OsFile f = OsFile::Open(path, o);
-  ASSERT_TRUE(f.IsOpen()) << path;
-  const std::string last = tail.empty() ? std::string(1, '\0') : tail;
-  ASSERT_EQ(f.Seek(size - static_cast<int64_t>(last.size()), OsFile::Origin::kBegin),
-            size - static_cast<int64_t>(last.size()));
-  ASSERT_EQ(f.Write(last.data(), static_cast<int64_t>(last.size())), static_cast<int64_t>(last.size()));
-}
 
 // count bytes of path at offset.
 std::string ReadAt(const std::string& path, int64_t offset, int64_t count) {
