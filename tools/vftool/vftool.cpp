@@ -16,6 +16,8 @@ const char kUsage[] =
     "       vftool extract ARCHIVE DIR [NAME...]\n"
     "       vftool pack [--format-version N] [--level N] [--loose PATTERN]... [--ext | --carrier STUB.exe]\n"
     "                   OUT INPUT...\n"
+    "       vftool merge DEST SOURCE...\n"
+    "       vftool verify ARCHIVE\n"
     "Entry names use \"\\\" between folders. Exit codes: 0 success, 1 entry not found or check failed,\n"
     "2 usage error or unreadable or damaged input.\n";
 
@@ -47,6 +49,8 @@ int Main(const Args& args) {
     if (command == "cat") return Cat(rest);
     if (command == "extract") return Extract(rest);
     if (command == "pack") return Pack(rest);
+    if (command == "merge") return Merge(rest);
+    if (command == "verify") return Verify(rest);
   } catch (const EEntryNotFound& e) {
     tools::ExitSjis(tools::kExitNotFound, e.what());
   } catch (const std::bad_alloc&) {

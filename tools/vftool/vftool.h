@@ -17,6 +17,8 @@ int List(const Args& args);
 int Cat(const Args& args);
 int Extract(const Args& args);
 int Pack(const Args& args);
+int Merge(const Args& args);
+int Verify(const Args& args);
 
 // An argument as a Shift-JIS name; exits with code 2 when code page 932
 // cannot spell it.

@@ -213,6 +213,12 @@ TEST(Vftool, ExitCodesAndMessages) {
       {{"pack", "--ext", "--carrier", U(dir / "in/install.dat"), U(dir / "p.dat"), U(dir / "in")}, 2, "exclude"},
       {{"pack", U(dir / "p.dat"), U(dir / "nothing")}, 2, "no such file"},
       {{"pack", U(dir / "in/install.dat"), U(dir / "in")}, 2, "among the inputs"},
+      {{"merge", U(dir / "p.dat")}, 2, "usage"},
+      {{"merge", U(dir / "p.ext"), U(dir / "game.dat")}, 2, "must not end in .ext"},
+      {{"merge", U(dir / "game.dat"), U(dir / "GAME.DAT")}, 2, "is DEST itself"},
+      {{"merge", U(dir / "p.dat"), U(dir / "missing.dat")}, 2, "no such file"},
+      {{"verify", U(dir / "in")}, 2, "not an archive"},
+      {{"verify", U(dir / "bad.dat")}, 2, u8"アーカイブが壊れています"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.args.empty() ? "" : row.args[0] + (row.args.size() > 1 ? " " + row.args[1] : ""));
@@ -282,4 +288,57 @@ TEST(Vftool, ExtractChecksTheCrc) {
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(ReadFileBytes(dir / "zout/plain.txt"), "plain");
   EXPECT_FALSE(fs::FileExists(dir / "zout/z.txt"));
+}
+
+TEST(Vftool, MergeBuildsADataFileDiscAfterDiscAndVerifyChecksIt) {
+  TempDir dir;
+  WriteInputs(dir, "disc1");
+  WriteFileBytes(dir / "disc2/install.dat", "[settings]\r\nDisk=2\r\n");
+  WriteFileBytes(dir / "disc2/empty.bin", "not empty any more");
+  ASSERT_TRUE(fs::SetFileAge(dir / "disc2/install.dat", kTime + 1));
+  ASSERT_TRUE(fs::SetFileAge(dir / "disc2/empty.bin", kTime + 1));
+  ASSERT_EQ(Vftool({"pack", "--loose", "install.dat", U(dir / "d1.dat"), U(dir / "disc1")}).exit_code, 0);
+  ASSERT_EQ(Vftool({"pack", U(dir / "d2.dat"), U(dir / "disc2")}).exit_code, 0);
+
+  // A new folder and data file; the loose install.dat of disc 1 stays out,
+  // disc 2's newer empty.bin supersedes disc 1's.
+  const std::string game = dir / "inst/game.dat";
+  ToolResult r = Vftool({"merge", U(game), U(dir / "d1.dat"), U(dir / "d2.dat")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out.find(U(dir / "d1.dat") + ": 4 entries taken ("), 0u) << r.out;
+  EXPECT_NE(r.out.find("\n" + U(dir / "d2.dat") + ": 2 entries taken ("), std::string::npos) << r.out;
+  r = Vftool({"list", "--json", U(game)});
+  EXPECT_NE(r.out.find("\"name\":\"/empty.bin\""), std::string::npos) << r.out;
+  EXPECT_EQ(Vftool({"cat", U(game), "empty.bin"}).out, "not empty any more");
+  EXPECT_EQ(Vftool({"cat", U(game), "install.dat"}).out, "[settings]\r\nDisk=2\r\n");
+  r = Vftool({"verify", U(game)});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("5 entries checked", 0), 0u) << r.out;  // the superseded one left out
+
+  // Nothing newer: nothing taken, the directory file not written again.
+  ASSERT_TRUE(fs::SetFileAge(dir / "inst/game.ext", kTime));
+  r = Vftool({"merge", U(game), U(dir / "d2.dat")});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, U(dir / "d2.dat") + ": 0 entries taken (0 bytes)\n");
+  EXPECT_EQ(fs::FileAge(dir / "inst/game.ext"), kTime);
+
+  // One changed byte in the data file, in the last entry taken over.
+  std::string data = ReadFileBytes(game);
+  data[data.size() - 1] ^= 1;
+  WriteFileBytes(game, data);
+  r = Vftool({"verify", U(game)});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "vftool: install.dat: CRC mismatch\n");
+}
+
+TEST(Vftool, AFailedMergeRemovesTheDataFileItCreated) {
+  TempDir dir;
+  WriteInputs(dir, "in");
+  ASSERT_EQ(Vftool({"pack", U(dir / "good.dat"), U(dir / "in")}).exit_code, 0);
+  WriteFileBytes(dir / "bad.dat", std::string("vf\x66\x00\x00\x00\xFF\xFF\x00\x00", 10));
+  const ToolResult r = Vftool({"merge", U(dir / "new.dat"), U(dir / "good.dat"), U(dir / "bad.dat")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find(u8"アーカイブが壊れています"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::FileExists(dir / "new.dat"));
+  EXPECT_FALSE(fs::FileExists(dir / "new.ext"));
 }

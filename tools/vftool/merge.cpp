@@ -1,0 +1,96 @@
+// vftool merge DEST SOURCE...: builds the data file DEST (its volumes
+// DEST.001, ... beyond 1 GiB and its directory file with the extension
+// ".ext") from each SOURCE archive in turn, as the installer does disc after
+// disc: an entry is taken when DEST has none of its name or only an older
+// one, entries installed as separate files never. DEST is created when
+// missing; a DEST created by this run is removed again when the run fails.
+#include <cinttypes>
+#include <cstdio>
+
+#include "base/format.h"
+#include "base/fs.h"
+#include "base/paths.h"
+#include "base/sjis.h"
+#include "common/cli.h"
+#include "vftool/vftool.h"
+
+namespace vftool {
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) {
+  return sjis::EqualsNoCase(sjis::ReplaceChar(a, '\\', '/'), sjis::ReplaceChar(b, '\\', '/'));
+}
+
+// Removes the data file this run created, unless it succeeded.
+class CreatedDataFile {
+ public:
+  CreatedDataFile(TVrFileCollection& target, std::string name) : target_(target), name_(std::move(name)) {}
+  ~CreatedDataFile() {
+    if (kept_) return;
+    target_.Open("");  // closes the volumes
+    try {
+      TTpBigFileStream erase(name_, kFmCreate);  // deletes the chain
+    } catch (const std::exception&) {
+      // Left as it is; the error that brought us here is the one to report.
+    }
+    fs::EraseFile(ChangeFileExt(name_, ".ext"));
+  }
+  void Keep() { kept_ = true; }
+
+ private:
+  TVrFileCollection& target_;
+  std::string name_;
+  bool kept_ = false;
+};
+
+}  // namespace
+
+int Merge(const Args& args) {
+  if (args.size() < 2) tools::Exit(tools::kExitUsage, "usage: vftool merge DEST SOURCE...");
+  const std::string dest = SjisArgument(args[0]);
+  // The directory file sits beside DEST under DEST's name with ".ext"; a
+  // program file would not be read through it.
+  const std::string ext = ExtractFileExt(dest);
+  for (const char* bad : {".ext", ".exe", ".scr"}) {
+    if (sjis::EqualsNoCase(ext, bad)) tools::Exit(tools::kExitUsage, "merge: DEST must not end in " + std::string(bad));
+  }
+  if (fs::DirectoryExists(dest)) tools::Exit(tools::kExitUsage, "merge: " + args[0] + " is a folder");
+  for (size_t k = 1; k < args.size(); ++k) {
+    const std::string source = SjisArgument(args[k]);
+    if (SameName(source, dest)) tools::Exit(tools::kExitUsage, "merge: " + args[k] + " is DEST itself");
+    if (!fs::FileExists(source)) tools::Exit(tools::kExitBadInput, args[k] + ": no such file");
+  }
+  const std::string folder = ExtractFilePath(dest);
+  if (!folder.empty() && !fs::MakeDirectories(folder)) tools::Exit(tools::kExitBadInput, args[0] + ": cannot create its folder");
+
+  const bool existed = fs::FileExists(dest);
+  TVrFileCollection target;
+  target.Open(dest, true);
+  CreatedDataFile guard(target, dest);
+  if (existed) guard.Keep();
+
+  for (size_t k = 1; k < args.size(); ++k) {
+    TVrFileCollection source;
+    OpenArchive(source, args[k]);
+    if (!source.Stream()) tools::Exit(tools::kExitBadInput, args[k] + ": not an archive");
+    int32_t taken = 0;
+    int64_t bytes = 0;
+    tools::Progress progress("merge " + args[k]);
+    target.OnProgress = [&](TVrFileCollection&, TVrFile&, bool&, int32_t count, int32_t index, int64_t size) {
+      ++taken;
+      bytes += size;
+      progress.Update(index + 1, count, bytes);
+    };
+    target.MergeFrom(source);
+    progress.Finish(source.Count(), source.Count(), bytes);
+    const std::string line = Format("%s: %d entries taken (%" PRId64 " bytes)\n", args[k].c_str(), taken, bytes);
+    tools::WriteStdout(line.data(), line.size());
+  }
+  target.OnProgress = nullptr;
+  target.Open("");  // flushes and closes the volumes: errors surface here, not after success
+  guard.Keep();
+  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "cannot write to standard output");
+  return tools::kExitOk;
+}
+
+}  // namespace vftool
