@@ -30,6 +30,7 @@ struct Path {
 std::vector<Path> Paths() {
   std::vector<Path> paths = {{"Crc32", Crc32}, {"portable", crc32_impl::Portable}};
   if (crc32_impl::ClmulAvailable()) paths.push_back({"clmul", crc32_impl::Clmul});
+  if (crc32_impl::Clmul512Available()) paths.push_back({"clmul512", crc32_impl::Clmul512});
   return paths;
 }
 
@@ -50,12 +51,13 @@ TEST(Crc32, KnownValues) {
 }
 
 TEST(Crc32, MatchesZlibOnEveryLengthAndAlignment) {
-  // Lengths around the 16- and 64-byte steps of the folding loop, at every
+  // Lengths around the 16-, 64- and 256-byte steps of the folding loops, at every
   // alignment of the first byte, each continuing a nonzero checksum.
   const std::vector<uint8_t> data = Bytes(4096 + 64, 1);
   std::vector<size_t> lengths;
   for (size_t n = 0; n <= 300; ++n) lengths.push_back(n);
-  for (size_t n : {511, 512, 513, 1023, 1024, 1025, 4031, 4032, 4033, 4096}) lengths.push_back(n);
+  for (size_t n : {319, 320, 335, 336, 511, 512, 513, 767, 768, 783, 1023, 1024, 1025, 4031, 4032, 4033, 4096})
+    lengths.push_back(n);
   for (const Path& path : Paths()) {
     SCOPED_TRACE(path.name);
     for (size_t offset = 0; offset < 16; ++offset) {
