@@ -22,6 +22,19 @@ EWriteError VolumeWriteFailed(const std::string& volume) {
   return EWriteError(Format("%s:書き込みに失敗しました（ディスクの空き容量を確認してください）", volume.c_str()));
 }
 
+// The block of volume-to-volume copies. On Windows every write goes through
+// to the disk before it returns, so blocks are large, as CopyStream's. Linux
+// flushes the volumes once when they are closed, and there a block that stays
+// in the processor's cache copies fastest and evenly (measured: 0.2 s a GiB
+// at any offsets, while some block sizes from 1 to 10 MiB took ten times as
+// long when both files' offsets were page-aligned, and the system's own
+// copy_file_range took half as long again at unaligned offsets).
+#ifdef _WIN32
+constexpr int64_t kVolumeCopyBlock = int64_t{10} << 20;
+#else
+constexpr int64_t kVolumeCopyBlock = int64_t{256} << 10;
+#endif
+
 }  // namespace
 
 TTpBigFileStream::TTpBigFileStream(std::string file_name, uint16_t mode) : file_name_(std::move(file_name)), mode_(mode) {
@@ -198,23 +211,24 @@ int64_t TTpBigFileStream::CopyFrom(TTpBigStream& source, int64_t count) {
     count = source.GetSize();
   }
   if (auto* files = dynamic_cast<TTpBigFileStream*>(&source)) {
-    // Volume handle to volume handle, through CopyStream's one block: a chunk
-    // of the destination may span two source volumes when the two chains are
-    // not aligned.
-    return WriteChunks(count, [&](OsFile& f, int64_t n, int32_t) {
-      THandleStream volume(f);
+    // Volume handle to volume handle through one block: a chunk of the
+    // destination may span two source volumes when the two chains are not
+    // aligned.
+    const int64_t block_size = std::max<int64_t>(1, std::min(count, kVolumeCopyBlock));
+    std::unique_ptr<uint8_t[]> block(new uint8_t[static_cast<size_t>(block_size)]);
+    return WriteChunks(count, [&](OsFile& f, int64_t n, int32_t volume) {
       int64_t moved = 0;
       while (moved < n && files->position_ < files->size_) {
         const int32_t s = files->VolumeAt(files->position_);
         const int64_t offset = files->position_ - s * kVolumeSize;
-        const int64_t m = std::min(files->volume_sizes_[s] - offset, n - moved);
+        const int64_t m = std::min({files->volume_sizes_[s] - offset, n - moved, block_size});
         if (m <= 0) break;
         files->SeekVolume(s, offset);
-        THandleStream from(files->volumes_[s]);
-        const int64_t got = CopyStream(volume, from, m);
+        const int64_t got = std::max<int64_t>(files->volumes_[s].Read(block.get(), m), 0);
+        if (f.Write(block.get(), got) != got) throw VolumeWriteFailed(VolumeName(volume));
         files->position_ += got;
         moved += got;
-        if (got < m) break;
+        if (got < m) break;  // the source was cut short behind our back
       }
       return moved;
     });
