@@ -214,18 +214,21 @@ int64_t TTpBigFileStream::CopyFrom(TTpBigStream& source, int64_t count) {
     // Volume handle to volume handle through one block: a chunk of the
     // destination may span two source volumes when the two chains are not
     // aligned.
-    const int64_t block_size = std::max<int64_t>(1, std::min(count, kVolumeCopyBlock));
-    std::unique_ptr<uint8_t[]> block(new uint8_t[static_cast<size_t>(block_size)]);
+    // One block for the stream's life: a merge copies entry after entry, and
+    // fresh memory for each would cost more than the copying (under Wine a
+    // large block is new pages from the system every time).
+    if (!copy_block_) copy_block_.reset(new uint8_t[static_cast<size_t>(kVolumeCopyBlock)]);
+    uint8_t* const block = copy_block_.get();
     return WriteChunks(count, [&](OsFile& f, int64_t n, int32_t volume) {
       int64_t moved = 0;
       while (moved < n && files->position_ < files->size_) {
         const int32_t s = files->VolumeAt(files->position_);
         const int64_t offset = files->position_ - s * kVolumeSize;
-        const int64_t m = std::min({files->volume_sizes_[s] - offset, n - moved, block_size});
+        const int64_t m = std::min({files->volume_sizes_[s] - offset, n - moved, kVolumeCopyBlock});
         if (m <= 0) break;
         files->SeekVolume(s, offset);
-        const int64_t got = std::max<int64_t>(files->volumes_[s].Read(block.get(), m), 0);
-        if (f.Write(block.get(), got) != got) throw VolumeWriteFailed(VolumeName(volume));
+        const int64_t got = std::max<int64_t>(files->volumes_[s].Read(block, m), 0);
+        if (f.Write(block, got) != got) throw VolumeWriteFailed(VolumeName(volume));
         files->position_ += got;
         moved += got;
         if (got < m) break;  // the source was cut short behind our back

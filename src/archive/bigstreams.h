@@ -121,6 +121,7 @@ class TTpBigFileStream : public TTpBigStream {
   int64_t size_ = 0;
   std::vector<OsFile> volumes_;
   std::vector<int64_t> volume_sizes_;
+  std::unique_ptr<uint8_t[]> copy_block_;  // of volume-to-volume copies, made on first use
 };
 
 // A big stream over a plain stream that it owns (memory, a resource): every
