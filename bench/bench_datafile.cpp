@@ -4,11 +4,13 @@
 //   an empty data file, MergeFrom until the volumes are closed (flushed),
 //   against copying the archive's files with the same durability: natively
 //   `cp` then `sync` of the copies, and (natively and under Wine) a
-//   write-through copy in the 10 MiB blocks of the merge's copy. Goal: 0.9x.
+//   write-through copy in 10 MiB blocks, the block of the merge's copies on
+//   Windows. Goal: 0.9x.
 // - Verify of the built data file against reading the same entries the same
 //   way (1 MiB blocks) with zlib's crc32. Goal: 2x.
 // Each with the data in the page cache and, where the system lets a program
-// drop a file's cached pages (Linux), without.
+// drop a file's cached pages (Linux), without. The contenders run in turns,
+// five times each, and each one's best time counts.
 //
 // usage: bench_datafile [MiB] [FOLDER]   (2048 MiB in $TMPDIR, $TEMP or /tmp)
 #include <zlib.h>
