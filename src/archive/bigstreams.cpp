@@ -79,6 +79,26 @@ void TTpBigFileStream::Flush() {
   }
 }
 
+void TTpBigFileStream::Truncate(int64_t size) {
+  if (size < 0 || size >= size_ || volumes_.empty()) return;
+  const int32_t keep = static_cast<int32_t>(std::max<int64_t>(1, (size + kVolumeSize - 1) / kVolumeSize));
+  while (VolumeCount() > keep) {
+    const int32_t last = VolumeCount() - 1;
+    const std::string name = VolumeName(last);
+    volumes_.back().Close();
+    volumes_.pop_back();
+    volume_sizes_.pop_back();
+    if (!fs::EraseFile(name)) throw VolumeWriteFailed(name);
+  }
+  const int32_t n = keep - 1;
+  const int64_t end = size - static_cast<int64_t>(n) * kVolumeSize;
+  SeekVolume(n, end);
+  if (!volumes_[n].Truncate()) throw VolumeWriteFailed(VolumeName(n));
+  volume_sizes_[n] = end;
+  size_ = size;
+  position_ = std::min(position_, size_);
+}
+
 std::string TTpBigFileStream::VolumeName(int32_t n) const {
   if (n == 0) return file_name_;
   return ChangeFileExt(file_name_, "") + Format(".%.3d", n);

@@ -91,6 +91,11 @@ class TTpBigFileStream : public TTpBigStream {
   std::string VolumeName(int32_t n) const;
   // Forces written data to the disk; throws EWriteError when that fails.
   void Flush();
+  // Cuts the chain to size bytes (nothing when it is not longer): the volume
+  // that holds the new end is shortened and every later one deleted. Volume 0
+  // stays, empty if need be. Throws EWriteError when a volume cannot be
+  // shortened or deleted.
+  void Truncate(int64_t size);
 
   static constexpr int64_t kCopyBufferSize = 1 << 20;
 

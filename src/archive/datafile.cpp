@@ -110,6 +110,13 @@ bool TVrFileCollection::MergeFrom(TVrFileCollection& source) {
   TTpBigFileStream& data = OpenForAppending();
   const int32_t count = source.Count();
   int32_t marker = EndMarkerIndex();
+  // Bytes after the end of the last entry belong to no entry: a merge that
+  // was cancelled or failed left them. New entries must start where the
+  // directory ends, or the last old entry would take them in and fail its check.
+  if (marker >= 0 && Files(marker).Offset < data.GetSize()) {
+    data.Truncate(Files(marker).Offset);
+    data.SetPosition(data.GetSize());
+  }
   bool changed = false;
   for (int32_t i = 0; i < count; ++i) {
     const TVrFile& s = source.Files(i);

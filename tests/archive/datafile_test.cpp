@@ -302,6 +302,44 @@ TEST(MergeFrom, CancelledInTheFirstProgressCallWritesNothing) {
   }
   EXPECT_EQ(ReadFileBytes(game), data + "newer voice");
   EXPECT_EQ(fs::FileAge(ext), kOld);
+
+  // The next merge starts where the directory ends: the bytes the cancelled
+  // one left belong to no entry and must not become part of the last one.
+  {
+    TVrFileCollection target;
+    target.Open(game, true);
+    ASSERT_TRUE(target.MergeFrom(disc2));
+  }
+  EXPECT_EQ(ReadFileBytes(game), data + "newer voice" + "new");
+  TVrFileCollection after;
+  after.Open(game);
+  EXPECT_TRUE(after.Verify());
+  EXPECT_EQ(Entry(after, "zefo.zpb"), "project 1");
+  EXPECT_EQ(Entry(after, "voice.ogg"), "newer voice");
+  EXPECT_EQ(Entry(after, "new.txt"), "new");
+}
+
+TEST(BigFileStream, TruncateCutsTheChain) {
+  TempDir dir;
+  const std::string game = dir / "game.dat";
+  MakeSparse(game, kVolumeSize);
+  WriteFileBytes(dir / "game.001", std::string(100, 'x'));
+  {
+    TTpBigFileStream s(game, kFmOpenReadWrite | kFmShareDenyWrite);
+    ASSERT_EQ(s.VolumeCount(), 2);
+    s.Truncate(kVolumeSize + 200);  // not longer: nothing happens
+    EXPECT_EQ(s.GetSize(), kVolumeSize + 100);
+    s.Truncate(kVolumeSize);  // exactly the first volume
+    EXPECT_EQ(s.VolumeCount(), 1);
+    EXPECT_EQ(s.GetSize(), kVolumeSize);
+    EXPECT_FALSE(fs::FileExists(dir / "game.001"));
+    s.Truncate(10);
+    EXPECT_EQ(s.GetSize(), 10);
+    // Writing on continues from the new end.
+    s.SetPosition(s.GetSize());
+    EXPECT_EQ(s.Write("abc", 3), 3);
+  }
+  EXPECT_EQ(fs::FileSizeOf(game), 13);
 }
 
 TEST(MergeFrom, DiscAfterDiscAndAnEntryNamedLikeTheEndMarker) {
