@@ -2,9 +2,13 @@
 // WriteDirectory) followed by the entries' bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "archive/bigstreams.h"
 
 struct FixtureEntry {
   std::string name;
@@ -24,3 +28,25 @@ std::string BuildDirectory(int32_t version, const std::vector<FixtureEntry>& ent
 // A file of `size` bytes that holds `tail` at its end and a hole before it,
 // so that 1 GiB volumes cost a few blocks of disk. Throws on failure.
 void MakeSparse(const std::string& path, int64_t size, const std::string& tail = "");
+
+// A big stream that says it holds 1000 bytes and hands out 10, as a file cut
+// short behind the reader's back does.
+class ShortStream : public TTpBigStream {
+ public:
+  int64_t GetSize() override { return 1000; }
+  int64_t GetPosition() override { return position_; }
+  void SetPosition(int64_t v) override { position_ = v; }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Read(void* buffer, int64_t count) override {
+    const int64_t n = std::max<int64_t>(0, std::min<int64_t>(count, 10 - position_));
+    std::memset(buffer, 'x', static_cast<size_t>(n));
+    position_ += n;
+    return n;
+  }
+  int64_t CopyFrom(TTpBigStream&, int64_t) override { return 0; }
+  int64_t CopyFromStream(TStream&, int64_t) override { return 0; }
+  int64_t CopyToStream(TStream&, int64_t) override { return 0; }
+
+ private:
+  int64_t position_ = 0;
+};

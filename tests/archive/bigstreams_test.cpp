@@ -33,28 +33,6 @@ std::string ReadAll(TTpBigStream& s, int64_t count) {
 constexpr uint16_t kRead = kFmOpenRead | kFmShareDenyWrite;
 constexpr uint16_t kReadWrite = kFmOpenReadWrite | kFmShareDenyWrite;
 
-// A big stream that says it holds more than it hands out, as a file cut short
-// behind the reader's back does.
-class ShortStream : public TTpBigStream {
- public:
-  int64_t GetSize() override { return 1000; }
-  int64_t GetPosition() override { return position_; }
-  void SetPosition(int64_t v) override { position_ = v; }
-  int64_t Write(const void*, int64_t) override { return 0; }
-  int64_t Read(void* buffer, int64_t count) override {
-    const int64_t n = std::max<int64_t>(0, std::min<int64_t>(count, 10 - position_));
-    std::memset(buffer, 'x', static_cast<size_t>(n));
-    position_ += n;
-    return n;
-  }
-  int64_t CopyFrom(TTpBigStream&, int64_t) override { return 0; }
-  int64_t CopyFromStream(TStream&, int64_t) override { return 0; }
-  int64_t CopyToStream(TStream&, int64_t) override { return 0; }
-
- private:
-  int64_t position_ = 0;
-};
-
 }  // namespace
 
 TEST(BigFileStream, VolumeNames) {

@@ -639,26 +639,7 @@ TEST(MergeFrom, DataFileAcrossTheOneGiBBoundary) {
 }
 
 TEST(StreamCrc32, StopsWhenTheStreamEnds) {
-  // A stream that says it holds 1000 bytes and hands out 10.
-  class Short : public TTpBigStream {
-   public:
-    int64_t GetSize() override { return 1000; }
-    int64_t GetPosition() override { return position_; }
-    void SetPosition(int64_t v) override { position_ = v; }
-    int64_t Write(const void*, int64_t) override { return 0; }
-    int64_t Read(void* buffer, int64_t count) override {
-      const int64_t n = std::max<int64_t>(0, std::min<int64_t>(count, 10 - position_));
-      std::memset(buffer, 'x', static_cast<size_t>(n));
-      position_ += n;
-      return n;
-    }
-    int64_t CopyFrom(TTpBigStream&, int64_t) override { return 0; }
-    int64_t CopyFromStream(TStream&, int64_t) override { return 0; }
-    int64_t CopyToStream(TStream&, int64_t) override { return 0; }
-
-   private:
-    int64_t position_ = 0;
-  } cut;
+  ShortStream cut;  // says 1000 bytes, hands out 10
   char buffer[4];
   int64_t read = -1;
   EXPECT_EQ(StreamCrc32(cut, 500, buffer, sizeof buffer, &read), Crc(std::string(10, 'x')));
