@@ -300,8 +300,14 @@ ScreenPixels::ScreenPixels(HWND window) {
   GetClientRect(window, &client);
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
-  width_ = client.right;
-  height_ = client.bottom;
+  Capture(origin.x, origin.y, client.right, client.bottom);
+}
+
+ScreenPixels::ScreenPixels(const RECT& r) { Capture(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+
+void ScreenPixels::Capture(int left, int top, int width, int height) {
+  width_ = width;
+  height_ = height;
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
   BITMAPINFO bi = {};
@@ -313,7 +319,7 @@ ScreenPixels::ScreenPixels(HWND window) {
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
+  BitBlt(mem, 0, 0, width_, height_, screen, left, top, SRCCOPY);
   GdiFlush();
   pixels_.resize(static_cast<size_t>(width_) * height_);
   const auto* p = static_cast<const uint32_t*>(bits);

@@ -98,11 +98,14 @@ namespace driver {
 class ScreenPixels {
  public:
   explicit ScreenPixels(HWND window);
+  // Any rectangle of the screen.
+  explicit ScreenPixels(const RECT& screen_rect);
   int Width() const { return width_; }
   int Height() const { return height_; }
   COLORREF At(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
 
  private:
+  void Capture(int left, int top, int width, int height);
   int width_ = 0, height_ = 0;
   std::vector<COLORREF> pixels_;
 };

@@ -32,37 +32,36 @@ std::string g_out;
 // The screen inside rect, as a bottom-up 24-bit BMP file.
 bool Capture(const RECT& rect, const std::string& name) {
   std::this_thread::sleep_for(std::chrono::milliseconds(600));  // let the windows finish painting
-  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
-  GdiFlush();
-  const DWORD stride = ((w * 24 + 31) / 32) * 4;
+  const driver::ScreenPixels shot(rect);
+  const int w = shot.Width(), h = shot.Height();
+  const size_t stride = ((w * 24 + 31) / 32) * 4;
+  std::vector<uint8_t> rows(stride * h, 0);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = rows.data() + stride * (h - 1 - y);  // bottom row first
+    for (int x = 0; x < w; ++x) {
+      const COLORREF c = shot.At(x, y);
+      row[3 * x] = GetBValue(c);
+      row[3 * x + 1] = GetGValue(c);
+      row[3 * x + 2] = GetRValue(c);
+    }
+  }
+  BITMAPINFOHEADER bh = {};
+  bh.biSize = sizeof bh;
+  bh.biWidth = w;
+  bh.biHeight = h;
+  bh.biPlanes = 1;
+  bh.biBitCount = 24;
   BITMAPFILEHEADER fh = {};
   fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-  fh.bfSize = fh.bfOffBits + stride * h;
-  const std::wstring path = enc::Wide(g_out + name + ".bmp");
-  FILE* f = _wfopen(path.c_str(), L"wb");
+  fh.bfOffBits = sizeof fh + sizeof bh;
+  fh.bfSize = static_cast<DWORD>(fh.bfOffBits + rows.size());
+  FILE* f = _wfopen(enc::Wide(g_out + name + ".bmp").c_str(), L"wb");
   bool ok = false;
   if (f) {
-    ok = fwrite(&fh, sizeof fh, 1, f) == 1 && fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
-         fwrite(bits, stride * h, 1, f) == 1;
+    ok = fwrite(&fh, sizeof fh, 1, f) == 1 && fwrite(&bh, sizeof bh, 1, f) == 1 &&
+         fwrite(rows.data(), rows.size(), 1, f) == 1;
     fclose(f);
   }
-  SelectObject(mem, old);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", name.c_str());
   return ok;
 }

@@ -31,6 +31,8 @@ class Wizard {
       : pid_(p.Id()), form_(driver::WaitForWindowWithChild(pid_, TForm::kClassName, kIdBtnNext, kTimeout)) {}
   bool Found() const { return form_ != nullptr; }
   HWND Form() const { return form_; }
+  // The background window the wizard runs in.
+  HWND Background() const { return driver::OtherTopWindow(pid_, TForm::kClassName, form_); }
   HWND Control(int id) const { return driver::ChildById(form_, id); }
   std::wstring Caption() const { return driver::Text(form_); }
   std::wstring Text(int id) const { return driver::Text(Control(id)); }
@@ -125,7 +127,7 @@ TEST(Wizard, BackgroundWindowAroundTheWizard) {
   Process p = StartWizard(pkg);
   Wizard w(p);
   ASSERT_TRUE(w.Found());
-  HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, w.Form());
+  HWND background = w.Background();
   ASSERT_NE(background, nullptr);
   EXPECT_EQ(driver::Text(background), enc::Wide(pkg.settings.Title) + L"のセットアップ");
   EXPECT_EQ(driver::ClientSize(background).cx, 600);
@@ -152,7 +154,7 @@ TEST(Wizard, GradientBandsBehindTheWizard) {
   Process p = StartWizard(pkg);
   Wizard w(p);
   ASSERT_TRUE(w.Found());
-  HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, w.Form());
+  HWND background = w.Background();
   ASSERT_NE(background, nullptr);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // painted
   const driver::ScreenPixels shot(background);
@@ -180,7 +182,7 @@ TEST(Wizard, SetupCaptionNamesTheBackgroundWindow) {
   Process p = StartWizard(pkg);
   Wizard w(p);
   ASSERT_TRUE(w.Found());
-  HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, w.Form());
+  HWND background = w.Background();
   ASSERT_NE(background, nullptr);
   EXPECT_EQ(driver::Text(background), L"特別版のセットアップ");
   Abort(w, p);
@@ -416,7 +418,7 @@ TEST(Wizard, UninstallerOpensOnItsOwnPage) {
   Wizard w(p);
   ASSERT_TRUE(w.Found());
   EXPECT_EQ(w.Caption(), L"アンインストール");
-  HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, w.Form());
+  HWND background = w.Background();
   ASSERT_NE(background, nullptr);
   EXPECT_EQ(driver::Text(background), enc::Wide(pkg.settings.Title) + L"の削除");
   EXPECT_EQ(w.Text(kIdLabelUninst), enc::Wide(pkg.settings.Title) + L" をコンピュータから削除します");
