@@ -1,5 +1,7 @@
 #include "forms/control_win.h"
 
+#include <stdexcept>
+
 #include "base/encoding.h"
 #include "forms/application_win.h"
 
@@ -134,7 +136,17 @@ LRESULT CALLBACK TWinContainer::ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LP
   }
   auto* self = dynamic_cast<TWinContainer*>(TControl::FromHandle(hwnd));
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->WindowProc(msg, wp, lp);
+  // An exception must never unwind through the system's code that called
+  // this procedure: a handler's error is shown in the error box and the
+  // window stays as the handler left it.
+  try {
+    return self->WindowProc(msg, wp, lp);
+  } catch (const std::exception& e) {
+    TApplication::Instance().ShowException(e);
+  } catch (...) {
+    TApplication::Instance().ShowException(std::runtime_error("unknown error"));
+  }
+  return 0;
 }
 
 LRESULT TWinContainer::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {

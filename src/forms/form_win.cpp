@@ -74,8 +74,9 @@ int TForm::ShowModal() {
 LRESULT TForm::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CLOSE:
-      // The close box closes a modal run with Cancel.
-      if (in_modal_) ModalResult = mrCancel;
+      // The close box closes a modal run with Cancel, unless a result is
+      // already set: an Abort confirmed during long work stays an Abort.
+      if (in_modal_ && ModalResult == mrNone) ModalResult = mrCancel;
       else Hide();
       return 0;
     case DM_GETDEFID:

@@ -12,8 +12,3 @@ extern TZefoInstallSet* InstallSet;
 // The package's archive, or null whenever none is open (always in uninstall
 // mode). Readers test for null before use.
 extern TVrFileCollection* GameArchive;
-
-#include <string>
-
-// The first parameter of the program's command line, or "" when there is none.
-std::string FirstParameter();

@@ -7,12 +7,13 @@
 #include "forms/gradbox_win.h"
 #include "forms/label_win.h"
 #include "forms/paintbox_win.h"
+#include "wizard/wizard_context.h"
 
 class TFormMain : public TForm {
  public:
   TFormMain();
   // Runs the wizard modally, owned by this window.
-  void RunWizard();
+  void RunWizard(const TWizardContext& context);
 
   TGradBox* GradBox;
   TDXPaintBox* PaintBox;

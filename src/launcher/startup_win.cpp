@@ -11,6 +11,7 @@
 #include "base/fs.h"
 #include "base/os_file.h"
 #include "base/paths.h"
+#include "base/sjis.h"
 #include "forms/message_dialog_win.h"
 #include "launcher/globals_win.h"
 #include "launcher/running_game.h"
@@ -45,6 +46,10 @@ class Startup {
   // Releases in the fixed order: the archive, the instance mutex, the settings.
   void Release();
   void HandOver() const;
+  // What the wizard works on: the settings, the archive and the folder of the run.
+  TWizardContext WizardContext() const;
+  // This program is a temporary copy that an earlier run made of itself.
+  bool IsOwnTemporaryCopy() const;
 
   std::vector<std::string> params_;
   std::string program_;  // full name of the running program file
@@ -122,6 +127,31 @@ void Startup::Release() {
   install_set_.reset();
 }
 
+TWizardContext Startup::WizardContext() const {
+  TWizardContext c;
+  c.settings = install_set_.get();
+  c.archive = game_archive_.get();
+  if (params_.empty()) {
+    // The medium is where the program is, also for the next disc.
+    c.source_folder = AddTrailingDelimiter(ExtractFilePath(program_));
+  } else if (!install_set_->UninstallMode && fs::FileExists(params_[0])) {
+    c.source_folder = AddTrailingDelimiter(ExtractFilePath(params_[0]));  // an archive named on the command line
+  } else {
+    c.source_folder = AddTrailingDelimiter(params_[0]);
+  }
+  return c;
+}
+
+bool Startup::IsOwnTemporaryCopy() const {
+  if (!sjis::EqualsNoCase(ExtractFilePath(program_), TempFolder())) return false;
+  const std::string name = sjis::AsciiLower(ExtractFileName(program_));
+  if (name == "~zinstall.exe") return true;
+  for (int n = 0; n < kCopyAttempts; ++n) {
+    if (name == Format("~zinstall%d.exe", n)) return true;
+  }
+  return false;
+}
+
 void Startup::HandOver() const {
   if (run_after_exit_.empty()) return;
   const int r = ShellOpen(run_after_exit_, run_parameters_, "", SW_SHOW);
@@ -170,8 +200,8 @@ int Startup::Run() {
         return 0;
       }
     } else {
-      ScheduleDeleteAtRestart(program_);
-      RunWizard();
+      if (IsOwnTemporaryCopy()) ScheduleDeleteAtRestart(program_);
+      RunWizard(WizardContext());
     }
   } else {
     OpenGameArchive();
@@ -186,8 +216,10 @@ int Startup::Run() {
 
 void Startup::RunWithArchive() {
   if (!params_.empty() || install_set_->AddOn || install_set_->InstallKind == 2) {
-    if (!install_set_->FromArchive) ScheduleDeleteAtRestart(program_);
-    RunWizard();
+    // Only the copy this program made of itself goes: the program started
+    // from a medium or a download folder is the publisher's file.
+    if (!install_set_->FromArchive && IsOwnTemporaryCopy()) ScheduleDeleteAtRestart(program_);
+    RunWizard(WizardContext());
   } else {
     WriteCdDrive();
     const LauncherResult launcher = ShowLauncherWindow();
@@ -195,7 +227,7 @@ void Startup::RunWithArchive() {
     launcher_choice_ = launcher.launcher_choice;
     if (launcher_choice_ != 0) {
       if (install_set_->FromArchive) {
-        RunWizard();
+        RunWizard(WizardContext());
       } else if (!MakeTemporaryCopy()) {
         Warn("ファイルをコピーできません");
       }

@@ -11,8 +11,8 @@ LauncherResult ShowLauncherWindow() {
   return r;
 }
 
-void RunWizard() {
+void RunWizard(const TWizardContext& context) {
   TFormMain background;
   background.Show();
-  background.RunWizard();
+  background.RunWizard(context);
 }

@@ -4,7 +4,6 @@
 #include "base/fs.h"
 #include "base/paths.h"
 #include "forms/message_dialog_win.h"
-#include "launcher/globals_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
 
@@ -30,7 +29,7 @@ TLabel::Args Text(const std::string& caption, int left, int top, int id) {
 
 }  // namespace
 
-TFormType::TFormType(HWND owner) : TForm(FormArgs(owner)) {
+TFormType::TFormType(HWND owner, const TWizardContext& context) : TForm(FormArgs(owner)), context_(context) {
   CreateControls();
   FormCreate();
 }
@@ -109,7 +108,7 @@ void TFormType::CreateControls() {
 }
 
 void TFormType::FormCreate() {
-  const TZefoInstallSet& s = *InstallSet;
+  const TZefoInstallSet& s = Settings();
   LabelDisk->SetCaption(Format("インストールする%sを指定してください", s.MediaName.c_str()));
   RadioDiskAll->SetCaption(Format("全ての%sをインストール", s.MediaName.c_str()));
   RadioDiskThis->SetCaption(Format("この%sをインストール", s.MediaName.c_str()));
@@ -132,16 +131,14 @@ void TFormType::FormCreate() {
   if (FirstPage == kPageSelDir) CalcNeedBytes();
 }
 
-std::string TFormType::SourceFolder() const { return AddTrailingDelimiter(FirstParameter()); }
-
 std::string TFormType::TargetDir() const {
-  if (InstallSet->InstallKind == 2) return WindowsFolder();
+  if (Settings().InstallKind == 2) return WindowsFolder();
   return AddTrailingDelimiter(EditDir->Text());
 }
 
 void TFormType::ProposeInstallFolder() {
   const FolderProposal p =
-      ProposeFolder(*InstallSet, InstallSet->ReadValue("InstallPath", ""), SpecialFolderPath(kCsidlProgramFiles),
+      ProposeFolder(Settings(), Settings().ReadValue("InstallPath", ""), SpecialFolderPath(kCsidlProgramFiles),
                     WindowsFolder(), [](const std::string& f) { return fs::DirectoryExists(f); });
   EditDir->SetText(p.edit_text);
   SubFolder = p.sub_folder;
@@ -157,7 +154,7 @@ void TFormType::UpdateDriveLabel() {
 }
 
 void TFormType::UpdateComponentBoxes() {
-  const ComponentVisibility v = VisibleComponents(*InstallSet, AllDisks());
+  const ComponentVisibility v = VisibleComponents(Settings(), AllDisks());
   // Hiding a box keeps its tick: a hidden ticked box still counts.
   CheckData->SetVisible(v.data);
   CheckSound->SetVisible(v.sound);
@@ -165,7 +162,7 @@ void TFormType::UpdateComponentBoxes() {
 }
 
 void TFormType::CalcNeedBytes() {
-  NeedBytes = ::CalcNeedBytes(*InstallSet, {AllDisks(), CheckData->Checked(), CheckSound->Checked(), CheckMovie->Checked()});
+  NeedBytes = ::CalcNeedBytes(Settings(), {AllDisks(), CheckData->Checked(), CheckSound->Checked(), CheckMovie->Checked()});
   LabelSize->SetCaption(ComponentSizeText(NeedBytes));
   LabelSzNeed->SetCaption(FolderSizeText(NeedBytes));
 }
@@ -174,7 +171,7 @@ void TFormType::ShowPage(int index) {
   Notebook->SetPageIndex(index);
   switch (index) {
     case kPageInst: SetCaption("処理を選択"); break;
-    case kPageMedia: SetCaption(Format("インストールする%s", InstallSet->MediaName.c_str())); break;
+    case kPageMedia: SetCaption(Format("インストールする%s", Settings().MediaName.c_str())); break;
     case kPageFile:
       SetCaption("インストールするファイル");
       UpdateComponentBoxes();
@@ -190,7 +187,7 @@ void TFormType::ShowPage(int index) {
       btnNext->SetVisible(false);
       SetCaption("ファイルコピー");
       TApplication::Instance().ProcessMessages();
-      if (RunCopyWork(*this)) ShowPage(kPageExit);
+      FinishWork(RunCopyWork(*this));
       return;  // the work ends on the last page itself, or stops here
     case kPageExit:
       SetCaption("完了");
@@ -201,7 +198,7 @@ void TFormType::ShowPage(int index) {
       CheckDelSave->SetVisible(fs::FileExists(SourceFolder() + "save.dat"));
       break;
     case kPageDelete:
-      if (RunDeleteWork(*this)) ShowPage(kPageExit);
+      FinishWork(RunDeleteWork(*this));
       return;
   }
   btnBack->SetEnabled(index > FirstPage);
@@ -210,6 +207,14 @@ void TFormType::ShowPage(int index) {
   else if (index == kPageUninst) btnNext->SetCaption("実行");
   else if (index == kPageExit) btnAbort->SetCaption("閉じる(&C)");
   else btnNext->SetCaption("次へ(&N) >");
+}
+
+void TFormType::FinishWork(TWorkOutcome outcome) {
+  switch (outcome) {
+    case TWorkOutcome::kFinished: ShowPage(kPageExit); break;
+    case TWorkOutcome::kAborted: ModalResult = mrAbort; break;
+    case TWorkOutcome::kClosed: ModalResult = mrOk; break;
+  }
 }
 
 bool TFormType::Confirm(const std::string& text) const {
@@ -221,7 +226,7 @@ bool TFormType::DestinationChecksPass() {
     MessageDlg("正しいインストール先を指定してください", mtWarning, mbOK);
     return false;
   }
-  if (InstallSet->AddOn) {
+  if (Settings().AddOn) {
     // An add-on goes into an existing installation of the same title.
     bool same_title = false;
     const std::string settings = TargetDir() + "install.dat";
@@ -229,7 +234,7 @@ bool TFormType::DestinationChecksPass() {
       try {
         TZefoInstallSet installed;
         installed.LoadFromFile(settings);
-        same_title = installed.Title == InstallSet->Title;
+        same_title = installed.Title == Settings().Title;
       } catch (const EError&) {
         same_title = false;  // unreadable settings are no installation to add to
       }
@@ -272,5 +277,5 @@ void TFormType::btnAbortClick() {
 bool TFormType::CloseQuery() {
   if (ModalResult != mrCancel) return true;
   static const char* const OperationNames[] = {"インストール", "アンインストール"};
-  return Confirm(std::string(OperationNames[InstallSet->UninstallMode ? 1 : 0]) + "を中断しますか？");
+  return Confirm(std::string(OperationNames[Settings().UninstallMode ? 1 : 0]) + "を中断しますか？");
 }

@@ -15,6 +15,8 @@
 #include "forms/form_win.h"
 #include "forms/label_win.h"
 #include "wizard/selection.h"
+#include "wizard/wizard_context.h"
+#include "wizard/work_observer.h"
 
 // Control identifiers, for whoever works the wizard from outside.
 enum WizardControlId : int {
@@ -55,7 +57,7 @@ enum WizardControlId : int {
 class TFormType : public TForm {
  public:
   // owner: the background window the wizard is centred on.
-  explicit TFormType(HWND owner);
+  TFormType(HWND owner, const TWizardContext& context);
 
   void ShowPage(int index);
   int CurrentPage() const { return Notebook->PageIndex(); }
@@ -63,7 +65,9 @@ class TFormType : public TForm {
   std::string TargetDir() const;
   // The folder the wizard was started for (the medium, or the install folder
   // of an uninstaller), with a trailing delimiter.
-  std::string SourceFolder() const;
+  const std::string& SourceFolder() const { return context_.source_folder; }
+  TZefoInstallSet& Settings() const { return *context_.settings; }
+  const TWizardContext& Context() const { return context_; }
   bool AllDisks() const { return RadioDiskAll->Checked(); }
   void CalcNeedBytes();
 
@@ -110,6 +114,8 @@ class TFormType : public TForm {
   int FirstPage = kPageFile;
 
  private:
+  TWizardContext context_;
+
   void CreateControls();
   void FormCreate();
   void ProposeInstallFolder();
@@ -124,10 +130,12 @@ class TFormType : public TForm {
   void UpdateComponentBoxes();
   bool DestinationChecksPass();
   bool Confirm(const std::string& text) const;
+  // The end of the copy or deletion work: the last page, or the result that closes the wizard.
+  void FinishWork(TWorkOutcome outcome);
 };
 
-// The work of the copy page and of the deletion page. Each returns true when
-// it finished (the wizard then moves to the last page) and false when it
-// stopped early (the wizard stays where the work left it).
-bool RunCopyWork(TFormType& wizard);
-bool RunDeleteWork(TFormType& wizard);
+// The work of the copy page and of the deletion page, run as the pages'
+// entry work. An error raised by the work reaches the form layer, which shows
+// it; the wizard then stays on the page with only Abort usable.
+TWorkOutcome RunCopyWork(TFormType& wizard);
+TWorkOutcome RunDeleteWork(TFormType& wizard);

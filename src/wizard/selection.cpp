@@ -1,5 +1,8 @@
 #include "wizard/selection.h"
 
+#include <cstdint>
+#include <initializer_list>
+
 #include "base/format.h"
 #include "base/paths.h"
 #include "base/sjis.h"
@@ -35,12 +38,29 @@ ComponentVisibility VisibleComponents(const TZefoInstallSet& s, bool all_disks) 
   return {OnThisDisk(s, s.DiskDataSize) > 0, OnThisDisk(s, s.DiskSoundSize) > 0, OnThisDisk(s, s.DiskMovieSize) > 0};
 }
 
+namespace {
+
+// Sizes come from a file: a negative one counts as nothing, and a sum that
+// would overflow stays at the largest value, which no drive has free.
+int64_t AddSize(int64_t sum, int64_t size) {
+  if (size <= 0) return sum;
+  return sum > INT64_MAX - size ? INT64_MAX : sum + size;
+}
+
+int64_t SumSizes(std::initializer_list<int64_t> sizes) {
+  int64_t sum = 0;
+  for (int64_t size : sizes) sum = AddSize(sum, size);
+  return sum;
+}
+
+}  // namespace
+
 int64_t CalcNeedBytes(const TZefoInstallSet& s, const ComponentChoice& c) {
-  if (s.AddOn) return s.ProgramSize + s.DataSize + s.SoundSize + s.MovieSize;
+  if (s.AddOn) return SumSizes({s.ProgramSize, s.DataSize, s.SoundSize, s.MovieSize});
   if (c.all_disks || s.InstallKind == 1)
-    return s.ProgramSize + (c.data ? s.DataSize : 0) + (c.sound ? s.SoundSize : 0) + (c.movie ? s.MovieSize : 0);
-  return OnThisDisk(s, s.DiskProgramSize) + (c.data ? OnThisDisk(s, s.DiskDataSize) : 0) +
-         (c.sound ? OnThisDisk(s, s.DiskSoundSize) : 0) + (c.movie ? OnThisDisk(s, s.DiskMovieSize) : 0);
+    return SumSizes({s.ProgramSize, c.data ? s.DataSize : 0, c.sound ? s.SoundSize : 0, c.movie ? s.MovieSize : 0});
+  return SumSizes({OnThisDisk(s, s.DiskProgramSize), c.data ? OnThisDisk(s, s.DiskDataSize) : 0,
+                   c.sound ? OnThisDisk(s, s.DiskSoundSize) : 0, c.movie ? OnThisDisk(s, s.DiskMovieSize) : 0});
 }
 
 // Fixed notation, two decimals, at least two characters wide.
@@ -102,4 +122,13 @@ FolderProposal ProposeFolder(const TZefoInstallSet& s, const std::string& instal
 
 std::string EditTextForFolder(const std::string& list_folder, const std::string& sub_folder) {
   return sub_folder.empty() ? list_folder : WithTrailingDelimiter(list_folder) + sub_folder;
+}
+
+ProgressBarRange ByteProgressRange(int64_t done, int64_t total) {
+  if (total <= 0) return {0, 0};
+  done = done < 0 ? 0 : (done > total ? total : done);
+  // Units of 10 bytes, made coarser only when the total would not fit.
+  int64_t unit = 10;
+  while (total / unit > INT32_MAX) unit *= 2;
+  return {static_cast<int32_t>(total / unit), static_cast<int32_t>(done / unit)};
 }

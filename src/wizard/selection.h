@@ -65,6 +65,14 @@ std::string FolderSizeText(int64_t need_bytes);
 // "このドライブには 1,234 MBの空きがあります".
 std::string DriveFreeText(int32_t free_mb);
 
+struct ProgressBarRange {
+  int32_t max = 0;
+  int32_t position = 0;
+};
+// The progress bar for done of total bytes: units of 10 bytes (the bar's
+// range is 32-bit), coarser when the total needs it; done is kept within 0..total.
+ProgressBarRange ByteProgressRange(int64_t done, int64_t total);
+
 // Whole MiB of a byte count, truncated (1.9 MiB counts as 1).
 int64_t WholeMiB(int64_t bytes);
 

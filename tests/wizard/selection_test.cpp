@@ -158,3 +158,31 @@ TEST(Selection, MissingDriveLeavesTheListAlone) {
   EXPECT_EQ(p.edit_text, "Q:\\Games");
   EXPECT_EQ(p.list_folder, "");
 }
+
+TEST(Selection, NeedBytesSaturateAndIgnoreNegativeSizes) {
+  TZefoInstallSet s;
+  s.ProgramSize = INT64_MAX - 5;
+  s.DataSize = 100;
+  s.SoundSize = -1000000;
+  s.MovieSize = -1;
+  s.AddOn = 1;
+  EXPECT_EQ(CalcNeedBytes(s, {}), INT64_MAX);
+  s.ProgramSize = 1000;
+  EXPECT_EQ(CalcNeedBytes(s, {}), 1100);  // negative sizes count as nothing
+  s.AddOn = 0;
+  EXPECT_EQ(CalcNeedBytes(s, {true, true, true, true}), 1100);
+}
+
+TEST(Selection, ProgressBarCountsTensOfBytesAndScalesHugeTotals) {
+  EXPECT_EQ(ByteProgressRange(12345, 100000).max, 10000);
+  EXPECT_EQ(ByteProgressRange(12345, 100000).position, 1234);
+  EXPECT_EQ(ByteProgressRange(5, 0).max, 0);
+  // 64-bit totals stay inside the bar's 32-bit range, the ratio kept.
+  const int64_t total = int64_t{1} << 40;
+  const ProgressBarRange r = ByteProgressRange(total / 4, total);
+  EXPECT_GT(r.max, 0);
+  EXPECT_LE(r.max, INT32_MAX);
+  EXPECT_NEAR(static_cast<double>(r.position) / r.max, 0.25, 1e-6);
+  EXPECT_EQ(ByteProgressRange(total * 2, total).position, r.max);  // done beyond total stops at the end
+  EXPECT_EQ(ByteProgressRange(-7, total).position, 0);
+}

@@ -14,6 +14,7 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
+#include "base/safe_names.h"
 #include "base/sjis.h"
 #include "common/cli.h"
 #include "vftool/names.h"

@@ -1,7 +1,5 @@
 #include "vftool/names.h"
 
-#include <vector>
-
 #include "base/paths.h"
 #include "base/sjis.h"
 
@@ -10,36 +8,7 @@ namespace {
 
 bool IsDelimiter(char c) { return c == '\\' || c == '/'; }
 
-// Splits at single-byte delimiters; trail bytes 0x5C stay in their component.
-std::vector<std::string_view> Components(std::string_view name) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (size_t i = 0; i < name.size();) {
-    const size_t n = sjis::CharLength(name, i);
-    if (n == 1 && IsDelimiter(name[i])) {
-      parts.push_back(name.substr(start, i - start));
-      start = i + 1;
-    }
-    i += n;
-  }
-  parts.push_back(name.substr(start));
-  return parts;
-}
-
 }  // namespace
-
-bool IsSafeRelativeName(std::string_view name) {
-  if (name.empty()) return false;
-  for (size_t i = 0; i < name.size();) {
-    const size_t n = sjis::CharLength(name, i);
-    if (n == 1 && (name[i] == ':' || static_cast<unsigned char>(name[i]) < 0x20)) return false;
-    i += n;
-  }
-  for (std::string_view part : Components(name)) {
-    if (part.find_first_not_of(". ") == std::string_view::npos) return false;  // "", ".", "..", ".. ", ...
-  }
-  return true;
-}
 
 std::string NativeRelativePath(std::string_view name) {
   return sjis::ReplaceChar(sjis::ReplaceChar(name, '/', kPathDelimiter), '\\', kPathDelimiter);

@@ -7,12 +7,6 @@
 
 namespace vftool {
 
-// True when name, written below a folder, stays inside it: not empty, not
-// absolute, no drive or stream colon, and no component that is empty or made
-// of dots and spaces only (Windows drops trailing dots and spaces, so ".. "
-// would climb out as ".." does). Both "\" and "/" count as delimiters.
-bool IsSafeRelativeName(std::string_view name);
-
 // name with every delimiter ("\" or "/") replaced by the platform's own.
 std::string NativeRelativePath(std::string_view name);
 

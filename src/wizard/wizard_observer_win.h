@@ -1,0 +1,37 @@
+// The wizard's side of the install and uninstall work: the page's labels and
+// progress bar show what the work reports, the message dialogs ask its
+// questions, and the wizard's result carries the person's Abort.
+#pragma once
+
+#include "forms/edit_win.h"
+#include "forms/label_win.h"
+#include "wizard/work_observer.h"
+
+class TFormType;
+
+class TWizardObserver : public TWorkObserver {
+ public:
+  // caption and status: the page's two labels; progress: its bar, or null.
+  TWizardObserver(TFormType& wizard, TLabel* caption, TLabel* status, TProgressBar* progress)
+      : wizard_(wizard), caption_(caption), status_(status), progress_(progress) {}
+
+  void Caption(const std::string& text) override;
+  void Status(const std::string& text) override;
+  void ByteProgress(int64_t done, int64_t total) override;
+  void ItemProgress(int32_t index, int32_t last) override;
+  void HideProgress() override;
+  bool StopRequested() override;
+  bool AskForDisc(int number) override;
+  void Warn(const std::string& text) override;
+  void Inform(const std::string& text) override;
+  void Pause(int milliseconds) override;
+  void BringToFront() override;
+
+ private:
+  void SetBar(int32_t max, int32_t position);
+
+  TFormType& wizard_;
+  TLabel* caption_;
+  TLabel* status_;
+  TProgressBar* progress_;
+};

@@ -1,0 +1,49 @@
+// What the install and uninstall work tell the person watching, and what they
+// ask. The wizard's pages implement it with their labels, progress bar and
+// message dialogs; a run without windows implements it with a log. The work
+// itself never touches a control: every text it shows is its own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class TWorkObserver {
+ public:
+  virtual ~TWorkObserver() = default;
+
+  // The heading of the work ("ファイルをコピーしています", ...).
+  virtual void Caption(const std::string& text) = 0;
+  // The line under it: the file or entry at hand.
+  virtual void Status(const std::string& text) = 0;
+  // Bytes done of the bytes needed; both 64-bit, any size (the bar scales them).
+  virtual void ByteProgress(int64_t done, int64_t total) = 0;
+  // Items done: position index on a bar that ends at last.
+  virtual void ItemProgress(int32_t index, int32_t last) = 0;
+  // The status line and the bar go away (the shortcut step has neither).
+  virtual void HideProgress() = 0;
+
+  // Lets the window handle pending input, then tells whether the person has
+  // asked to stop (an Abort they confirmed). Called at fixed points only.
+  virtual bool StopRequested() = 0;
+  // Asks for disc number (1-based) and waits: true when the person says it
+  // is in, false when they gave up (and confirmed it); the work then stops.
+  virtual bool AskForDisc(int number) = 0;
+  // A warning with OK, and an information with OK.
+  virtual void Warn(const std::string& text) = 0;
+  virtual void Inform(const std::string& text) = 0;
+  // The fixed pauses of the work (the person reads a label; the shell opens
+  // a window). A run without windows need not wait.
+  virtual void Pause(int milliseconds) = 0;
+  // Back to the foreground after the shell opened a window of its own.
+  virtual void BringToFront() = 0;
+
+  // A record of what was done to the file system, for a log. Nothing by default.
+  virtual void Note(const std::string& /*text*/) {}
+};
+
+// How a piece of work ended. An error raised on the way is an exception.
+enum class TWorkOutcome {
+  kFinished,  // everything done: the wizard moves to its last page
+  kAborted,   // stopped: the person aborted, or a check failed after a warning (result Abort)
+  kClosed,    // stopped after a warning that ends the wizard with result OK
+};
