@@ -170,7 +170,7 @@ void Merge(const std::string& source, const std::string& dest) {
   TVrFileCollection from, to;
   from.Open(source);
   to.Open(dest, true);
-  if (!to.MergeFrom(from)) Fail("nothing merged");
+  if (to.MergeFrom(from) != TVrFileCollection::TMergeResult::kWritten) Fail("nothing merged");
   to.Open("");  // closes (and flushes) the volumes
 }
 

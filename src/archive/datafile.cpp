@@ -99,7 +99,7 @@ void TVrFileCollection::WriteDirectoryFile() {
     throw EFCreateError(Format("%s:ファイルを作成できません", ext_file.c_str()));
 }
 
-bool TVrFileCollection::MergeFrom(TVrFileCollection& source) {
+TVrFileCollection::TMergeResult TVrFileCollection::MergeFrom(TVrFileCollection& source) {
   // Checked before anything is opened for writing.
   if (file_name_.empty()) throw EError("データファイルの名前が指定されていません");
   if (SamePath(ChangeFileExt(file_name_, ".ext"), file_name_))
@@ -136,14 +136,14 @@ bool TVrFileCollection::MergeFrom(TVrFileCollection& source) {
     if (OnProgress) {
       bool abort = false;
       OnProgress(*this, n, abort, count, i, n.Size);
-      if (abort) return changed;
+      if (abort) return TMergeResult::kCancelled;
     }
     AppendEntryBytes(source, s, n);
   }
-  if (!changed) return false;
+  if (!changed) return TMergeResult::kNothingTaken;
   if (marker >= 0) Delete(marker);
   WriteDirectoryFile();
-  return true;
+  return TMergeResult::kWritten;
 }
 
 // --- Verify ---

@@ -110,14 +110,16 @@ class TVrFileCollection : public THashCollection {
   //   to the disk and the version-102 directory of every item is written to
   //   FileName with the extension ".ext", through a temporary file put in
   //   place in one step.
-  // Returns whether anything was taken, also when cancelled through
-  // OnProgress (then at once: no directory is written, bytes appended so far
-  // stay). Throws EWriteError / EFCreateError (disk full, a volume that
+  // Returns kWritten when entries were taken and the new directory file is in
+  // place, kNothingTaken when source had nothing newer, and kCancelled when
+  // OnProgress asked to stop (then at once: no directory is written, bytes
+  // appended so far stay, entries renamed or added stay in memory only). Throws EWriteError / EFCreateError (disk full, a volume that
   // cannot be created, a directory file that cannot be saved), EArchiveError
   // when the source's bytes are missing, and EError for a data file named
   // like its own directory file or a source that is this data file; the
   // directory file is then left as it was.
-  bool MergeFrom(TVrFileCollection& source);
+  enum class TMergeResult { kNothingTaken, kWritten, kCancelled };
+  TMergeResult MergeFrom(TVrFileCollection& source);
 
   // Recomputes the CRC-32 of the stored bytes of every entry (the end marker
   // aside; entries with Crc 0 or a name starting with "/" are skipped) and

@@ -236,22 +236,37 @@ void TZefoInstallSet::SaveToFile(const std::string& name) const {
   if (!fs::WriteFileReplacing(name, m.Memory(), m.GetSize())) throw errors::CreateFailed(name);
 }
 
+void TZefoInstallSet::NameIndex::Catch(const std::vector<std::string>& list) const {
+  if (list.size() < covered_) {
+    first_.clear();
+    covered_ = 0;
+  }
+  for (; covered_ < list.size(); ++covered_) first_.emplace(sjis::AsciiLower(list[covered_]), static_cast<int>(covered_));
+}
+
+int TZefoInstallSet::NameIndex::Find(const std::vector<std::string>& list, const std::string& name) const {
+  Catch(list);
+  const auto it = first_.find(sjis::AsciiLower(name));
+  if (it == first_.end()) return -1;
+  const size_t i = static_cast<size_t>(it->second);
+  if (i < list.size() && sjis::EqualsNoCase(list[i], name)) return it->second;
+  // The entry was changed in place since it was indexed: index the list anew.
+  first_.clear();
+  covered_ = 0;
+  Catch(list);
+  const auto again = first_.find(sjis::AsciiLower(name));
+  return again == first_.end() ? -1 : again->second;
+}
+
 int TZefoInstallSet::IndexOfInstalledFile(const std::string& name) const {
-  for (size_t i = 0; i < InstalledFiles.size(); ++i)
-    if (sjis::EqualsNoCase(InstalledFiles[i], name)) return static_cast<int>(i);
-  return -1;
+  return installed_index_.Find(InstalledFiles, name);
 }
 
 void TZefoInstallSet::AddInstalledFile(const std::string& name) {
   if (IndexOfInstalledFile(name) < 0) InstalledFiles.push_back(name);
 }
 
-bool TZefoInstallSet::IsCopyFile(const std::string& name) const {
-  const std::string lower = sjis::AsciiLower(name);
-  for (const auto& f : CopyFiles)
-    if (sjis::EqualsNoCase(f, lower)) return true;
-  return false;
-}
+bool TZefoInstallSet::IsCopyFile(const std::string& name) const { return copy_index_.Find(CopyFiles, name) >= 0; }
 
 std::string TZefoInstallSet::GetSetupCaption() const {
   return SetupCaption.empty() ? Title + "のセットアップ" : SetupCaption;

@@ -34,6 +34,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/errors.h"
@@ -102,6 +103,7 @@ class TZefoInstallSet {
   // Index of the first entry equal to name with only ASCII letters folded; -1 when none.
   int IndexOfInstalledFile(const std::string& name) const;
   // Appends name unless an entry already equals it (ASCII letters folded).
+  // Constant time: an install of tens of thousands of files stays linear.
   void AddInstalledFile(const std::string& name);
   // True when CopyFiles holds name (entries are lower-case paths; letters folded).
   bool IsCopyFile(const std::string& name) const;
@@ -117,4 +119,20 @@ class TZefoInstallSet {
   // "InstallPath" is set and the game program exists there.
   bool IsGameInstalled() const;
 #endif
+
+ private:
+  // A case-folded index of one of the lists, kept beside it: entries added
+  // at the end are taken in on the next lookup; a list that shrank is indexed
+  // again. The list itself (its order) is never changed by the index.
+  class NameIndex {
+   public:
+    int Find(const std::vector<std::string>& list, const std::string& name) const;
+
+   private:
+    void Catch(const std::vector<std::string>& list) const;
+    mutable std::unordered_map<std::string, int> first_;
+    mutable size_t covered_ = 0;
+  };
+  NameIndex installed_index_;
+  NameIndex copy_index_;
 };

@@ -20,6 +20,10 @@ using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
 
+constexpr auto kWritten = TVrFileCollection::TMergeResult::kWritten;
+constexpr auto kNothingTaken = TVrFileCollection::TMergeResult::kNothingTaken;
+constexpr auto kCancelled = TVrFileCollection::TMergeResult::kCancelled;
+
 namespace {
 
 constexpr int32_t kOld = 0x5A213C40;  // 2025-01-01 07:34:00
@@ -113,7 +117,7 @@ TEST(MergeFrom, IntoAMissingDataFile) {
   Recorder progress;
   progress.Attach(target);
 
-  EXPECT_TRUE(target.MergeFrom(source));
+  EXPECT_EQ(target.MergeFrom(source), kWritten);
 
   // Every entry but the loose one and the end marker, in source order, the
   // stored bytes unchanged one after the other.
@@ -176,7 +180,7 @@ TEST(MergeFrom, TheSameArchiveTwiceTakesNothing) {
   const std::string game = dir / "game.dat", ext = dir / "game.ext";
   TVrFileCollection target;
   target.Open(game, true);
-  ASSERT_TRUE(target.MergeFrom(source));
+  ASSERT_EQ(target.MergeFrom(source), kWritten);
   const int64_t size = target.Stream()->GetSize();
   const std::string directory = ReadFileBytes(ext);
   // An old date on the directory file shows whether it is written again.
@@ -184,11 +188,11 @@ TEST(MergeFrom, TheSameArchiveTwiceTakesNothing) {
 
   Recorder progress;
   progress.Attach(target);
-  EXPECT_FALSE(target.MergeFrom(source));  // the same collection, still open
+  EXPECT_EQ(target.MergeFrom(source), kNothingTaken);  // the same collection, still open
   target.Open(game, true);                  // and read back from the disk
   progress.Attach(target);
   EXPECT_EQ(target.Count(), 5);
-  EXPECT_FALSE(target.MergeFrom(source));
+  EXPECT_EQ(target.MergeFrom(source), kNothingTaken);
   EXPECT_EQ(target.Count(), 5);  // the end marker stays when nothing changes
   EXPECT_TRUE(progress.calls.empty());
   target.Open("");
@@ -221,8 +225,8 @@ TEST(MergeFrom, NewerEntriesSupersedeOlderOnes) {
     const std::string game = dir / "game.dat";
     TVrFileCollection target;
     target.Open(game, true);
-    ASSERT_TRUE(target.MergeFrom(disc1));
-    EXPECT_TRUE(target.MergeFrom(disc2));  // y.txt is taken in every case
+    ASSERT_EQ(target.MergeFrom(disc1), kWritten);
+    EXPECT_EQ(target.MergeFrom(disc2), kWritten);  // y.txt is taken in every case
 
     for (int pass = 0; pass < 2; ++pass) {
       SCOPED_TRACE(pass == 0 ? "in memory" : "read back");
@@ -260,7 +264,7 @@ TEST(MergeFrom, CancelledInTheFirstProgressCallWritesNothing) {
     Recorder progress;
     progress.abort_at = 0;
     progress.Attach(target);
-    EXPECT_TRUE(target.MergeFrom(disc1));
+    EXPECT_EQ(target.MergeFrom(disc1), kCancelled);
     ASSERT_EQ(progress.calls.size(), 1u);
     EXPECT_EQ(target.Count(), 1);  // the new entry, in memory only
     EXPECT_EQ(target.Files(0).Name(), "scene\\a.txt");
@@ -272,7 +276,7 @@ TEST(MergeFrom, CancelledInTheFirstProgressCallWritesNothing) {
   {
     TVrFileCollection target;
     target.Open(game, true);
-    ASSERT_TRUE(target.MergeFrom(disc1));
+    ASSERT_EQ(target.MergeFrom(disc1), kWritten);
   }
   const std::string data = ReadFileBytes(game), directory = ReadFileBytes(ext);
   ASSERT_TRUE(fs::SetFileAge(ext, kOld));
@@ -282,7 +286,7 @@ TEST(MergeFrom, CancelledInTheFirstProgressCallWritesNothing) {
     Recorder progress;
     progress.abort_at = 0;
     progress.Attach(target);
-    EXPECT_TRUE(target.MergeFrom(disc2));
+    EXPECT_EQ(target.MergeFrom(disc2), kCancelled);  // nothing written for the renamed entry
     EXPECT_EQ(target.Count(), 6);                  // 4 entries, the end marker, the new one
     EXPECT_EQ(target.IndexOf("/voice.ogg"), 1);    // superseded in memory
     EXPECT_EQ(target.Files(5).Offset, static_cast<int64_t>(data.size()));
@@ -298,7 +302,7 @@ TEST(MergeFrom, CancelledInTheFirstProgressCallWritesNothing) {
     Recorder progress;
     progress.abort_at = 1;
     progress.Attach(target);
-    EXPECT_TRUE(target.MergeFrom(disc2));
+    EXPECT_EQ(target.MergeFrom(disc2), kCancelled);
   }
   EXPECT_EQ(ReadFileBytes(game), data + "newer voice");
   EXPECT_EQ(fs::FileAge(ext), kOld);
@@ -308,7 +312,7 @@ TEST(MergeFrom, CancelledInTheFirstProgressCallWritesNothing) {
   {
     TVrFileCollection target;
     target.Open(game, true);
-    ASSERT_TRUE(target.MergeFrom(disc2));
+    ASSERT_EQ(target.MergeFrom(disc2), kWritten);
   }
   EXPECT_EQ(ReadFileBytes(game), data + "newer voice" + "new");
   TVrFileCollection after;
@@ -353,10 +357,10 @@ TEST(MergeFrom, DiscAfterDiscAndAnEntryNamedLikeTheEndMarker) {
   const std::string game = dir / "game.dat";
   TVrFileCollection target;
   target.Open(game, true);
-  ASSERT_TRUE(target.MergeFrom(disc1));
+  ASSERT_EQ(target.MergeFrom(disc1), kWritten);
   target.Open(game, true);  // with the end marker again
   target.Files(target.IndexOf("zefo.zpb")).SetName("/original_zefo.zpb");
-  ASSERT_TRUE(target.MergeFrom(disc2));
+  ASSERT_EQ(target.MergeFrom(disc2), kWritten);
   target.Open(game, true);
   ASSERT_EQ(target.Count(), 7);  // 4 + 2 entries and the end marker
   EXPECT_EQ(Entry(target, "/original_zefo.zpb"), "project 1");
@@ -496,7 +500,7 @@ TEST(Verify, ChecksTheLastEntryTakenOverByAMerge) {
   const std::string game = dir / "game.dat";
   TVrFileCollection target;
   target.Open(game, true);
-  ASSERT_TRUE(target.MergeFrom(disc1));
+  ASSERT_EQ(target.MergeFrom(disc1), kWritten);
   ASSERT_EQ(target.Files(target.Count() - 1).Name(), "zefo.zpb");  // no end marker any more
   EXPECT_TRUE(target.Verify());
   // The data file's last byte, changed through the collection's own stream.
@@ -614,7 +618,7 @@ TEST(MergeFrom, DataFileAcrossTheOneGiBBoundary) {
   {
     TVrFileCollection target;
     target.Open(game, true);
-    ASSERT_TRUE(target.MergeFrom(disc));
+    ASSERT_EQ(target.MergeFrom(disc), kWritten);
     auto* volumes = dynamic_cast<TTpBigFileStream*>(target.Stream());
     ASSERT_NE(volumes, nullptr);
     ASSERT_EQ(volumes->VolumeCount(), 2);

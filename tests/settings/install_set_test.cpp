@@ -302,3 +302,22 @@ TEST(InstallSet, DamagedFileErrorNamesTheFile) {
     EXPECT_NE(std::string(e.what()).find("install.dat"), std::string::npos);
   }
 }
+
+TEST(InstallSet, InstalledFileIndexFollowsTheList) {
+  TZefoInstallSet s;
+  s.AddInstalledFile("a.txt");
+  s.AddInstalledFile("b.txt");
+  s.InstalledFiles = {"B.TXT"};  // replaced wholesale, shorter
+  EXPECT_EQ(s.IndexOfInstalledFile("a.txt"), -1);
+  EXPECT_EQ(s.IndexOfInstalledFile("b.txt"), 0);
+  s.InstalledFiles[0] = "c.txt";  // changed in place
+  EXPECT_EQ(s.IndexOfInstalledFile("b.txt"), -1);
+  EXPECT_EQ(s.IndexOfInstalledFile("C.TXT"), 0);
+  s.InstalledFiles.push_back("d.txt");  // appended directly
+  s.AddInstalledFile("D.txt");
+  EXPECT_EQ(s.InstalledFiles, (std::vector<std::string>{"c.txt", "d.txt"}));
+  TZefoInstallSet copy = s;  // the copy's index is its own
+  copy.AddInstalledFile("e.txt");
+  EXPECT_EQ(s.IndexOfInstalledFile("e.txt"), -1);
+  EXPECT_EQ(copy.IndexOfInstalledFile("E.TXT"), 2);
+}
