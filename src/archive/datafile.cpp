@@ -17,6 +17,8 @@ namespace {
 
 // Verify reads each entry in blocks of this size.
 constexpr int64_t kVerifyBlock = 1 << 20;
+// A merge that reports inside large entries does so after each such slice.
+constexpr int64_t kEntrySlice = int64_t{8} << 20;
 
 bool Superseded(const TVrFile& e) { return !e.Name().empty() && e.Name()[0] == '/'; }
 
@@ -63,8 +65,8 @@ TTpBigFileStream& TVrFileCollection::OpenForAppending() {
   return data;
 }
 
-void TVrFileCollection::AppendEntryBytes(TVrFileCollection& source, const TVrFile& s, TVrFile& n) {
-  if (s.Size == 0) return;
+bool TVrFileCollection::AppendEntryBytes(TVrFileCollection& source, const TVrFile& s, TVrFile& n) {
+  if (s.Size == 0) return true;
   TTpBigStream* from = source.archive_stream_.get();
   TTpBigStream& to = *archive_stream_;
   if (from) from->SetPosition(s.Offset);
@@ -72,7 +74,14 @@ void TVrFileCollection::AppendEntryBytes(TVrFileCollection& source, const TVrFil
   // that the new directory would describe as data.
   if (!from || from->GetPosition() != s.Offset) source.Damaged(Format("%s のデータがありません", s.Name().c_str()));
   to.SetPosition(n.Offset);
-  if (to.CopyFrom(*from, s.Size) != s.Size) source.Damaged(Format("%s のデータが途中で終わっています", s.Name().c_str()));
+  int64_t done = 0;
+  while (done < s.Size) {
+    const int64_t slice = OnEntryBytes ? std::min(kEntrySlice, s.Size - done) : s.Size - done;
+    if (to.CopyFrom(*from, slice) != slice) source.Damaged(Format("%s のデータが途中で終わっています", s.Name().c_str()));
+    done += slice;
+    if (OnEntryBytes && done < s.Size && !OnEntryBytes(done)) return false;
+  }
+  return true;
 }
 
 void TVrFileCollection::WriteDirectoryFile() {
@@ -138,7 +147,7 @@ TVrFileCollection::TMergeResult TVrFileCollection::MergeFrom(TVrFileCollection& 
       OnProgress(*this, n, abort, count, i, n.Size);
       if (abort) return TMergeResult::kCancelled;
     }
-    AppendEntryBytes(source, s, n);
+    if (!AppendEntryBytes(source, s, n)) return TMergeResult::kCancelled;
   }
   if (!changed) return TMergeResult::kNothingTaken;
   if (marker >= 0) Delete(marker);

@@ -141,6 +141,10 @@ class TVrFileCollection : public THashCollection {
   void SetLooseFolder(std::string folder) { loose_folder_ = std::move(folder); }
 
   TProgressEvent OnProgress;
+  // Called by MergeFrom inside a large entry, after each slice of its bytes,
+  // with the bytes of that entry copied so far; returning false cancels the
+  // merge there, as an abort through OnProgress does. Unset: one copy per entry.
+  std::function<bool(int64_t copied)> OnEntryBytes;
 
  protected:
   std::unique_ptr<THashCollectionItem> NewItem() const override;
@@ -156,8 +160,9 @@ class TVrFileCollection : public THashCollection {
   int32_t EndMarkerIndex() const;
   // Opens the data file for appending, positioned at its end.
   TTpBigFileStream& OpenForAppending();
-  // Appends the stored bytes of s (an entry of source) as entry n.
-  void AppendEntryBytes(TVrFileCollection& source, const TVrFile& s, TVrFile& n);
+  // Appends the stored bytes of s (an entry of source) as entry n; false
+  // when OnEntryBytes asked to stop on the way.
+  bool AppendEntryBytes(TVrFileCollection& source, const TVrFile& s, TVrFile& n);
   void WriteDirectoryFile();
 
   std::string file_name_;

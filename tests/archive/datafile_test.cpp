@@ -659,3 +659,38 @@ TEST(StreamCrc32, StopsWhenTheStreamEnds) {
   EXPECT_EQ(StreamCrc32(m, 100, buffer, sizeof buffer, &read), Crc("89abcdef"));
   EXPECT_EQ(read, 8);
 }
+
+TEST(MergeFrom, LargeEntriesReportTheirBytesAndCanBeCancelledInside) {
+  TempDir dir;
+  std::string big(20 << 20, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + (i >> 12));
+  TVrFileCollection source;
+  OpenSource(source, dir, "d1/game.dat", 102, {{"movie.avi", big, false, kNew, 0}, {"a.txt", "a", false, kNew, 0}});
+  const std::string game = dir / "game.dat";
+  {
+    TVrFileCollection target;
+    target.Open(game, true);
+    std::vector<int64_t> seen;
+    target.OnEntryBytes = [&](int64_t copied) {
+      seen.push_back(copied);
+      return seen.size() < 2;
+    };
+    EXPECT_EQ(target.MergeFrom(source), kCancelled);
+    EXPECT_EQ(seen, (std::vector<int64_t>{8 << 20, 16 << 20}));
+  }
+  EXPECT_FALSE(fs::FileExists(dir / "game.ext"));
+  ASSERT_TRUE(fs::EraseFile(game));  // bytes without a directory: an install starts afresh
+  {
+    TVrFileCollection target;
+    target.Open(game, true);
+    int calls = 0;
+    target.OnEntryBytes = [&](int64_t) { return ++calls > 0; };
+    EXPECT_EQ(target.MergeFrom(source), kWritten);
+    EXPECT_EQ(calls, 2);  // after 8 and 16 MiB; the end of the entry is no slice of its own
+  }
+  TVrFileCollection after;
+  after.Open(game);
+  EXPECT_TRUE(after.Verify());
+  EXPECT_EQ(Entry(after, "movie.avi"), big);
+  EXPECT_EQ(Entry(after, "a.txt"), "a");
+}
