@@ -3,6 +3,7 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
+#include "base/safe_names.h"
 #include "forms/message_dialog_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
@@ -133,7 +134,9 @@ void TFormType::FormCreate() {
 
 std::string TFormType::TargetDir() const {
   if (Settings().InstallKind == 2) return WindowsFolder();
-  return AddTrailingDelimiter(EditDir->Text());
+  // The checks on leaving page 3 have made sure the text has a normal form.
+  const std::string text = EditDir->Text();
+  return AddTrailingDelimiter(NormalizeInstallFolder(text).value_or(text));
 }
 
 void TFormType::ProposeInstallFolder() {
@@ -222,7 +225,10 @@ bool TFormType::Confirm(const std::string& text) const {
 }
 
 bool TFormType::DestinationChecksPass() {
-  if (EditDir->Text().size() <= 3) {
+  // Only a fully qualified folder below a drive or a share: a relative one
+  // would resolve against whatever folder the folder list made current.
+  const std::optional<std::string> folder = NormalizeInstallFolder(EditDir->Text());
+  if (EditDir->Text().size() <= 3 || !folder || folder->size() <= 3) {
     MessageDlg("正しいインストール先を指定してください", mtWarning, mbOK);
     return false;
   }

@@ -11,6 +11,7 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "common/package_win.h"
+#include "common/wizard_win.h"
 #include "common/run_tool.h"
 #include "common/windriver_win.h"
 #include "forms/message_dialog_win.h"
@@ -19,45 +20,11 @@
 
 using driver::Process;
 using testing_support::TestPackage;
+using testing_support::Wizard;
 
 namespace {
 
 constexpr int kTimeout = 20000;
-
-// A running wizard and the controls a test reads.
-class Wizard {
- public:
-  explicit Wizard(const Process& p)
-      : pid_(p.Id()), form_(driver::WaitForWindowWithChild(pid_, TForm::kClassName, kIdBtnNext, kTimeout)) {}
-  bool Found() const { return form_ != nullptr; }
-  HWND Form() const { return form_; }
-  // The background window the wizard runs in.
-  HWND Background() const { return driver::OtherTopWindow(pid_, TForm::kClassName, form_); }
-  HWND Control(int id) const { return driver::ChildById(form_, id); }
-  std::wstring Caption() const { return driver::Text(form_); }
-  std::wstring Text(int id) const { return driver::Text(Control(id)); }
-  bool Visible(int id) const { return IsWindowVisible(Control(id)) != 0; }
-  bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != 0; }
-  bool Checked(int id) const { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-  RECT Rect(int id) const { return driver::RectInParent(Control(id)); }
-  void Click(int id) const { driver::Click(Control(id)); }
-  void SetText(int id, const std::wstring& text) const {
-    SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  }
-  // Waits until the window caption reads caption (pages set it on entry).
-  bool WaitForCaption(const std::wstring& caption) const {
-    return driver::WaitUntil([&] { return Caption() == caption; }, kTimeout);
-  }
-  // Waits for the label to read text.
-  bool WaitForText(int id, const std::wstring& text) const {
-    return driver::WaitUntil([&] { return Text(id) == text; }, kTimeout);
-  }
-  driver::MessageDialogContent Answer(int button) const { return driver::AnswerMessageDialog(pid_, button, kTimeout); }
-
- private:
-  DWORD pid_;
-  HWND form_ = nullptr;
-};
 
 // A package started as the wizard: with its folder as the parameter.
 Process StartWizard(const TestPackage& pkg) { return pkg.Start("\"" + pkg.Folder() + "\""); }
@@ -273,33 +240,6 @@ TEST(Wizard, SystemInstallStartsOnTheConfirmationPage) {
   EXPECT_FALSE(w.Visible(kIdLabel6));
   EXPECT_FALSE(w.Enabled(kIdBtnBack));
   EXPECT_EQ(w.Text(kIdBtnNext), L"インストール");
-  Abort(w, p);
-}
-
-TEST(Wizard, ConfirmationPageTextAndTheCopyPage) {
-  TestPackage pkg;
-  pkg.settings.InstallKind = 2;
-  pkg.WriteSettings();
-  Process p = pkg.Start();
-  Wizard w(p);
-  ASSERT_TRUE(w.Found());
-  w.Click(kIdBtnNext);  // "インストール"
-  ASSERT_TRUE(w.WaitForCaption(L"ファイルコピー"));
-  EXPECT_FALSE(w.Visible(kIdBtnBack));
-  EXPECT_FALSE(w.Visible(kIdBtnNext));
-  EXPECT_EQ(w.Text(kIdLabelCopyCap), L"ファイルをコピーしています");
-  const RECT bar = w.Rect(kIdProgress);
-  EXPECT_EQ(bar.left, 16);
-  EXPECT_EQ(bar.top, 192);
-  EXPECT_EQ(bar.right - bar.left, 349);
-  EXPECT_EQ(bar.bottom - bar.top, 16);
-  // Abort on the copy page asks, and No keeps it going.
-  w.Click(kIdBtnAbort);
-  const driver::MessageDialogContent c = w.Answer(IDNO);
-  EXPECT_EQ(c.caption, L"確認");
-  EXPECT_EQ(c.text, L"インストールを中断しますか？");
-  EXPECT_EQ(c.buttons, std::vector<std::wstring>({L"はい(&Y)", L"いいえ(&N)"}));
-  EXPECT_TRUE(p.Running());
   Abort(w, p);
 }
 

@@ -1,0 +1,377 @@
+#include "wizard/copy_work_win.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "archive/bigstreams.h"
+#include "archive/crc32.h"
+#include "archive/vrfiles.h"
+#include "base/format.h"
+#include "base/fs.h"
+#include "base/os_file.h"
+#include "base/paths.h"
+#include "base/safe_names.h"
+#include "base/sjis.h"
+#include "os/files_win.h"
+#include "os/shell_win.h"
+#include "os/system_error_win.h"
+#include "wizard/file_copy_win.h"
+#include "wizard/records_win.h"
+#include "wizard/selection.h"
+
+namespace {
+
+constexpr char kDataFile[] = "game.dat";
+constexpr char kSettingsFile[] = "install.dat";
+constexpr char kFirstProject[] = "zefo.zpb";
+constexpr char kKeptFirstProject[] = "/original_zefo.zpb";
+// Entries and files above this size report while they are copied.
+constexpr int64_t kLargeEntry = 3 * 1024 * 1024;
+// The window answers at least this often while one long file is copied.
+constexpr uint64_t kPollMilliseconds = 100;
+
+const char kVerifyFailed[] =
+    "ファイルの内容が正しくありません\r\nインストールしなおしてください\r\n何度も失敗する場合は、スキャンディスクを実行して\r\n"
+    "ハードディスクに異常がないか調べてください";
+
+// Thrown from deep inside a copy when the person confirmed Abort.
+struct WorkStopped {};
+
+// Where an entry taken from the archive goes: the file, with the CRC-32 of
+// everything written computed on the way and the progress of long entries.
+class TEntryFileStream : public TStream {
+ public:
+  TEntryFileStream(OsFile& file, std::function<bool(int64_t)> progress) : file_(file), progress_(std::move(progress)) {}
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    const int64_t put = file_.Write(buffer, count);
+    if (put > 0) {
+      crc_ = Crc32(crc_, buffer, static_cast<size_t>(put));
+      written_ += put;
+    }
+    if (put == count && progress_ && !progress_(written_)) throw WorkStopped();
+    return put;
+  }
+  int64_t Seek(int64_t offset, SeekOrigin origin) override {
+    static const OsFile::Origin kOrigin[] = {OsFile::Origin::kBegin, OsFile::Origin::kCurrent, OsFile::Origin::kEnd};
+    return file_.Seek(offset, kOrigin[static_cast<int>(origin)]);
+  }
+  uint32_t Crc() const { return crc_; }
+  int64_t Written() const { return written_; }
+
+ private:
+  OsFile& file_;
+  std::function<bool(int64_t)> progress_;
+  uint32_t crc_ = 0;
+  int64_t written_ = 0;
+};
+
+}  // namespace
+
+TCopyWork::TCopyWork(const TWizardContext& context, const TCopyChoices& choices, TWorkObserver& observer)
+    : context_(context), choices_(choices), observer_(observer), copier_(std::make_unique<TFileCopier>()) {}
+
+TCopyWork::~TCopyWork() = default;
+
+bool TCopyWork::StopRequested() {
+  last_poll_ = GetTickCount64();
+  if (observer_.StopRequested()) stop_ = true;
+  return stop_;
+}
+
+void TCopyWork::ReportBytes() { observer_.ByteProgress(copied_, choices_.need_bytes); }
+
+std::string TCopyWork::Destination(const std::string& name) const {
+  if (!IsSafeRelativeName(name))
+    throw EError(Format("%s\r\nインストール先の外を指す名前なので、インストールできません", name.c_str()));
+  return choices_.target_dir + name;
+}
+
+TWorkOutcome TCopyWork::Run() {
+  try {
+    TZefoInstallSet& s = Settings();
+    copied_ = 0;
+    ReportBytes();
+    // An add-on adds to the installation's data file; anything else starts it anew.
+    if (!s.AddOn) DeleteStaleDataFiles();
+    if (choices_.data || s.FromArchive || s.AddOn) {
+      output_ = std::make_unique<TVrFileCollection>();
+      output_->Open(choices_.target_dir + kDataFile, true);
+    }
+
+    const int32_t disk_count = s.DiskCount;
+    for (int32_t i = 0; i < disk_count; ++i) {
+      if (!choices_.all_disks && i != s.DiskIndex) continue;
+      if (i != s.DiskIndex && !ChangeDisc(i)) return TWorkOutcome::kAborted;
+      if (!s.FromArchive) {
+        const TWorkOutcome loose = CopyLooseFiles();
+        if (loose != TWorkOutcome::kFinished) return loose;
+      }
+      if ((choices_.data || s.AddOn) && !MergeData()) return TWorkOutcome::kAborted;
+      if (s.FromArchive && !ExtractSeparateFiles()) return TWorkOutcome::kAborted;
+    }
+
+    if (output_) {
+      const TWorkOutcome verified = VerifyData();
+      if (verified != TWorkOutcome::kFinished) return verified;
+    }
+    if (s.InstallKind != 2) WriteRecords();
+    ShowReadme();
+    return TWorkOutcome::kFinished;
+  } catch (const WorkStopped&) {
+    return TWorkOutcome::kAborted;
+  }
+}
+
+void TCopyWork::DeleteStaleDataFiles() {
+  const std::string data = choices_.target_dir + kDataFile;
+  const auto erase = [](const std::string& file) {
+    ClearFileAttributes(file, kFaReadOnly | kFaHidden | kFaSysFile);
+    fs::EraseFile(file);
+  };
+  erase(data);
+  erase(ChangeFileExt(data, ".ext"));
+  // Volumes game.001, game.002, ... up to the first gap.
+  for (int n = 1;; ++n) {
+    const std::string volume = ChangeFileExt(data, Format(".%.3d", n));
+    if (!fs::FileExists(volume)) break;
+    erase(volume);
+  }
+}
+
+bool TCopyWork::ChangeDisc(int index) {
+  TZefoInstallSet& s = Settings();
+  if (context_.archive) context_.archive->Open("");
+  const std::string settings_file = context_.source_folder + kSettingsFile;
+  while (s.DiskIndex != index) {
+    if (!observer_.AskForDisc(index + 1)) return false;
+    observer_.Pause(500);
+    if (!fs::FileExists(settings_file)) continue;
+    // Loaded into a new object: a damaged file leaves the current settings whole.
+    TZefoInstallSet next;
+    try {
+      next.LoadFromFile(settings_file);
+    } catch (const EError& e) {
+      observer_.Warn(e.what());
+      continue;
+    }
+    if (next.Title != s.Title) continue;  // a disc of another package
+    // The names recorded from earlier discs stay: the uninstaller removes
+    // only what is recorded.
+    std::vector<std::string> theirs = std::move(next.InstalledFiles);
+    next.InstalledFiles = std::move(s.InstalledFiles);
+    for (const std::string& name : theirs) next.AddInstalledFile(name);
+    s = std::move(next);
+  }
+  if (context_.archive) context_.archive->Open(context_.source_folder + kDataFile);
+  return true;
+}
+
+TWorkOutcome TCopyWork::CopyLooseFiles() {
+  TZefoInstallSet& s = Settings();
+  std::vector<std::string> listed;
+  ListFilesOptions o;
+  o.attribute_mask = kFaReadOnly | kFaHidden | kFaSysFile | kFaVolumeId | kFaArchive;
+  o.take_plain_files = true;
+  o.recurse = true;
+  ListFiles(context_.source_folder, o, &listed);
+  const size_t root = AddTrailingDelimiter(context_.source_folder).size();
+
+  // The files the package names and the components select, in listing order.
+  std::vector<std::pair<std::string, std::string>> files;  // full path, path below the medium
+  for (std::string& path : listed) {
+    std::string rel = path.substr(std::min(root, path.size()));
+    if (!s.IsCopyFile(rel)) continue;
+    const int kind = ClassifyExtension(ExtractFileExt(rel));
+    if (kind == 1 && !choices_.sound && !s.AddOn) continue;
+    if (kind == 2 && !choices_.movie && !s.AddOn) continue;
+    files.emplace_back(std::move(path), std::move(rel));
+  }
+
+  for (const auto& [path, rel] : files) {
+    const std::string dest = Destination(rel);
+    const int64_t before = copied_;
+    const int64_t size = fs::FileSizeOf(path);
+    copied_ += size;
+    ReportBytes();
+    observer_.Status(Format("%s をコピー中...", ExtractFileName(path).c_str()));
+    // Input is answered every few tenths of a second, not after every small
+    // file: painting the page for each of thousands of files costs more than
+    // copying them.
+    if (GetTickCount64() - last_poll_ >= kPollMilliseconds && StopRequested()) return TWorkOutcome::kAborted;
+    if (!fs::MakeDirectories(ExtractFilePath(dest))) {
+      observer_.Warn("ディレクトリを作成できませんでした");
+      return TWorkOutcome::kClosed;
+    }
+    // A long file moves the bar as it goes and still answers an Abort.
+    copied_ = before;
+    const bool copied = copier_->Copy(path, dest, [&](int64_t done) {
+      if (size <= kLargeEntry) return true;
+      copied_ = before + done;
+      if (GetTickCount64() - last_poll_ < kPollMilliseconds) return true;
+      ReportBytes();
+      return !StopRequested();
+    });
+    if (!copied) return TWorkOutcome::kAborted;
+    copied_ = before + size;
+    s.AddInstalledFile(rel);
+    observer_.Note("copied " + rel);
+  }
+  return TWorkOutcome::kFinished;
+}
+
+bool TCopyWork::MergeData() {
+  TZefoInstallSet& s = Settings();
+  // The first project file of the installation is kept under another name;
+  // a later disc's or add-on's takes the plain one.
+  if (output_->IndexOf(kKeptFirstProject) < 0) {
+    const int32_t first = output_->IndexOf(kFirstProject);
+    if (first >= 0) output_->Files(first).SetName(kKeptFirstProject);
+  }
+  if (!fs::MakeDirectories(choices_.target_dir))
+    throw EFCreateError(Format("ファイルが作成できません\r\n%s", choices_.target_dir.c_str()));
+
+  output_->OnProgress = [this](TVrFileCollection&, TVrFile&, bool& abort, int32_t count, int32_t index, int64_t size) {
+    copied_ += size;
+    if (index % 10 == 9 || size > kLargeEntry) {
+      ReportBytes();
+      observer_.Status(Format("データファイルを構築中(%d/%d)...", index + 1, count));
+      if (StopRequested()) abort = true;
+    }
+  };
+  // Inside a long entry Abort is still answered (the bar moves per entry).
+  output_->OnEntryBytes = [this](int64_t) {
+    return GetTickCount64() - last_poll_ < kPollMilliseconds || !StopRequested();
+  };
+
+  if (context_.archive) {
+    const TVrFileCollection::TMergeResult merged = output_->MergeFrom(*context_.archive);
+    output_->OnEntryBytes = nullptr;
+    if (merged == TVrFileCollection::TMergeResult::kCancelled) return false;
+    if (merged == TVrFileCollection::TMergeResult::kWritten) s.AddInstalledFile(ChangeFileExt(kDataFile, ".ext"));
+  }
+  output_->OnEntryBytes = nullptr;
+  if (stop_) return false;
+  if (choices_.data && !s.AddOn) s.DataInstalled = 1;
+  return true;
+}
+
+bool TCopyWork::ExtractSeparateFiles() {
+  TZefoInstallSet& s = Settings();
+  TVrFileCollection* archive = context_.archive;
+  if (!archive) return true;
+  for (int32_t i = 0; i < archive->Count(); ++i) {
+    const TVrFile& e = archive->Files(i);
+    // A superseded entry ("/" + name) is no longer the file of its name.
+    if (!e.LooseFile || e.Name() == kSettingsFile || (!e.Name().empty() && e.Name()[0] == '/')) continue;
+    const std::string dest = Destination(e.Name());
+    const int32_t age = fs::FileAge(dest);
+    if (s.InstallKind != 2 && fs::FileExists(dest) && age >= e.FileTime) {
+      s.AddInstalledFile(e.Name());  // up to date: kept, but it is the installation's
+      continue;
+    }
+    if (!fs::MakeDirectories(ExtractFilePath(dest)))
+      throw EFCreateError(Format("ファイルが作成できません\r\n%s", dest.c_str()));
+    if (!ExtractEntry(e, dest)) return false;
+    s.AddInstalledFile(e.Name());
+    observer_.Note("extracted " + e.Name());
+  }
+  return true;
+}
+
+bool TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
+  // Written beside dest and put in place only when its checksum is right, so a
+  // damaged entry never replaces a good file.
+  const std::string temp = dest + ".~zi";
+  OsFile::Options o;
+  o.access = OsFile::kWrite;
+  o.share = OsFile::Share::kNone;
+  o.disposition = OsFile::Disposition::kCreateAlways;
+  ClearFileAttributes(temp, kFaReadOnly | kFaHidden | kFaSysFile);
+  OsFile file = OsFile::Open(temp, o);
+  if (!file.IsOpen())
+    throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(OsFile::LastError()).c_str()));
+  bool placed = false;
+  struct RemoveTemp {
+    OsFile& file;
+    const std::string& temp;
+    const bool& placed;
+    ~RemoveTemp() {
+      if (placed) return;
+      file.Close();
+      fs::EraseFile(temp);
+    }
+  } guard{file, temp, placed};
+
+  const int64_t before = copied_;
+  TEntryFileStream out(file, [&](int64_t done) {
+    if (done <= kLargeEntry) return true;
+    copied_ = before + done;
+    if (GetTickCount64() - last_poll_ < kPollMilliseconds) return true;
+    ReportBytes();
+    observer_.Status(Format("%s をコピー中...", ExtractFileName(e.Name()).c_str()));
+    return !StopRequested();
+  });
+  context_.archive->ReadEntry(out, e.Name());
+  copied_ = before + out.Written();
+  if (!file.Flush() || out.GetPosition() < 0) {
+    throw EWriteError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(GetLastError()).c_str()));
+  }
+  file.Close();
+  if (out.Crc() != e.Crc) throw EError(Format("ファイルが壊れています\r\n%s", e.Name().c_str()));
+  ClearFileAttributes(dest, kFaReadOnly | kFaHidden | kFaSysFile);
+  if (!fs::MoveReplacing(temp, dest))
+    throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(GetLastError()).c_str()));
+  placed = true;
+  fs::SetFileAge(dest, e.FileTime);
+  return true;
+}
+
+TWorkOutcome TCopyWork::VerifyData() {
+  TZefoInstallSet& s = Settings();
+  output_->OnProgress = [this](TVrFileCollection&, TVrFile&, bool& abort, int32_t count, int32_t index, int64_t) {
+    observer_.ItemProgress(index, count - 1);
+    observer_.Status(Format("データファイルを調べています(%d/%d)...", index + 1, count));
+    if (StopRequested()) abort = true;
+  };
+  observer_.Caption("データファイルをチェックしています");
+  if (!output_->Verify()) {
+    output_.reset();
+    observer_.Warn(kVerifyFailed);
+    return TWorkOutcome::kAborted;
+  }
+  if (stop_) return TWorkOutcome::kAborted;
+  if (auto* data = dynamic_cast<TTpBigFileStream*>(output_->Stream())) {
+    for (int32_t v = 0; v < data->VolumeCount(); ++v) s.AddInstalledFile(ExtractFileName(data->VolumeName(v)));
+  }
+  output_.reset();
+  return TWorkOutcome::kFinished;
+}
+
+void TCopyWork::WriteRecords() {
+  TZefoInstallSet& s = Settings();
+  s.UninstallMode = 1;
+  s.AddInstalledFile(kSettingsFile);
+  WriteSettingsRecord(s, choices_.target_dir);
+  if (!s.AddOn) {
+    observer_.Caption("ショートカットを作成しています");
+    observer_.HideProgress();
+    observer_.StopRequested();  // lets the window paint; the work goes on whatever the answer
+    CreateShortcuts(s, choices_.target_dir);
+    observer_.Pause(2000);
+    observer_.BringToFront();  // the shell has just opened the group's folder window
+  }
+  s.WriteValue("InstallPath", choices_.target_dir);
+  observer_.Caption("レジストリを更新しています");
+  observer_.StopRequested();
+  observer_.Pause(1000);
+}
+
+void TCopyWork::ShowReadme() {
+  const TZefoInstallSet& s = Settings();
+  if (s.ReadmeFile.empty() || !s.OpenReadme || !IsSafeRelativeName(s.ReadmeFile)) return;
+  ShellOpen(choices_.target_dir + s.ReadmeFile, "", choices_.target_dir, SW_SHOW);
+}

@@ -1,0 +1,76 @@
+// The copy work of an installation, from the person's "インストール" to the
+// records, without any window: it reports and asks through a TWorkObserver,
+// so the wizard's copy page and a run without windows share it.
+//
+//   A  stale data files of the install folder deleted; the output data file opened
+//   B  for each chosen disc: disc change (prompt, settings of the new disc),
+//      loose files, the disc's archive merged into the data file, separate
+//      files taken from the archive
+//   C  the data file verified, its volumes recorded
+//   D  install.dat, shortcuts and program group, "InstallPath"
+//   E  the read-me opened
+//
+// Every name from the package (loose files, archive entries, GameExe,
+// ReadmeFile) is checked before it is joined to the install folder: nothing
+// is written outside it. Nothing of the settings reaches the disk unless
+// everything before step D succeeded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "wizard/wizard_context.h"
+#include "wizard/work_observer.h"
+
+struct TCopyChoices {
+  bool all_disks = false;  // every disc of the set, or only the one inserted
+  bool data = false;       // scenario and graphics: the discs' archives
+  bool sound = false;
+  bool movie = false;
+  std::string target_dir;  // the install folder, with a trailing delimiter
+  int64_t need_bytes = 0;  // what the chosen components need (the progress bar's end)
+};
+
+class TFileCopier;
+class TVrFile;
+class TVrFileCollection;
+
+class TCopyWork {
+ public:
+  TCopyWork(const TWizardContext& context, const TCopyChoices& choices, TWorkObserver& observer);
+  ~TCopyWork();
+
+  // Runs the work. Errors (a file that cannot be read or written, a damaged
+  // entry, a name that leads out of the install folder, a disk that is full)
+  // are raised as EError with a message for the person; nothing of the
+  // settings has been written then.
+  TWorkOutcome Run();
+  int64_t CopiedBytes() const { return copied_; }
+
+ private:
+  TZefoInstallSet& Settings() const { return *context_.settings; }
+  // Lets the window answer and remembers an Abort the person confirmed.
+  bool StopRequested();
+  void ReportBytes();
+  void DeleteStaleDataFiles();
+  bool ChangeDisc(int index);
+  TWorkOutcome CopyLooseFiles();
+  bool MergeData();
+  bool ExtractSeparateFiles();
+  bool ExtractEntry(const TVrFile& entry, const std::string& dest);
+  TWorkOutcome VerifyData();
+  void WriteRecords();
+  void ShowReadme();
+  // target_dir + name, once name has passed the name check.
+  std::string Destination(const std::string& name) const;
+
+  TWizardContext context_;
+  TCopyChoices choices_;
+  TWorkObserver& observer_;
+  std::unique_ptr<TVrFileCollection> output_;
+  std::unique_ptr<TFileCopier> copier_;
+  int64_t copied_ = 0;
+  bool stop_ = false;
+  uint64_t last_poll_ = 0;
+};

@@ -1,0 +1,134 @@
+#include "wizard/shell_link_win.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "base/encoding.h"
+#include "base/format.h"
+#include "base/fs.h"
+#include "base/paths.h"
+#include "base/safe_names.h"
+#include "base/sjis.h"
+#include "forms/application_win.h"
+#include "os/files_win.h"
+#include "os/shell_win.h"
+
+namespace {
+
+// Releases a COM interface when it goes out of scope.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() {
+    if (p_) p_->Release();
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  T* operator->() const { return p_; }
+  T** Out() { return &p_; }
+  void** OutVoid() { return reinterpret_cast<void**>(&p_); }
+  explicit operator bool() const { return p_ != nullptr; }
+
+ private:
+  T* p_ = nullptr;
+};
+
+int ShowCommand(TWindowState state) {
+  switch (state) {
+    case TWindowState::wsMinimized: return SW_MINIMIZE;
+    case TWindowState::wsMaximized: return SW_SHOWMAXIMIZED;
+    case TWindowState::wsNormal: break;
+  }
+  return SW_SHOWNORMAL;
+}
+
+}  // namespace
+
+uint16_t TShellLink::HotKeyWord(uint16_t hot_key) {
+  uint16_t word = hot_key & 0x1FFF;
+  if (hot_key & 0x2000) word |= HOTKEYF_SHIFT << 8;
+  if (hot_key & 0x4000) word |= HOTKEYF_CONTROL << 8;
+  if (hot_key & 0x8000) word |= HOTKEYF_ALT << 8;
+  return word;
+}
+
+void TShellLink::SetFileName(const std::string& file_name) {
+  file_name_ = file_name;
+  if (Description.empty()) Description = ChangeFileExt(ExtractFileName(file_name), "");
+  if (WorkDir.empty()) WorkDir = ExtractFileDir(file_name);
+}
+
+std::string TShellLink::Folder() const {
+  LPITEMIDLIST pidl = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(TApplication::Instance().Handle(), LinkType, &pidl)) || !pidl)
+    throw EShellLinkError("Error in GetSpecialFolderLocation");
+  wchar_t path[MAX_PATH] = {};
+  const BOOL ok = SHGetPathFromIDListW(pidl, path);
+  CoTaskMemFree(pidl);
+  if (!ok) throw EShellLinkError("Error in GetSpecialFolderLocation");
+  std::string folder = AddTrailingDelimiter(enc::Narrow(path));
+  if (!SubDir.empty()) {
+    // The sub-folder is the package's title: it must stay below the special folder.
+    if (!IsSafeRelativeName(SubDir)) throw EShellLinkError(Format("%s:フォルダ名に使えない文字があります", SubDir.c_str()));
+    folder += SubDir + "\\";
+  }
+  return folder;
+}
+
+void TShellLink::CreateLink() {
+  if (file_name_.empty()) SetFileName(ProgramFileName());
+  const uint16_t hot_key = HotKeyWord(HotKey);
+  const std::string folder = Folder();
+  if (!fs::MakeDirectories(folder)) throw EShellLinkError(Format("%s:フォルダを作成できません", folder.c_str()));
+  if (!IsSafeRelativeName(Name) || sjis::FindChar(Name, '\\') != std::string::npos ||
+      sjis::FindChar(Name, '/') != std::string::npos)
+    throw EShellLinkError(Format("%s:ショートカットの名前に使えない文字があります", Name.c_str()));
+  const std::string link_file = folder + Name + ".lnk";
+
+  ComPtr<IShellLinkW> link;
+  ComPtr<IPersistFile> file;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.OutVoid())) ||
+      FAILED(link->QueryInterface(IID_IPersistFile, file.OutVoid())))
+    throw EShellLinkError("Error in QueryInterface");
+  link->SetDescription(enc::Wide(Description).c_str());
+  link->SetPath(enc::Wide(file_name_).c_str());
+  link->SetWorkingDirectory(enc::Wide(WorkDir).c_str());
+  link->SetArguments(enc::Wide(Arguments).c_str());
+  link->SetHotkey(hot_key);
+  link->SetShowCmd(ShowCommand(WindowState));
+  link->SetIconLocation(enc::Wide(file_name_).c_str(), IconIndex);
+  if (FAILED(file->Save(enc::Wide(link_file).c_str(), TRUE)))
+    throw EShellLinkError(Format("%s:ショートカットを作成できません", link_file.c_str()));
+  link_file_ = link_file;
+}
+
+void TShellLink::OpenFolder() {
+  const std::string folder = Folder();
+  ShellOpen(folder, "", folder, SW_SHOW);
+}
+
+void CreateShortcut(const std::string& name, const std::string& file_name, const std::string& arguments,
+                    const std::string& description, const std::string& work_dir, TShellLinkType link_type,
+                    const std::string& sub_dir, TWindowState window_state, uint16_t hot_key, int32_t icon_index) {
+  TShellLink link;
+  link.Arguments = arguments;
+  link.Description = description;
+  link.SetFileName(file_name);
+  link.HotKey = hot_key;
+  link.IconIndex = icon_index;
+  link.LinkType = link_type;
+  link.WindowState = window_state;
+  link.WorkDir = work_dir;
+  link.SubDir = sub_dir;
+  link.Name = name;
+  link.CreateLink();
+}
+
+void OpenSpecialFolder(TShellLinkType link_type, const std::string& sub_dir) {
+  TShellLink link;
+  link.LinkType = link_type;
+  link.SubDir = sub_dir;
+  link.OpenFolder();
+}

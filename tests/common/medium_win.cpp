@@ -1,0 +1,165 @@
+#include "common/medium_win.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "archive/archive_fixture.h"
+#include "base/encoding.h"
+#include "base/fs.h"
+#include "base/paths.h"
+#include "base/sjis.h"
+#include "common/package_win.h"
+
+namespace testing_support {
+namespace {
+
+// Wine's own export: the host path of a Windows path (freed with HeapFree).
+std::string UnixPath(const std::string& windows_path) {
+  using Fn = char*(CDECL*)(const wchar_t*);
+  const auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  if (!fn) return {};
+  char* p = fn(enc::Wide(windows_path).c_str());
+  if (!p) return {};
+  std::string result = p;
+  HeapFree(GetProcessHeap(), 0, p);
+  return result;
+}
+
+void ListBelow(const std::string& folder, const std::string& prefix, std::vector<std::string>* out) {
+  std::vector<fs::DirEntry> entries;
+  if (!fs::ListDirectory(folder, &entries)) return;
+  for (const fs::DirEntry& e : entries) {
+    if (e.is_directory) ListBelow(folder + e.name + "\\", prefix + e.name + "\\", out);
+    else out->push_back(prefix + e.name);
+  }
+}
+
+}  // namespace
+
+bool PointDrive(char letter, const std::string& folder) {
+  const std::string target = UnixPath(RemoveTrailingDelimiter(folder));
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (target.empty() || !prefix || !*prefix) return false;
+  const std::string link = std::string(prefix) + "/dosdevices/" + static_cast<char>(std::tolower(letter)) + ":";
+  // Wine starts host programs too: ln replaces the drive's link in one step.
+  std::wstring command = L"/bin/ln -sfn \"" + enc::Wide(target) + L"\" \"" + enc::Wide(link) + L"\"";
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  // The link is what counts (the exit code of a host program is not passed on).
+  return driver::WaitUntil([&] { return fs::FileExists(std::string(1, letter) + ":\\install.dat") ||
+                                        fs::DirectoryExists(std::string(1, letter) + ":\\"); },
+                           2000);
+}
+
+std::vector<std::string> FilesBelow(const std::string& folder) {
+  std::vector<std::string> out;
+  ListBelow(AddTrailingDelimiter(folder), "", &out);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::string ProgramsFolder() {
+  wchar_t path[MAX_PATH] = {};
+  SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAMS, FALSE);
+  return AddTrailingDelimiter(enc::Narrow(path));
+}
+
+bool ReadShortcut(const std::string& lnk_file, ShortcutInfo* info) {
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  bool ok = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                       reinterpret_cast<void**>(&link))) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+            SUCCEEDED(file->Load(enc::Wide(lnk_file).c_str(), STGM_READ));
+  if (ok) {
+    wchar_t buf[MAX_PATH * 2] = {};
+    link->GetPath(buf, MAX_PATH * 2, nullptr, 0);
+    info->path = buf;
+    buf[0] = 0;
+    link->GetArguments(buf, MAX_PATH * 2);
+    info->arguments = buf;
+    buf[0] = 0;
+    link->GetWorkingDirectory(buf, MAX_PATH * 2);
+    info->work_dir = buf;
+    buf[0] = 0;
+    link->GetDescription(buf, MAX_PATH * 2);
+    info->description = buf;
+    buf[0] = 0;
+    link->GetIconLocation(buf, MAX_PATH * 2, &info->icon_index);
+    info->icon_file = buf;
+    link->GetShowCmd(&info->show_command);
+  }
+  if (file) file->Release();
+  if (link) link->Release();
+  return ok;
+}
+
+TestMedium::TestMedium(int disc_count, char drive) : drive_(drive) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  temp_ = dir_ / "tmp\\";
+  fs::MakeDirectories(temp_);
+  for (int i = 0; i < disc_count; ++i) {
+    discs_.push_back(dir_ / ("disc" + std::to_string(i + 1) + "\\"));
+    fs::MakeDirectories(discs_.back());
+    EXPECT_TRUE(CopyFileW(enc::Wide(InstallExePath()).c_str(), enc::Wide(discs_.back() + "install.exe").c_str(), FALSE));
+  }
+  entries_.resize(static_cast<size_t>(disc_count));
+  settings.Title = UniqueName("Title");
+  settings.RegistryKey = "ZiInstallTests\\" + UniqueName("Key");
+  settings.GameExe = "game.exe";
+  settings.MediaName = "CD-ROM";
+  settings.SetDiskCount(disc_count);
+}
+
+TestMedium::~TestMedium() {
+  settings.DeleteRegistryKey();
+  // The group's folder window the installer opened, and the group itself.
+  const std::wstring title = enc::Wide(settings.Title);
+  for (HWND w = FindWindowW(nullptr, title.c_str()); w; w = FindWindowW(nullptr, title.c_str())) {
+    PostMessageW(w, WM_CLOSE, 0, 0);
+    if (!driver::WaitUntil([&] { return !IsWindow(w); }, 5000)) break;
+  }
+  RemoveTree(GroupFolder());
+}
+
+void TestMedium::AddLoose(int disc, const std::string& rel, const std::string& bytes, bool listed) {
+  WriteFileBytes(Disc(disc) + rel, bytes);
+  if (listed) {
+    const std::string lower = sjis::AsciiLower(rel);
+    if (std::find(settings.CopyFiles.begin(), settings.CopyFiles.end(), lower) == settings.CopyFiles.end())
+      settings.CopyFiles.push_back(lower);
+  }
+}
+
+void TestMedium::AddEntry(int disc, const FixtureEntry& entry) { entries_.at(static_cast<size_t>(disc)).push_back(entry); }
+
+void TestMedium::Write() {
+  for (size_t i = 0; i < discs_.size(); ++i) {
+    TZefoInstallSet s = settings;
+    s.DiskIndex = static_cast<int32_t>(i);
+    s.SaveToFile(discs_[i] + "install.dat");
+    if (!entries_[i].empty()) WriteFileBytes(discs_[i] + "game.dat", BuildArchive(102, entries_[i]));
+  }
+  EXPECT_TRUE(Insert(0));
+}
+
+driver::Process TestMedium::Start(const std::string& args) const {
+  const std::wstring temp = enc::Wide(temp_);
+  driver::Process p = driver::Process::Start(Root() + "install.exe", args, {{L"TEMP", temp}, {L"TMP", temp}}, Root());
+  EXPECT_NE(p.Id(), 0u) << "install.exe did not start";
+  return p;
+}
+
+}  // namespace testing_support

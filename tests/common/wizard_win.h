@@ -1,0 +1,55 @@
+// The wizard of a running install.exe, worked from outside: its controls by
+// their identifiers, its captions, its message dialogs.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/windriver_win.h"
+#include "forms/form_win.h"
+#include "wizard/insttype_win.h"
+
+namespace testing_support {
+
+class Wizard {
+ public:
+  static constexpr int kTimeout = 20000;
+
+  explicit Wizard(DWORD pid)
+      : pid_(pid), form_(driver::WaitForWindowWithChild(pid_, TForm::kClassName, kIdBtnNext, kTimeout)) {}
+  explicit Wizard(const driver::Process& p) : Wizard(p.Id()) {}
+  bool Found() const { return form_ != nullptr; }
+  HWND Form() const { return form_; }
+  DWORD Pid() const { return pid_; }
+  // The background window the wizard runs in.
+  HWND Background() const { return driver::OtherTopWindow(pid_, TForm::kClassName, form_); }
+  HWND Control(int id) const { return driver::ChildById(form_, id); }
+  std::wstring Caption() const { return driver::Text(form_); }
+  std::wstring Text(int id) const { return driver::Text(Control(id)); }
+  bool Visible(int id) const { return IsWindowVisible(Control(id)) != 0; }
+  bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != 0; }
+  bool Checked(int id) const { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  RECT Rect(int id) const { return driver::RectInParent(Control(id)); }
+  void Click(int id) const { driver::Click(Control(id)); }
+  void SetText(int id, const std::wstring& text) const {
+    SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  // Waits until the window caption reads caption (pages set it on entry).
+  bool WaitForCaption(const std::wstring& caption, int timeout_ms = kTimeout) const {
+    return driver::WaitUntil([&] { return Caption() == caption; }, timeout_ms);
+  }
+  // Waits for the control to read text.
+  bool WaitForText(int id, const std::wstring& text, int timeout_ms = kTimeout) const {
+    return driver::WaitUntil([&] { return Text(id) == text; }, timeout_ms);
+  }
+  driver::MessageDialogContent Answer(int button, int timeout_ms = kTimeout) const {
+    return driver::AnswerMessageDialog(pid_, button, timeout_ms);
+  }
+
+ private:
+  DWORD pid_;
+  HWND form_ = nullptr;
+};
+
+}  // namespace testing_support
