@@ -245,3 +245,15 @@ TEST(Startup, ProgramInADriveRootRecordsTheDrive) {
   fs::EraseFile("Q:\\install.dat");
   fs::EraseFile(exe);
 }
+
+TEST(Startup, OnlyItsOwnTemporaryCopyIsScheduledForDeletion) {
+  // The publisher's program, given its folder, runs the wizard at once: it is
+  // no copy of this program's making and must stay.
+  Package pkg;
+  pkg.WriteSettings();
+  Process p = pkg.Start("\"" + pkg.Folder() + "\"");
+  ASSERT_NE(driver::WaitForWindow(p.Id(), L"ZiForm", kStartTimeout), nullptr);
+  EXPECT_FALSE(PendingDeletionOf(pkg.Exe()));
+  AbortWizard(p.Id());
+  EXPECT_TRUE(p.WaitExit(kStartTimeout));
+}

@@ -130,6 +130,9 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
   // A read-only file on the medium is installed writable.
   ASSERT_TRUE(SetFileAttributesW(enc::Wide(m.Disc(0) + "game.exe").c_str(), FILE_ATTRIBUTE_READONLY));
   const std::string target = m.Target();
+  // A read-only, hidden file of an earlier install is replaced all the same.
+  WriteFileBytes(target + "readme.txt", "old");
+  ASSERT_TRUE(SetFileAttributesW(enc::Wide(target + "readme.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
 
   Process p = m.StartWizard();
   Wizard w(p);
@@ -144,6 +147,7 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
   EXPECT_EQ(ReadFileBytes(target + "game.exe"), big);
   EXPECT_EQ(ReadFileBytes(target + "bin\\sub\\tool.dll"), Bytes(70000, 2));
   EXPECT_EQ(ReadFileBytes(target + kJapaneseName), "Japanese name");
+  EXPECT_EQ(ReadFileBytes(target + "readme.txt"), "read me\r\n");
   EXPECT_EQ(ReadFileBytes(target + "install.exe"), ReadFileBytes(m.Disc(0) + "install.exe"));
   EXPECT_EQ(FileAttributesOf(target + "game.exe") & FILE_ATTRIBUTE_READONLY, 0u);
 
@@ -246,6 +250,16 @@ TEST(Install, TwoDiscsWithThePromptAndTheFirstProjectFileKept) {
   EXPECT_EQ(w.Answer(IDNO).text, L"インストールを中断しますか？");
   // Still disc 1 in the drive: OK only asks again.
   EXPECT_EQ(w.Answer(IDOK).text, L"ディスク2を入れてからOKをクリックしてください");
+  // A disc whose settings file is damaged: the warning, and the settings of
+  // the run stay whole; the prompt comes again.
+  const std::string damaged = m.Dir() / "damaged\\";
+  WriteFileBytes(damaged + "install.dat", ReadFileBytes(m.Disc(1) + "install.dat").substr(0, 40));
+  ASSERT_NE(driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout), nullptr);
+  ASSERT_TRUE(testing_support::PointDrive('M', damaged));
+  EXPECT_EQ(w.Answer(IDOK).text, L"ディスク2を入れてからOKをクリックしてください");
+  const driver::MessageDialogContent warning = w.Answer(IDOK);
+  EXPECT_EQ(warning.caption, L"警告");
+  EXPECT_NE(warning.text.find(L"インストール設定ファイルが壊れています"), std::wstring::npos);
   // The disc goes in while the prompt shows again, as a user swaps discs.
   ASSERT_NE(driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout), nullptr);
   ASSERT_TRUE(m.Insert(1));
@@ -449,6 +463,8 @@ TEST(Install, TheCopyPageWhileItWorksAndItsAbort) {
     EXPECT_TRUE(driver::WaitUntil([&] { return w.Text(kIdLabelCopy).find(L" をコピー中...") != std::wstring::npos; }, kTimeout));
     w.Click(kIdBtnAbort);
     const driver::MessageDialogContent c = w.Answer(give_up ? IDYES : IDNO);
+    // The close box right after a confirmed Abort leaves it an Abort.
+    if (give_up) PostMessageW(w.Form(), WM_CLOSE, 0, 0);
     EXPECT_EQ(c.caption, L"確認");
     EXPECT_EQ(c.text, L"インストールを中断しますか？");
     EXPECT_EQ(c.buttons, std::vector<std::wstring>({L"はい(&Y)", L"いいえ(&N)"}));
@@ -462,4 +478,56 @@ TEST(Install, TheCopyPageWhileItWorksAndItsAbort) {
       EXPECT_EQ(FilesBelow(m.Target()).size(), 1501u);  // every file and install.dat
     }
   }
+}
+
+TEST(Install, AnArchiveNamedOnTheCommandLineIsReadWithItsFolder) {
+  // The settings come from the archive's install.dat entry; the loose files
+  // are beside the archive, in its folder.
+  TestMedium m;
+  m.settings.ProgramSize = m.settings.DiskProgramSize[0] = 100;
+  m.AddLoose(0, "game.exe", "beside the archive");
+  m.Write();
+  testing_support::TempDir staging;
+  m.settings.SaveToFile(staging / "install.dat");
+  const testing_support::ToolResult packed = testing_support::RunTool(
+      ZI_VFTOOL_EXE, {"pack", "--format-version", "102", m.Disc(0) + "package.vf", RemoveTrailingDelimiter(staging.Path())});
+  ASSERT_EQ(packed.exit_code, 0) << packed.err;
+  fs::EraseFile(m.Disc(0) + "install.dat");
+
+  Process p = m.Start("\"" + m.Root() + "package.vf\"");
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  ToConfirmPage(w, m.Target(), false, false, false);
+  InstallAndFinish(w, p);
+  EXPECT_EQ(ReadFileBytes(m.Target() + "game.exe"), "beside the archive");
+}
+
+TEST(Install, ASetOfDiscsInstalledFromTheArchiveInTheLaunchersProcess) {
+  // The wizard runs in the launcher's own process, without a folder given:
+  // the next disc is looked for where the program was started from.
+  TestMedium m(2);
+  TZefoInstallSet& s = m.settings;
+  s.FromArchive = 1;
+  s.DiskProgramSize = {10, 10};
+  m.AddEntry(0, {"game.exe", "game", false, kOld, 1});
+  m.AddEntry(1, {"movie\\two.avi", "from disc 2", false, kOld, 1});
+  m.Write();
+  Process launcher = m.Start();
+  HWND form = driver::WaitForWindowWithChild(launcher.Id(), TForm::kClassName, kIdBtnInstall, kTimeout);
+  ASSERT_NE(form, nullptr);
+  driver::Click(driver::ChildById(form, kIdBtnInstall));
+  Wizard w(launcher);
+  ASSERT_TRUE(w.Found());
+  ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
+  w.Click(kIdBtnNext);
+  ToConfirmPage(w, m.Target(), false, false, false);
+  w.Click(kIdBtnNext);
+  ASSERT_NE(driver::WaitForWindow(launcher.Id(), kMessageDialogClass, kTimeout), nullptr);
+  ASSERT_TRUE(m.Insert(1));
+  EXPECT_EQ(w.Answer(IDOK).text, L"ディスク2を入れてからOKをクリックしてください");
+  ASSERT_TRUE(w.WaitForCaption(L"完了", 60000));
+  w.Click(kIdBtnAbort);
+  EXPECT_TRUE(launcher.WaitExit(kTimeout));
+  EXPECT_EQ(ReadFileBytes(m.Target() + "game.exe"), "game");
+  EXPECT_EQ(ReadFileBytes(m.Target() + "movie\\two.avi"), "from disc 2");
 }

@@ -285,11 +285,16 @@ TEST(Wizard, DestinationChecksOnTheFolderPage) {
   Process p = StartWizard(pkg);
   Wizard w(p);
   ASSERT_TRUE(w.Found());
-  // A drive root is refused.
-  w.SetText(kIdEditDir, L"C:\\");
-  w.Click(kIdBtnNext);
-  EXPECT_EQ(w.Answer(IDOK).text, L"正しいインストール先を指定してください");
-  EXPECT_EQ(w.Caption(), L"インストール先の選択");
+  // A drive root is refused, and so is any folder that is not fully
+  // qualified (it would resolve against whatever folder is current).
+  for (const wchar_t* refused : {L"C:\\", L"C:\\\\", L"foo\\bar", L"C:foo\\bar", L"\\Games\\Foo", L"C:\\a?b",
+                                 L"C:\\Games\\..\\..", L"C:\\Games\\CON"}) {
+    SCOPED_TRACE(enc::Narrow(refused));
+    w.SetText(kIdEditDir, refused);
+    w.Click(kIdBtnNext);
+    EXPECT_EQ(w.Answer(IDOK).text, L"正しいインストール先を指定してください");
+    EXPECT_EQ(w.Caption(), L"インストール先の選択");
+  }
   // Too little space: No stays, Yes goes on.
   w.SetText(kIdEditDir, L"C:\\a");
   w.Click(kIdBtnNext);
