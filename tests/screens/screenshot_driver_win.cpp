@@ -13,7 +13,9 @@
 
 #include "base/encoding.h"
 #include "base/paths.h"
+#include "base/format.h"
 #include "base/fs.h"
+#include <commctrl.h>
 #include "common/package_win.h"
 #include "common/run_tool.h"
 #include "imaging/galewriter.h"
@@ -97,13 +99,14 @@ TDIBSurface Landscape(int w, int h) {
   return s;
 }
 
-// game.dat beside the program, holding the picture.
+// game.dat beside the program, holding the picture and some data.
 void AddPicture(TestPackage& pkg) {
   const std::string content = pkg.Dir() / "content/";
   fs::MakeDirectories(content);
   TMemoryStream m;
   WriteGalePicture(m, Landscape(300, 200), TGaleWriteOptions{});
   m.SaveToFile(content + "back.gal");
+  for (int i = 0; i < 4; ++i) testing_support::WriteFileBytes(content + Format("cg\\scene%d.bmp", i), std::string(2 << 20, static_cast<char>(i)));
   testing_support::RunTool(ZI_VFTOOL_EXE,
                            {"pack", enc::SjisToUtf8(pkg.Folder() + "game.dat"), enc::SjisToUtf8(content)});
   pkg.settings.BackgroundImage = "back.gal";
@@ -118,13 +121,43 @@ void Package(TestPackage& pkg) {
   pkg.settings.MediaName = "CD-ROM";
   pkg.settings.SetDiskCount(2);
   pkg.settings.ProgramSize = 12 << 20;
-  pkg.settings.DataSize = 640 << 20;
-  pkg.settings.SoundSize = 180 << 20;
+  pkg.settings.DataSize = 16 << 20;
+  pkg.settings.SoundSize = 4 << 20;
   pkg.settings.MovieSize = 300 << 20;
   pkg.settings.DiskProgramSize = {12 << 20, 0};
-  pkg.settings.DiskDataSize = {400 << 20, 240 << 20};
-  pkg.settings.DiskSoundSize = {180 << 20, 0};
+  pkg.settings.DiskDataSize = {8 << 20, 8 << 20};
+  pkg.settings.DiskSoundSize = {4 << 20, 0};
   pkg.settings.DiskMovieSize = {0, 300 << 20};
+}
+
+// Loose files of the first disc, so that the copy page has work to show.
+void AddLooseFiles(TestPackage& pkg) {
+  for (int i = 0; i < 600; ++i) {
+    const std::string name = Format("system\\script%03d.dat", i);
+    testing_support::WriteFileBytes(pkg.Folder() + name, std::string(20 << 10, static_cast<char>(i)));
+    pkg.settings.CopyFiles.push_back(name);
+  }
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = Format("bgm\\track%02d.ogg", i);
+    testing_support::WriteFileBytes(pkg.Folder() + name, std::string(40 << 10, static_cast<char>(i)));
+    pkg.settings.CopyFiles.push_back(name);
+  }
+}
+
+// Closes the program group's folder window that the shell opened after the install.
+void CloseGroupWindow(const std::string& title, DWORD installer) {
+  const std::wstring caption = enc::Wide(title);
+  driver::WaitUntil([&] {
+    for (HWND w = FindWindowW(nullptr, caption.c_str()); w; w = FindWindowExW(nullptr, w, nullptr, caption.c_str())) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      if (pid != installer) {
+        PostMessageW(w, WM_CLOSE, 0, 0);
+        return true;
+      }
+    }
+    return false;
+  }, 5000);
 }
 
 void Launcher() {
@@ -145,6 +178,7 @@ void Launcher() {
 void InstallPages() {
   TestPackage pkg;
   Package(pkg);
+  AddLooseFiles(pkg);
   pkg.WriteSettings();
   Process p = pkg.Start("\"" + pkg.Folder() + "\"");
   HWND wizard = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnNext, kTimeout);
@@ -164,12 +198,27 @@ void InstallPages() {
       driver::Click(driver::ChildById(wizard, kIdCheckData));
       driver::Click(driver::ChildById(wizard, kIdCheckSound));
     }
+    if (std::string(s.name) == "wizard-5-copy") {
+      // Half-way through the loose files: the label names one, the bar moves.
+      HWND bar = driver::ChildById(wizard, kIdProgress);
+      driver::WaitUntil([&] {
+        const LRESULT max = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+        return max > 0 && SendMessageW(bar, PBM_GETPOS, 0, 0) * 3 > max;
+      }, kTimeout);
+      Capture(driver::ScreenRect(background), s.name);
+      break;
+    }
     Shoot(background, s.name);
+    if (std::string(s.name) == "wizard-1-media") driver::Click(driver::ChildById(wizard, kIdRadioDiskThis));
     driver::Click(driver::ChildById(wizard, kIdBtnNext));
     if (std::string(s.name) == "wizard-3-folder") driver::AnswerMessageDialog(p.Id(), IDYES, 1000);
   }
+  if (WaitCaption(wizard, L"完了")) {
+    CloseGroupWindow(pkg.settings.Title, p.Id());
+    SetForegroundWindow(wizard);
+    Shoot(background, "wizard-6-done");
+  }
   driver::Click(driver::ChildById(wizard, kIdBtnAbort));
-  driver::AnswerMessageDialog(p.Id(), IDYES, kTimeout);
   p.WaitExit(kTimeout);
 }
 
