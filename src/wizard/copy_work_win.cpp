@@ -191,32 +191,33 @@ TWorkOutcome TCopyWork::CopyLooseFiles() {
     files.emplace_back(std::move(path), std::move(rel));
   }
 
+  std::string folder_made;
   for (const auto& [path, rel] : files) {
     const std::string dest = Destination(rel);
     const int64_t before = copied_;
-    const int64_t size = fs::FileSizeOf(path);
-    copied_ += size;
     ReportBytes();
     observer_.Status(Format("%s をコピー中...", ExtractFileName(path).c_str()));
-    // Input is answered every few tenths of a second, not after every small
-    // file: painting the page for each of thousands of files costs more than
+    // Input is answered every tenth of a second, not after every small file:
+    // painting the page for each of thousands of files costs more than
     // copying them.
     if (GetTickCount64() - last_poll_ >= kPollMilliseconds && StopRequested()) return TWorkOutcome::kAborted;
-    if (!fs::MakeDirectories(ExtractFilePath(dest))) {
-      observer_.Warn("ディレクトリを作成できませんでした");
-      return TWorkOutcome::kClosed;
+    const std::string folder = ExtractFilePath(dest);
+    if (folder != folder_made) {
+      if (!fs::MakeDirectories(folder)) {
+        observer_.Warn("ディレクトリを作成できませんでした");
+        return TWorkOutcome::kClosed;
+      }
+      folder_made = folder;
     }
     // A long file moves the bar as it goes and still answers an Abort.
-    copied_ = before;
-    const bool copied = copier_->Copy(path, dest, [&](int64_t done) {
-      if (size <= kLargeEntry) return true;
+    const int64_t copied = copier_->Copy(path, dest, [&](int64_t done) {
       copied_ = before + done;
       if (GetTickCount64() - last_poll_ < kPollMilliseconds) return true;
       ReportBytes();
       return !StopRequested();
     });
-    if (!copied) return TWorkOutcome::kAborted;
-    copied_ = before + size;
+    if (copied < 0) return TWorkOutcome::kAborted;
+    copied_ = before + copied;
     s.AddInstalledFile(rel);
     observer_.Note("copied " + rel);
   }

@@ -20,12 +20,12 @@ class TFileCopier {
 
   // Copies source over dest (an existing dest loses its read-only, hidden and
   // system attributes first, so it can be replaced), keeping the source's
-  // last-write time and its attributes but read-only. Returns false when
-  // progress asked to stop; the partial dest is removed then. Throws
-  // EFOpenError / EFCreateError / EReadError / EWriteError naming the file
-  // and the system's reason (a full disk among them), also removing the
-  // partial dest.
-  bool Copy(const std::string& source, const std::string& dest, const Progress& progress);
+  // last-write time and its attributes but read-only. Returns the bytes
+  // copied, or -1 when progress asked to stop; the partial dest is removed
+  // then. Throws EFOpenError / EFCreateError / EReadError / EWriteError
+  // naming the file and the system's reason (a full disk among them), also
+  // removing the partial dest.
+  int64_t Copy(const std::string& source, const std::string& dest, const Progress& progress);
 
  private:
   std::unique_ptr<char[]> buffer_;

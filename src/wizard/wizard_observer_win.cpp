@@ -8,8 +8,23 @@
 
 void TWizardObserver::Caption(const std::string& text) { caption_->SetCaption(text); }
 
+namespace {
+constexpr uint64_t kShowEvery = 100;  // milliseconds
+}
+
+void TWizardObserver::Show(bool now) {
+  const uint64_t tick = GetTickCount64();
+  if (!now && tick - shown_at_ < kShowEvery) return;
+  shown_at_ = tick;
+  if (status_pending_ && status_ && status_->Caption() != status_text_) status_->SetCaption(status_text_);
+  if (bar_pending_) SetBar(bar_.max, bar_.position);
+  status_pending_ = bar_pending_ = false;
+}
+
 void TWizardObserver::Status(const std::string& text) {
-  if (status_) status_->SetCaption(text);
+  status_text_ = text;
+  status_pending_ = true;
+  Show(false);
 }
 
 void TWizardObserver::SetBar(int32_t max, int32_t position) {
@@ -19,23 +34,31 @@ void TWizardObserver::SetBar(int32_t max, int32_t position) {
 }
 
 void TWizardObserver::ByteProgress(int64_t done, int64_t total) {
-  const ProgressBarRange r = ByteProgressRange(done, total);
-  SetBar(r.max, r.position);
+  bar_ = ByteProgressRange(done, total);
+  bar_pending_ = true;
+  Show(false);
 }
 
-void TWizardObserver::ItemProgress(int32_t index, int32_t last) { SetBar(last, index); }
+void TWizardObserver::ItemProgress(int32_t index, int32_t last) {
+  bar_ = {last, index};
+  bar_pending_ = true;
+  Show(false);
+}
 
 void TWizardObserver::HideProgress() {
+  status_pending_ = bar_pending_ = false;
   if (status_) status_->SetVisible(false);
   if (progress_) progress_->SetVisible(false);
 }
 
 bool TWizardObserver::StopRequested() {
+  Show(true);
   TApplication::Instance().ProcessMessages();
   return wizard_.ModalResult == mrAbort;
 }
 
 bool TWizardObserver::AskForDisc(int number) {
+  Show(true);
   for (;;) {
     const int r = MessageDlg(Format("ディスク%dを入れてからOKをクリックしてください", number), mtInformation, mbOK | mbAbort);
     if (r == mrOk) return true;
@@ -46,7 +69,10 @@ bool TWizardObserver::AskForDisc(int number) {
   }
 }
 
-void TWizardObserver::Warn(const std::string& text) { MessageDlg(text, mtWarning, mbOK); }
+void TWizardObserver::Warn(const std::string& text) {
+  Show(true);
+  MessageDlg(text, mtWarning, mbOK);
+}
 
 void TWizardObserver::Inform(const std::string& text) { MessageDlg(text, mtInformation, mbOK); }
 

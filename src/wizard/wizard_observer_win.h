@@ -5,6 +5,7 @@
 
 #include "forms/edit_win.h"
 #include "forms/label_win.h"
+#include "wizard/selection.h"
 #include "wizard/work_observer.h"
 
 class TFormType;
@@ -29,8 +30,18 @@ class TWizardObserver : public TWorkObserver {
 
  private:
   void SetBar(int32_t max, int32_t position);
+  // Puts the latest status text and bar position on the page. Changes come
+  // faster than anyone can read them (a file every millisecond or two), and
+  // each one re-measures and moves the label: they are shown at most every
+  // few hundredths of a second, and always before input is answered.
+  void Show(bool now);
 
   TFormType& wizard_;
+  std::string status_text_;
+  bool status_pending_ = false;
+  ProgressBarRange bar_;
+  bool bar_pending_ = false;
+  uint64_t shown_at_ = 0;
   TLabel* caption_;
   TLabel* status_;
   TProgressBar* progress_;

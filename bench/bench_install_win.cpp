@@ -1,0 +1,212 @@
+// The install under Wine against a plain copy of the same bytes, in one run.
+//
+//   bench_install            a package of about 1 GiB: ~300 MiB of loose files
+//                            of mixed sizes and a data archive of ~700 MiB over
+//                            two discs (the disc prompt answered on the way)
+//   bench_install --small N  N loose files of 1-8 KiB on one disc (50,000 if
+//                            N is left out)
+//
+// The install is timed from the click on "インストール" to the last page,
+// then the host's sync; the work's fixed pauses (500 ms per disc change, 2 s
+// after the shortcuts, 1 s after the registry) and the time the disc prompt
+// stood waiting for the driver are taken off. The baseline copies the same
+// source files with CopyFileW under Wine into a fresh folder, then syncs;
+// it runs before and after the install and the mean counts.
+//
+// Needs the test prefix (WINEPREFIX set) and a display: scripts/bench-install.
+#include <windows.h>
+#include <objbase.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "base/encoding.h"
+#include "base/format.h"
+#include "base/os_file.h"
+#include "base/fs.h"
+#include "base/paths.h"
+#include "common/medium_win.h"
+#include "common/run_tool.h"
+#include "common/temp_dir.h"
+#include "common/wizard_win.h"
+#include "forms/message_dialog_win.h"
+
+using testing_support::TestMedium;
+using testing_support::Wizard;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "bench_install: %s\n", what.c_str());
+  std::exit(1);
+}
+
+// Deterministic bytes that do not compress away.
+std::string Payload(size_t n, uint32_t seed) {
+  std::string s(n, '\0');
+  uint32_t x = seed * 2654435761u + 1;
+  for (size_t i = 0; i < n; ++i) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    s[i] = static_cast<char>(x);
+  }
+  return s;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  fs::MakeDirectories(ExtractFilePath(path));
+  OsFile::Options o;
+  o.access = OsFile::kWrite;
+  o.disposition = OsFile::Disposition::kCreateAlways;
+  OsFile f = OsFile::Open(path, o);
+  if (!f.IsOpen() || f.Write(bytes.data(), static_cast<int64_t>(bytes.size())) != static_cast<int64_t>(bytes.size()))
+    Fail("cannot write " + path);
+}
+
+// The host's sync, through Wine's way of starting host programs.
+void Sync() {
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  wchar_t command[] = L"/bin/sync";
+  if (!CreateProcessW(L"Z:\\bin\\sync", command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}
+
+struct SourceFile {
+  std::string path;  // on a disc
+  std::string rel;   // below the disc
+};
+
+double PlainCopy(const std::vector<SourceFile>& files, const std::string& to) {
+  testing_support::RemoveTree(to);
+  const auto t0 = Clock::now();
+  for (const SourceFile& f : files) {
+    const std::string dest = to + f.rel;
+    fs::MakeDirectories(ExtractFilePath(dest));
+    if (!CopyFileW(enc::Wide(f.path).c_str(), enc::Wide(dest).c_str(), FALSE)) Fail("plain copy of " + f.path);
+  }
+  Sync();
+  return Seconds(Clock::now() - t0);
+}
+
+// Packs the files of folder into disc + "game.dat", stored.
+void Pack(const std::string& folder, const std::string& disc) {
+  const testing_support::ToolResult r = testing_support::RunTool(
+      ZI_VFTOOL_EXE, {"pack", "--format-version", "102", "--level", "0", disc + "game.dat", RemoveTrailingDelimiter(folder)});
+  if (r.exit_code != 0) Fail("vftool pack: " + r.err);
+  testing_support::RemoveTree(folder);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const bool small = argc >= 2 && std::wstring(argv[1]) == L"--small";
+  const int small_count = small && argc >= 3 ? _wtoi(argv[2]) : 50000;
+  const int discs = small ? 1 : 2;
+
+  TestMedium m(discs);
+  TZefoInstallSet& s = m.settings;
+  std::vector<SourceFile> sources;
+  int64_t loose_bytes = 0;
+  std::vector<int64_t> data_bytes(static_cast<size_t>(discs), 0);
+  std::printf("writing the package...\n");
+  std::fflush(stdout);
+  if (small) {
+    for (int i = 0; i < small_count; ++i) {
+      const std::string rel = Format("data%02d\\file%05d.txt", i / 1000, i);
+      const size_t size = 1024 + (static_cast<size_t>(i) * 7919u) % (7 * 1024 + 1);
+      WriteFile(m.Disc(0) + rel, Payload(size, static_cast<uint32_t>(i)));
+      s.CopyFiles.push_back(rel);
+      sources.push_back({m.Disc(0) + rel, rel});
+      loose_bytes += static_cast<int64_t>(size);
+    }
+  } else {
+    // ~300 MiB of loose files: many small scripts, some images, a few large files.
+    for (int i = 0; i < 400; ++i) {
+      const size_t size = i % 40 == 0 ? (6u << 20) : i % 5 == 0 ? (1u << 20) + i * 4096u : 16384u + i * 1000u;
+      const std::string rel = Format("%s\\file%03d.bin", i % 3 == 0 ? "system" : i % 3 == 1 ? "image" : "script", i);
+      WriteFile(m.Disc(0) + rel, Payload(size, static_cast<uint32_t>(i)));
+      s.CopyFiles.push_back(rel);
+      sources.push_back({m.Disc(0) + rel, rel});
+      loose_bytes += static_cast<int64_t>(size);
+    }
+    // ~700 MiB of data: 400 on the first disc, 300 on the second.
+    for (int d = 0; d < discs; ++d) {
+      const std::string staging = m.Dir() / Format("staging%d\\", d);
+      const int64_t goal = (d == 0 ? 400 : 300) * (int64_t{1} << 20);
+      for (int i = 0; data_bytes[d] < goal; ++i) {
+        const size_t size = (i % 7 == 0 ? 16u : 1u + i % 5) << 20;
+        WriteFile(staging + Format("disc%d\\cg%04d.bmp", d + 1, i), Payload(size, 1000u * (d + 1) + i));
+        data_bytes[d] += static_cast<int64_t>(size);
+      }
+      Pack(staging, m.Disc(d));
+      sources.push_back({m.Disc(d) + "game.dat", Format("disc%d.dat", d + 1)});
+    }
+  }
+  s.ProgramSize = s.DiskProgramSize[0] = loose_bytes;
+  for (int d = 0; d < discs; ++d) {
+    s.DiskDataSize[d] = data_bytes[d];
+    s.DataSize += data_bytes[d];
+  }
+  m.Write();
+
+  const std::string baseline_folder = m.Dir() / "baseline\\";
+  const double before = PlainCopy(sources, baseline_folder);
+  testing_support::RemoveTree(baseline_folder);
+
+  driver::Process p = m.StartWizard();
+  Wizard w(p);
+  if (!w.Found()) Fail("no wizard");
+  if (discs > 1) {
+    if (!w.WaitForCaption(L"インストールするCD-ROM")) Fail("no media page");
+    w.Click(kIdBtnNext);
+  }
+  if (!w.WaitForCaption(L"インストールするファイル")) Fail("no component page");
+  if (!small) w.Click(kIdCheckData);
+  w.Click(kIdBtnNext);
+  if (!w.WaitForCaption(L"インストール先の選択")) Fail("no folder page");
+  w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(m.Target())));
+  w.Click(kIdBtnNext);
+  if (!w.WaitForCaption(L"インストール準備完了")) Fail("no confirmation page");
+
+  const auto t0 = Clock::now();
+  w.Click(kIdBtnNext);
+  double prompt_seconds = 0;
+  for (int d = 1; d < discs; ++d) {
+    if (!driver::WaitForWindow(p.Id(), kMessageDialogClass, 3600 * 1000)) Fail("no disc prompt");
+    const auto shown = Clock::now();
+    if (!m.Insert(d)) Fail("cannot point the drive at the next disc");
+    w.Answer(IDOK);
+    prompt_seconds += Seconds(Clock::now() - shown);
+  }
+  if (!w.WaitForCaption(L"完了", 3600 * 1000)) Fail("the install did not finish");
+  Sync();
+  const double pauses = 0.5 * (discs - 1) + 2.0 + 1.0;
+  const double install = Seconds(Clock::now() - t0) - prompt_seconds - pauses;
+  w.Click(kIdBtnAbort);
+  p.WaitExit(20000);
+
+  const double after = PlainCopy(sources, baseline_folder);
+  const double baseline = (before + after) / 2;
+  int64_t total = loose_bytes;
+  for (int64_t b : data_bytes) total += b;
+  std::printf("%s: %zu files, %.1f MiB\n", small ? "small files" : "1 GiB package", sources.size(),
+              total / 1048576.0);
+  std::printf("install (copy page, fixed pauses and prompt taken off, then sync): %.2f s\n", install);
+  std::printf("plain copy with CopyFileW under Wine, then sync: %.2f s (before %.2f s, after %.2f s)\n", baseline,
+              before, after);
+  std::printf("ratio install / plain copy: %.2f (goal %s)\n", install / baseline, small ? "<= 2.0" : "<= 1.3");
+  return 0;
+}
