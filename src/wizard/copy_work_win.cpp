@@ -316,7 +316,12 @@ bool TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
     observer_.Status(Format("%s をコピー中...", ExtractFileName(e.Name()).c_str()));
     return !StopRequested();
   });
-  context_.archive->ReadEntry(out, e.Name());
+  try {
+    context_.archive->ReadEntry(out, e.Name());
+  } catch (const EWriteError&) {
+    // The stream layer knows no file name: say which file could not be written, and why.
+    throw EWriteError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(GetLastError()).c_str()));
+  }
   copied_ = before + out.Written();
   if (!file.Flush() || out.GetPosition() < 0) {
     throw EWriteError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(GetLastError()).c_str()));

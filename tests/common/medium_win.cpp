@@ -12,6 +12,7 @@
 #include "archive/archive_fixture.h"
 #include "base/encoding.h"
 #include "base/fs.h"
+#include "base/format.h"
 #include "base/paths.h"
 #include "base/sjis.h"
 #include "common/package_win.h"
@@ -42,25 +43,48 @@ void ListBelow(const std::string& folder, const std::string& prefix, std::vector
 
 }  // namespace
 
-bool PointDrive(char letter, const std::string& folder) {
-  const std::string target = UnixPath(RemoveTrailingDelimiter(folder));
-  const char* prefix = std::getenv("WINEPREFIX");
-  if (target.empty() || !prefix || !*prefix) return false;
-  const std::string link = std::string(prefix) + "/dosdevices/" + static_cast<char>(std::tolower(letter)) + ":";
-  // Wine starts host programs too: ln replaces the drive's link in one step.
-  std::wstring command = L"/bin/ln -sfn \"" + enc::Wide(target) + L"\" \"" + enc::Wide(link) + L"\"";
+std::string HostPathOf(const std::string& windows_path) { return UnixPath(windows_path); }
+
+bool RunHostCommand(const std::string& program, const std::vector<std::string>& args) {
+  // Wine starts host programs, but the handle it gives back does not follow
+  // them: the command runs from a script that leaves its exit code in a
+  // file, and the file's arrival is what is waited for.
+  static int serial = 0;
+  static const TempDir scripts;  // one folder for the program's scripts
+  const std::string base = scripts / Format("host%d", serial++);
+  const auto quote = [](const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+  };
+  const std::string done = HostPathOf(base + ".done");
+  std::string script = quote(program);
+  for (const std::string& a : args) script += " " + quote(a);
+  script += "\necho $? > " + quote(done + ".tmp") + " && mv " + quote(done + ".tmp") + " " + quote(done) + "\n";
+  WriteFileBytes(base + ".sh", script);
+  std::wstring command = L"/bin/sh \"" + enc::Wide(HostPathOf(base + ".sh")) + L"\"";
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return false;
-  WaitForSingleObject(pi.hProcess, 10000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  // The link is what counts (the exit code of a host program is not passed on).
-  return driver::WaitUntil([&] { return fs::FileExists(std::string(1, letter) + ":\\install.dat") ||
-                                        fs::DirectoryExists(std::string(1, letter) + ":\\"); },
-                           2000);
+  if (!driver::WaitUntil([&] { return fs::FileExists(base + ".done"); }, 30000)) return false;
+  return ReadFileBytes(base + ".done").rfind("0", 0) == 0;
+}
+
+bool PointDrive(char letter, const std::string& folder) {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (!prefix || !*prefix) return false;
+  const std::string link = std::string(prefix) + "/dosdevices/" + static_cast<char>(std::tolower(letter)) + ":";
+  if (folder.empty()) {
+    return RunHostCommand("/bin/rm", {"-f", link});
+  }
+  const std::string target = UnixPath(RemoveTrailingDelimiter(folder));
+  if (target.empty()) return false;
+  // ln replaces the drive's link in one step, as a disc is swapped.
+  return RunHostCommand("/bin/ln", {"-sfn", target, link});
 }
 
 std::vector<std::string> FilesBelow(const std::string& folder) {

@@ -16,9 +16,16 @@ struct FixtureEntry;
 
 namespace testing_support {
 
+// Runs a program of the host (Wine starts those too) with its arguments and
+// waits for it; false when it could not be started. Its exit code is not
+// passed on: callers check the effect.
+bool RunHostCommand(const std::string& program, const std::vector<std::string>& args);
+// The host's path of a Windows path of this process ("" when Wine has none).
+std::string HostPathOf(const std::string& windows_path);
+
 // Points drive letter (e.g. 'M') of the running Wine prefix at folder (a
-// Windows path of this process). Runs the host's ln through Wine, so it works
-// only under Wine; false when that fails.
+// Windows path of this process), or removes the drive when folder is "".
+// Works only under Wine; false when that fails.
 bool PointDrive(char letter, const std::string& folder);
 
 // The files below folder (relative names, "\" between folders), sorted.
