@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "base/encoding.h"
@@ -331,6 +332,36 @@ void ScreenPixels::Capture(int left, int top, int width, int height) {
   DeleteObject(dib);
   DeleteDC(mem);
   ReleaseDC(nullptr, screen);
+}
+
+bool SaveBmp(const ScreenPixels& shot, const std::string& path) {
+  const int w = shot.Width(), h = shot.Height();
+  const size_t stride = ((w * 24 + 31) / 32) * 4;
+  std::vector<uint8_t> rows(stride * h, 0);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = rows.data() + stride * (h - 1 - y);  // bottom row first
+    for (int x = 0; x < w; ++x) {
+      const COLORREF c = shot.At(x, y);
+      row[3 * x] = GetBValue(c);
+      row[3 * x + 1] = GetGValue(c);
+      row[3 * x + 2] = GetRValue(c);
+    }
+  }
+  BITMAPINFOHEADER bh = {};
+  bh.biSize = sizeof bh;
+  bh.biWidth = w;
+  bh.biHeight = h;
+  bh.biPlanes = 1;
+  bh.biBitCount = 24;
+  BITMAPFILEHEADER fh = {};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof bh;
+  fh.bfSize = static_cast<DWORD>(fh.bfOffBits + rows.size());
+  FILE* f = _wfopen(enc::Wide(path).c_str(), L"wb");
+  if (!f) return false;
+  const bool ok = fwrite(&fh, sizeof fh, 1, f) == 1 && fwrite(&bh, sizeof bh, 1, f) == 1 &&
+                  fwrite(rows.data(), rows.size(), 1, f) == 1;
+  return fclose(f) == 0 && ok;
 }
 
 }  // namespace driver

@@ -110,4 +110,7 @@ class ScreenPixels {
   std::vector<COLORREF> pixels_;
 };
 
+// Writes the pixels as a bottom-up 24-bit BMP file; false when it cannot.
+bool SaveBmp(const ScreenPixels& shot, const std::string& path);
+
 }  // namespace driver

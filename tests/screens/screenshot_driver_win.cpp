@@ -31,44 +31,13 @@ namespace {
 constexpr int kTimeout = 20000;
 std::string g_out;
 
-// The screen inside rect, as a bottom-up 24-bit BMP file.
+// The screen inside rect, as a BMP file of the output folder.
 bool Capture(const RECT& rect, const std::string& name) {
   std::this_thread::sleep_for(std::chrono::milliseconds(600));  // let the windows finish painting
-  const driver::ScreenPixels shot(rect);
-  const int w = shot.Width(), h = shot.Height();
-  const size_t stride = ((w * 24 + 31) / 32) * 4;
-  std::vector<uint8_t> rows(stride * h, 0);
-  for (int y = 0; y < h; ++y) {
-    uint8_t* row = rows.data() + stride * (h - 1 - y);  // bottom row first
-    for (int x = 0; x < w; ++x) {
-      const COLORREF c = shot.At(x, y);
-      row[3 * x] = GetBValue(c);
-      row[3 * x + 1] = GetGValue(c);
-      row[3 * x + 2] = GetRValue(c);
-    }
-  }
-  BITMAPINFOHEADER bh = {};
-  bh.biSize = sizeof bh;
-  bh.biWidth = w;
-  bh.biHeight = h;
-  bh.biPlanes = 1;
-  bh.biBitCount = 24;
-  BITMAPFILEHEADER fh = {};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof bh;
-  fh.bfSize = static_cast<DWORD>(fh.bfOffBits + rows.size());
-  FILE* f = _wfopen(enc::Wide(g_out + name + ".bmp").c_str(), L"wb");
-  bool ok = false;
-  if (f) {
-    ok = fwrite(&fh, sizeof fh, 1, f) == 1 && fwrite(&bh, sizeof bh, 1, f) == 1 &&
-         fwrite(rows.data(), rows.size(), 1, f) == 1;
-    fclose(f);
-  }
+  const bool ok = driver::SaveBmp(driver::ScreenPixels(rect), g_out + name + ".bmp");
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", name.c_str());
   return ok;
 }
-
-
 
 void Shoot(HWND window, const std::string& name) { Capture(driver::ScreenRect(window), name); }
 
