@@ -371,6 +371,10 @@ void TCopyWork::WriteRecords() {
     observer_.BringToFront();  // the shell has just opened the group's folder window
   }
   s.WriteValue("InstallPath", choices_.target_dir);
+  // The launcher knows the game is installed by this value alone: a key that
+  // could not be written must not pass for a finished install.
+  if (!s.RegistryKey.empty() && s.ReadValue("InstallPath", "") != choices_.target_dir)
+    throw EError(Format("レジストリに書き込めません\r\nHKEY_CURRENT_USER\\Software\\%s", s.RegistryKey.c_str()));
   observer_.Caption("レジストリを更新しています");
   observer_.StopRequested();
   observer_.Pause(1000);

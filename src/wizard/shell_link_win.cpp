@@ -35,6 +35,20 @@ class ComPtr {
   T* p_ = nullptr;
 };
 
+// A path for the link object. Some systems' link objects keep the target in
+// the system's ANSI code page as well and hand that back, so a path that
+// page cannot hold (Japanese folders on a Western system) is given in its
+// short form, which it can, when the file system has one.
+std::wstring LinkPath(const std::string& path) {
+  const std::wstring wide = enc::Wide(path);
+  BOOL lossy = FALSE;
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr, &lossy);
+  if (!lossy) return wide;
+  wchar_t short_path[MAX_PATH];
+  const DWORD n = GetShortPathNameW(wide.c_str(), short_path, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::wstring(short_path, n) : wide;
+}
+
 int ShowCommand(TWindowState state) {
   switch (state) {
     case TWindowState::wsMinimized: return SW_MINIMIZE;
@@ -93,12 +107,12 @@ void TShellLink::CreateLink() {
       FAILED(link->QueryInterface(IID_IPersistFile, file.OutVoid())))
     throw EShellLinkError("Error in QueryInterface");
   link->SetDescription(enc::Wide(Description).c_str());
-  link->SetPath(enc::Wide(file_name_).c_str());
-  link->SetWorkingDirectory(enc::Wide(WorkDir).c_str());
+  link->SetPath(LinkPath(file_name_).c_str());
+  link->SetWorkingDirectory(LinkPath(WorkDir).c_str());
   link->SetArguments(enc::Wide(Arguments).c_str());
   link->SetHotkey(hot_key);
   link->SetShowCmd(ShowCommand(WindowState));
-  link->SetIconLocation(enc::Wide(file_name_).c_str(), IconIndex);
+  link->SetIconLocation(LinkPath(file_name_).c_str(), IconIndex);
   if (FAILED(file->Save(enc::Wide(link_file).c_str(), TRUE)))
     throw EShellLinkError(Format("%s:ショートカットを作成できません", link_file.c_str()));
   link_file_ = link_file;

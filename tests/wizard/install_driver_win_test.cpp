@@ -90,17 +90,24 @@ void InstallAndFinish(const Wizard& w, const Process& p) {
   EXPECT_TRUE(p.WaitExit(kTimeout));
 }
 
+// The long form of a path (a link may hold the short one).
+std::wstring LongPath(const std::wstring& path) {
+  wchar_t buf[MAX_PATH * 2];
+  const DWORD n = GetLongPathNameW(path.c_str(), buf, MAX_PATH * 2);
+  return n > 0 && n < MAX_PATH * 2 ? std::wstring(buf, n) : path;
+}
+
 void ExpectShortcut(const std::string& lnk, const std::string& target, const std::string& description, int icon) {
   SCOPED_TRACE(lnk);
   ShortcutInfo info;
   ASSERT_TRUE(testing_support::ReadShortcut(lnk, &info));
-  EXPECT_EQ(info.path, enc::Wide(target));
+  EXPECT_EQ(LongPath(info.path), enc::Wide(target));
   EXPECT_EQ(info.arguments, L"");
   EXPECT_EQ(info.description, enc::Wide(description));
-  EXPECT_EQ(info.icon_file, enc::Wide(target));
+  EXPECT_EQ(LongPath(info.icon_file), enc::Wide(target));
   EXPECT_EQ(info.icon_index, icon);
   EXPECT_EQ(info.show_command, SW_SHOWNORMAL);
-  EXPECT_EQ(AddTrailingDelimiter(enc::Narrow(info.work_dir)), ExtractFilePath(target));
+  EXPECT_EQ(AddTrailingDelimiter(enc::Narrow(LongPath(info.work_dir))), ExtractFilePath(target));
 }
 
 }  // namespace
@@ -129,7 +136,10 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
   m.Write();
   // A read-only file on the medium is installed writable.
   ASSERT_TRUE(SetFileAttributesW(enc::Wide(m.Disc(0) + "game.exe").c_str(), FILE_ATTRIBUTE_READONLY));
-  const std::string target = m.Target();
+  // A Japanese install folder and title: the shortcuts must hold them on any system locale.
+  const std::string target = m.Dir() / "installed\\\x83\x51\x81\x5B\x83\x80\\";  // ゲーム
+  s.Title += "\x83\x65\x83\x58\x83\x67";  // テスト
+  m.Write();
   // A read-only, hidden file of an earlier install is replaced all the same.
   WriteFileBytes(target + "readme.txt", "old");
   ASSERT_TRUE(SetFileAttributesW(enc::Wide(target + "readme.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
