@@ -60,6 +60,13 @@ driver::Process Start(const std::string& exe) {
 
 HWND WaitLauncher(DWORD pid) { return driver::WaitForWindowWithChild(pid, TForm::kClassName, kIdBtnStart, kTimeout); }
 
+// The long form of a path (a shortcut may hold the short one).
+std::string LongPath(const std::wstring& path) {
+  wchar_t buf[MAX_PATH * 2];
+  const DWORD n = GetLongPathNameW(path.c_str(), buf, MAX_PATH * 2);
+  return enc::Narrow(n > 0 && n < MAX_PATH * 2 ? std::wstring(buf, n) : path);
+}
+
 // The installation's registry value, or "" when there is none.
 std::string InstallPath(const TZefoInstallSet& s) { return s.ReadValue("InstallPath", ""); }
 
@@ -149,7 +156,16 @@ int wmain(int argc, wchar_t** argv) {
     }
     Check(w.WaitForCaption(L"完了", 300000), "the install finished");
     CloseWindowsTitled(enc::Wide(package.Title), launcher.Id());  // the program group's folder window
-    CloseWindowsTitled(L"readme", launcher.Id());                 // the read-me's editor
+    // The read-me opens in the editor the system associates with it; a
+    // running editor would keep the install folder in use.
+    if (!package.ReadmeFile.empty() && package.OpenReadme) {
+      const DWORD editor = driver::WaitForProgram(L"notepad.exe", 10000);
+      Check(editor != 0, "the read-me was opened");
+      HWND window = editor ? driver::WaitForWindow(editor, nullptr, kTimeout) : nullptr;
+      Shot(window, "readme");
+      if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+      driver::WaitNoProgram(L"notepad.exe", kTimeout);
+    }
     SetForegroundWindow(w.Form());
     Shot(background, "wizard-done");
     w.Click(kIdBtnAbort);
@@ -164,7 +180,7 @@ int wmain(int argc, wchar_t** argv) {
     for (const std::string& f : testing_support::FilesBelow(group)) {
       testing_support::ShortcutInfo info;
       if (testing_support::ReadShortcut(group + f, &info))
-        Say("  shortcut " + f + " -> " + enc::Narrow(info.path) + Format(" (icon %d)", info.icon_index));
+        Say("  shortcut " + f + " -> " + LongPath(info.path) + Format(" (icon %d)", info.icon_index));
     }
     CopyFileW(enc::Wide(target + "install.dat").c_str(), enc::Wide(g_out + "installed-install.dat").c_str(), FALSE);
 
