@@ -4,6 +4,7 @@
 #include "base/paths.h"
 #include "os/registry_win.h"
 #include "settings/install_set.h"
+#include "settings/registry_key_rule.h"
 
 namespace {
 
@@ -25,14 +26,21 @@ std::string TZefoInstallSet::ReadValue(const std::string& name, const std::strin
 void TZefoInstallSet::WriteValue(const std::string& name, const std::string& value) const {
   // No caller can act on a failure here: a key that cannot be written leaves
   // the game without its folder value, as if it had never been installed.
-  if (RegistryKey.empty()) return;
-  const RegKey key = RegKey::Create(HKEY_CURRENT_USER, std::string(kSoftware) + "\\" + KeyPath(RegistryKey));
+  // A key the product cannot own is never written, so the uninstaller never
+  // finds a reason to delete it.
+  const std::optional<std::string> path = OwnedRegistryKeyPath(RegistryKey);
+  if (!path) return;
+  const RegKey key = RegKey::Create(HKEY_CURRENT_USER, std::string(kSoftware) + "\\" + *path);
   key.SetString(name, value);
 }
 
 void TZefoInstallSet::DeleteRegistryKey() const {
-  if (RegistryKey.empty()) return;
-  std::string k = KeyPath(RegistryKey);
+  // An empty key, and one that is not the product's (a damaged settings file
+  // naming "\\" or "Microsoft"), is left alone; Software itself is never a
+  // candidate, as the loop below stops before it.
+  const std::optional<std::string> path = OwnedRegistryKeyPath(RegistryKey);
+  if (!path) return;
+  std::string k = *path;
   {
     const RegKey software = RegKey::Open(HKEY_CURRENT_USER, kSoftware, KEY_ALL_ACCESS);
     if (!software.IsOpen()) return;

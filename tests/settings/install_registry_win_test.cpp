@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/encoding.h"
 #include "base/format.h"
 #include "common/temp_dir.h"
 #include "os/registry_win.h"
@@ -78,4 +79,34 @@ TEST(InstallRegistry, IsGameInstalledNeedsTheFolderValueAndTheProgram) {
   s.WriteValue("InstallPath", dir.Path().substr(0, dir.Path().size() - 1));  // without the delimiter
   EXPECT_TRUE(s.IsGameInstalled());
   s.DeleteRegistryKey();
+}
+
+TEST(InstallRegistry, KeysTheProductCannotOwnAreNeitherWrittenNorDeleted) {
+  // Victims: a value in Software itself and keys under the system's names.
+  const std::string victim = UniqueCompany();
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\" + victim + "\\Kept").SetString("v", "1");
+  const RegKey software = RegKey::Open(HKEY_CURRENT_USER, "Software", KEY_ALL_ACCESS);
+  ASSERT_TRUE(software.SetString(victim, "top"));
+  ASSERT_TRUE(KeyExists("Microsoft"));
+  RegKey::Create(HKEY_CURRENT_USER, "Software\\Wow6432Node\\" + victim).SetString("v", "1");
+  for (const std::string& key : {std::string("\\"), std::string(""), std::string("\\\\"), std::string("Microsoft"),
+                                 std::string("\\microsoft\\"), std::string("Classes"), std::string("Policies"),
+                                 std::string("Wow6432Node\\") + victim, victim + "\\..", victim + "\\\\Kept",
+                                 std::string(".\\") + victim}) {
+    SCOPED_TRACE(key);
+    TZefoInstallSet s;
+    s.RegistryKey = key;
+    s.WriteValue("InstallPath", "C:\\x\\");
+    s.DeleteRegistryKey();
+    EXPECT_TRUE(KeyExists(victim + "\\Kept"));
+    EXPECT_TRUE(KeyExists("Microsoft"));
+    EXPECT_TRUE(KeyExists("Wow6432Node\\" + victim));
+    std::string top;
+    EXPECT_TRUE(software.QueryString(victim, &top));
+    EXPECT_FALSE(software.QueryString("InstallPath", &top));
+    EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, "Software\\Microsoft", KEY_READ).QueryString("InstallPath", &top));
+  }
+  RegDeleteValueW(software.Handle(), enc::Wide(victim).c_str());
+  software.DeleteTree(victim);
+  software.DeleteTree("Wow6432Node\\" + victim);
 }
