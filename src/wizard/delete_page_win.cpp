@@ -1,8 +1,27 @@
 // Page 8: the deletion work of an uninstallation, shown on the wizard's page.
-// Not part of the program yet: the page stops at once, claiming nothing.
+#include <windows.h>
+
+#include "base/paths.h"
+#include "os/files_win.h"
+#include "wizard/delete_work_win.h"
 #include "wizard/insttype_win.h"
+#include "wizard/wizard_observer_win.h"
 
 TWorkOutcome RunDeleteWork(TFormType& wizard) {
   wizard.btnNext->SetVisible(false);  // the deletion page has no way forward of its own
-  return TWorkOutcome::kAborted;
+  wizard.SetCaption("削除");
+  // The folder lists stand on the Windows folder, as the work leaves the
+  // install folder before deleting it.
+  const std::string windows = WindowsFolder();
+  if (!windows.empty()) {
+    wizard.Drive->SetDrive(windows[0]);
+    wizard.Directory->SetDirectory(RemoveTrailingDelimiter(windows));
+  }
+  TDeleteChoices choices;
+  choices.delete_save_data = wizard.CheckDelSave->Visible() && wizard.CheckDelSave->Checked();
+  TWizardObserver observer(wizard, wizard.LabelDelTitle, wizard.LabelDel, nullptr);
+  TDeleteWork work(wizard.Settings(), wizard.SourceFolder(), choices, observer);
+  const TWorkOutcome outcome = work.Run();
+  if (outcome == TWorkOutcome::kFinished) wizard.LabelExit->SetCaption("アンインストールが完了しました");
+  return outcome;
 }

@@ -76,6 +76,8 @@ void TWizardObserver::Warn(const std::string& text) {
 
 void TWizardObserver::Inform(const std::string& text) { MessageDlg(text, mtInformation, mbOK); }
 
+void TWizardObserver::Error(const std::string& text) { MessageDlg(text, mtError, mbOK); }
+
 void TWizardObserver::Pause(int milliseconds) {
   // The window is not answering during the pause, as the work's other steps.
   Sleep(static_cast<DWORD>(milliseconds));

@@ -25,6 +25,7 @@ class TWizardObserver : public TWorkObserver {
   bool AskForDisc(int number) override;
   void Warn(const std::string& text) override;
   void Inform(const std::string& text) override;
+  void Error(const std::string& text) override;
   void Pause(int milliseconds) override;
   void BringToFront() override;
 

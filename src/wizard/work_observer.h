@@ -31,6 +31,8 @@ class TWorkObserver {
   // A warning with OK, and an information with OK.
   virtual void Warn(const std::string& text) = 0;
   virtual void Inform(const std::string& text) = 0;
+  // An error with OK: the work refuses to go on. A warning unless told otherwise.
+  virtual void Error(const std::string& text) { Warn(text); }
   // The fixed pauses of the work (the person reads a label; the shell opens
   // a window). A run without windows need not wait.
   virtual void Pause(int milliseconds) = 0;

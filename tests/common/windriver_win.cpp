@@ -40,7 +40,8 @@ Process& Process::operator=(Process&& other) noexcept {
 }
 
 Process Process::Start(const std::string& exe, const std::string& args_tail,
-                       const std::map<std::wstring, std::wstring>& env, const std::string& cwd) {
+                       const std::map<std::wstring, std::wstring>& env, const std::string& cwd,
+                       const std::wstring& desktop) {
   // The environment block: ours, with the overrides applied.
   std::map<std::wstring, std::wstring> vars;
   if (wchar_t* block = GetEnvironmentStringsW()) {
@@ -70,6 +71,8 @@ Process Process::Start(const std::string& exe, const std::string& args_tail,
   }
   STARTUPINFOW si = {};
   si.cb = sizeof si;
+  std::wstring desktop_name = desktop;
+  if (!desktop_name.empty()) si.lpDesktop = desktop_name.data();
   PROCESS_INFORMATION pi = {};
   Process p;
   if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),

@@ -25,9 +25,11 @@ class Process {
   Process& operator=(const Process&) = delete;
 
   // Starts exe (Shift-JIS path) with a raw command-line tail, in folder cwd
-  // (empty: the exe's folder), with environment variables overridden.
+  // (empty: the exe's folder), with environment variables overridden, on the
+  // named desktop (empty: the caller's).
   static Process Start(const std::string& exe, const std::string& args_tail,
-                       const std::map<std::wstring, std::wstring>& env = {}, const std::string& cwd = "");
+                       const std::map<std::wstring, std::wstring>& env = {}, const std::string& cwd = "",
+                       const std::wstring& desktop = L"");
   DWORD Id() const { return id_; }
   bool Running() const;
   // Waits for the end; false on timeout.

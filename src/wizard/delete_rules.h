@@ -1,0 +1,21 @@
+// The uninstaller's rules about where it may delete, without the file system:
+// which install folders it refuses and which recorded names it takes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The install folder in normal form (NormalizeInstallFolder: no trailing
+// delimiter) when the uninstaller may work below it; nothing when it is no
+// fully qualified folder, a drive root or a share root ("\\server\share"),
+// the Windows folder, a folder inside it or above it, or one of kept_folders
+// (the Program Files folder, the user's profile, desktop, documents ...) or
+// a folder above one of them. Folders are compared with ASCII letters folded;
+// empty entries and entries that are no fully qualified folder are ignored.
+std::optional<std::string> DeletableInstallFolder(std::string_view folder, std::string_view windows_folder,
+                                                  const std::vector<std::string>& kept_folders);
+
+// The message shown when the uninstaller refuses the folder.
+std::string RefusedFolderText(const std::string& folder);

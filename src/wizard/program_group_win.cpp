@@ -1,0 +1,79 @@
+#include "wizard/program_group_win.h"
+
+#include <windows.h>
+#include <ddeml.h>
+
+#include "base/encoding.h"
+
+namespace {
+
+// The command is handed over and not followed: the group's removal is the
+// shell's business, and a slow shell must not hold the uninstallation up
+// for long. A few seconds are far more than Wine's and Windows' shells need.
+constexpr DWORD kExecuteTimeoutMs = 5000;
+
+HDDEDATA CALLBACK IgnoreDdeEvents(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
+
+// A client-only DDE instance, uninitialised on destruction.
+class DdeInstance {
+ public:
+  DdeInstance() {
+    if (DdeInitializeW(&id_, IgnoreDdeEvents, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) id_ = 0;
+  }
+  ~DdeInstance() {
+    if (id_) DdeUninitialize(id_);
+  }
+  DdeInstance(const DdeInstance&) = delete;
+  DdeInstance& operator=(const DdeInstance&) = delete;
+  DWORD Id() const { return id_; }
+
+ private:
+  DWORD id_ = 0;
+};
+
+class DdeString {
+ public:
+  DdeString(const DdeInstance& instance, const wchar_t* text)
+      : instance_(instance.Id()), handle_(DdeCreateStringHandleW(instance.Id(), text, CP_WINUNICODE)) {}
+  ~DdeString() {
+    if (handle_) DdeFreeStringHandle(instance_, handle_);
+  }
+  DdeString(const DdeString&) = delete;
+  DdeString& operator=(const DdeString&) = delete;
+  HSZ Handle() const { return handle_; }
+
+ private:
+  DWORD instance_;
+  HSZ handle_;
+};
+
+class DdeConversation {
+ public:
+  DdeConversation(const DdeInstance& instance, const DdeString& service, const DdeString& topic)
+      : conv_(DdeConnect(instance.Id(), service.Handle(), topic.Handle(), nullptr)) {}
+  ~DdeConversation() {
+    if (conv_) DdeDisconnect(conv_);
+  }
+  DdeConversation(const DdeConversation&) = delete;
+  DdeConversation& operator=(const DdeConversation&) = delete;
+  HCONV Handle() const { return conv_; }
+
+ private:
+  HCONV conv_;
+};
+
+}  // namespace
+
+bool DeleteProgramGroup(const std::string& title) {
+  const DdeInstance instance;
+  if (!instance.Id()) return false;
+  const DdeString progman(instance, L"PROGMAN");
+  if (!progman.Handle()) return false;
+  const DdeConversation conversation(instance, progman, progman);
+  if (!conversation.Handle()) return false;
+  std::wstring command = enc::Wide("[DeleteGroup(" + title + ")]");
+  DWORD result = 0;
+  DdeClientTransaction(reinterpret_cast<BYTE*>(command.data()), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)),
+                       conversation.Handle(), nullptr, 0, XTYP_EXECUTE, kExecuteTimeoutMs, &result);
+  return true;
+}

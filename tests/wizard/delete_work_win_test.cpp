@@ -1,0 +1,229 @@
+// The deletion work in this process, with an observer that records what the
+// work reports and answers its questions: the order of the steps, the two
+// input points, and what a damaged or tampered settings file must never reach.
+#include "wizard/delete_work_win.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "base/encoding.h"
+#include "base/fs.h"
+#include "common/package_win.h"
+#include "common/temp_dir.h"
+#include "common/unix_link_win.h"
+#include "os/files_win.h"
+#include "os/registry_win.h"
+
+using testing_support::ReadFileBytes;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+class RecordingObserver : public TWorkObserver {
+ public:
+  void Caption(const std::string& text) override { log.push_back("caption " + text); }
+  void Status(const std::string& text) override { log.push_back("status " + text); }
+  void ByteProgress(int64_t, int64_t) override { log.push_back("bytes"); }
+  void ItemProgress(int32_t, int32_t) override { log.push_back("items"); }
+  void HideProgress() override { log.push_back("hide"); }
+  bool StopRequested() override {
+    log.push_back("input");
+    return ++inputs == stop_at_input;
+  }
+  bool AskForDisc(int) override { return false; }
+  void Warn(const std::string& text) override { log.push_back("warn " + text); }
+  void Inform(const std::string& text) override { log.push_back("inform " + text); }
+  void Error(const std::string& text) override { log.push_back("error " + text); }
+  void Pause(int ms) override { log.push_back("pause " + std::to_string(ms)); }
+  void BringToFront() override { log.push_back("front"); }
+  void Note(const std::string& text) override { notes.push_back(text); }
+
+  int stop_at_input = 0;  // 1 or 2: the person stops there
+  int inputs = 0;
+  std::vector<std::string> log, notes;
+};
+
+// An installation laid out by hand: settings with a title and a key of their own.
+struct Installation {
+  Installation() {
+    settings.Title = testing_support::UniqueName("DelTitle");
+    settings.RegistryKey = maker + "\\Game";
+  }
+  ~Installation() { settings.DeleteRegistryKey(); }
+  std::string Folder() const { return dir / "game\\"; }
+  void Add(const std::string& name, const std::string& bytes = "x") {
+    WriteFileBytes(Folder() + name, bytes);
+    settings.InstalledFiles.push_back(name);
+  }
+  TWorkOutcome Delete(RecordingObserver& o, bool save = false) {
+    return TDeleteWork(settings, Folder(), TDeleteChoices{save}, o).Run();
+  }
+  TempDir dir;
+  const std::string maker = testing_support::UniqueName("Maker");
+  TZefoInstallSet settings;
+};
+
+bool Exists(const std::string& path) { return FileAttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ShellFolder(int csidl) {
+  wchar_t buf[MAX_PATH];
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
+  return enc::Narrow(buf) + "\\";
+}
+
+}  // namespace
+
+TEST(DeleteWork, StepsInOrderAndEverythingOfTheInstallationGoes) {
+  Installation inst;
+  inst.Add("game.exe");
+  inst.Add("data\\voice\\a.ogg");
+  inst.Add("DATA\\b.bin");
+  inst.Add("install.dat");
+  inst.Add("readonly.txt");
+  SetFileAttributesW(enc::Wide(inst.Folder() + "readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  WriteFileBytes(inst.Folder() + "game.ini", "ini");        // never recorded, always goes
+  WriteFileBytes(inst.Folder() + "save.dat", "save");       // kept unless asked
+  fs::MakeDirectories(inst.Folder() + "empty\\deeper");     // emptied folders go
+  inst.Add("user\\a.txt");
+  WriteFileBytes(inst.Folder() + "user\\deep\\mine.txt", "mine");  // not recorded: its folders stay
+  inst.settings.WriteValue("InstallPath", inst.Folder());
+  RecordingObserver o;
+  EXPECT_EQ(inst.Delete(o), TWorkOutcome::kFinished);
+  const std::string t = inst.settings.Title;
+  EXPECT_EQ(o.log, std::vector<std::string>({"caption " + t + " を削除しています", "status ショートカットを削除しています...",
+                                             "input", "pause 3000", "front", "status ファイルを削除しています...", "input",
+                                             "status レジストリを削除しています...", "input", "pause 1000"}));
+  EXPECT_EQ(ReadFileBytes(inst.Folder() + "save.dat"), "save");
+  EXPECT_EQ(ReadFileBytes(inst.Folder() + "user\\deep\\mine.txt"), "mine");
+  EXPECT_FALSE(Exists(inst.Folder() + "user\\a.txt"));
+  for (const char* gone : {"game.exe", "data", "readonly.txt", "install.dat", "game.ini", "empty"}) {
+    SCOPED_TRACE(gone);
+    EXPECT_FALSE(Exists(inst.Folder() + gone));
+  }
+  EXPECT_TRUE(fs::DirectoryExists(inst.Folder()));  // save.dat holds it
+  EXPECT_EQ(inst.settings.ReadValue("InstallPath", "<none>"), "<none>");
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, "Software\\" + inst.maker, KEY_READ).IsOpen());
+
+  // Asked to, the save data goes too, and the install folder with it.
+  testing_support::RemoveTree(inst.Folder() + "user");
+  RecordingObserver again;
+  EXPECT_EQ(inst.Delete(again, true), TWorkOutcome::kFinished);
+  EXPECT_FALSE(Exists(inst.Folder()));
+  EXPECT_TRUE(fs::DirectoryExists(inst.dir.Path()));  // never above the install folder
+}
+
+TEST(DeleteWork, StopAtEitherInputPointLeavesEveryFile) {
+  for (int stop : {1, 2}) {
+    SCOPED_TRACE(stop);
+    Installation inst;
+    inst.Add("game.exe");
+    inst.settings.WriteValue("InstallPath", inst.Folder());
+    RecordingObserver o;
+    o.stop_at_input = stop;
+    EXPECT_EQ(inst.Delete(o), TWorkOutcome::kAborted);
+    EXPECT_TRUE(Exists(inst.Folder() + "game.exe"));
+    EXPECT_EQ(inst.settings.ReadValue("InstallPath", ""), inst.Folder());
+    // The group goes between the two points.
+    EXPECT_EQ(o.log.back(), "input");
+    EXPECT_EQ(std::count(o.log.begin(), o.log.end(), "front"), stop == 1 ? 0 : 1);
+  }
+}
+
+TEST(DeleteWork, NamesLeadingOutOfTheInstallFolderAreSkipped) {
+  Installation inst;
+  inst.Add("game.exe");
+  const std::string victim = inst.dir / "victim.txt";
+  WriteFileBytes(victim, "victim");
+  // The same file named every way that leads out of the install folder.
+  const std::string absolute = victim;
+  const std::string unc = "\\\\?\\" + victim;
+  for (const std::string& name :
+       {std::string("..\\victim.txt"), std::string("../victim.txt"), std::string("a\\..\\..\\victim.txt"),
+        std::string(".. \\victim.txt"), std::string("..."), absolute, unc, absolute.substr(2),
+        std::string(1, absolute[0]) + ":..\\victim.txt", std::string("game.exe:stream"), std::string("\\\\server\\share\\x"),
+        std::string("CON"), std::string("")}) {
+    inst.settings.InstalledFiles.push_back(name);
+  }
+  RecordingObserver o;
+  EXPECT_EQ(inst.Delete(o), TWorkOutcome::kFinished);
+  EXPECT_EQ(ReadFileBytes(victim), "victim");
+  EXPECT_FALSE(Exists(inst.Folder() + "game.exe"));
+  EXPECT_EQ(std::count_if(o.notes.begin(), o.notes.end(), [](const std::string& n) { return n.rfind("skipped: ", 0) == 0; }),
+            13);
+}
+
+TEST(DeleteWork, SystemAndUserFoldersAreRefusedBeforeAnythingIsDone) {
+  const std::string name = testing_support::UniqueName("Victim") + ".txt";
+  std::vector<std::string> folders = {"C:\\", WindowsFolder(), WindowsFolder() + "system32\\",
+                                      ShellFolder(CSIDL_PROGRAM_FILES), ShellFolder(CSIDL_PROFILE),
+                                      ShellFolder(CSIDL_DESKTOPDIRECTORY), ShellFolder(CSIDL_PERSONAL),
+                                      "relative\\folder", "C:\\a\\..\\"};
+  for (const std::string& folder : folders) {
+    SCOPED_TRACE(folder);
+    ASSERT_FALSE(folder.empty());
+    const bool real = folder[1] == ':' && folder.find("..") == std::string::npos;
+    if (real) WriteFileBytes(folder + name, "victim");
+    TZefoInstallSet s;
+    s.Title = testing_support::UniqueName("DelTitle");
+    s.RegistryKey = "ZiDeleteWorkTests\\" + testing_support::UniqueName("Key");
+    s.WriteValue("InstallPath", folder);
+    s.InstalledFiles = {name};
+    RecordingObserver o;
+    EXPECT_EQ(TDeleteWork(s, folder, TDeleteChoices{true}, o).Run(), TWorkOutcome::kClosed);
+    ASSERT_EQ(o.log.size(), 1u);
+    EXPECT_EQ(o.log[0], "error " + folder + "\r\nこのフォルダは削除できません。アンインストールを中止します");
+    if (real) {
+      EXPECT_EQ(ReadFileBytes(folder + name), "victim");
+      fs::EraseFile(folder + name);
+    }
+    EXPECT_EQ(s.ReadValue("InstallPath", ""), folder);  // the key stays too
+    s.DeleteRegistryKey();
+  }
+}
+
+TEST(DeleteWork, LinkedFoldersAreNeverFollowedAndLinksGoAsLinks) {
+  Installation inst;
+  inst.Add("game.exe");
+  const std::string outside = inst.dir / "outside\\";
+  WriteFileBytes(outside + "victim.txt", "victim");
+  WriteFileBytes(outside + "deep\\victim.txt", "victim");
+  fs::MakeDirectories(outside + "empty");
+  ASSERT_TRUE(testing_support::MakeUnixLink(outside, inst.Folder() + "linked"));
+  fs::MakeDirectories(inst.Folder() + "sub");
+  ASSERT_TRUE(testing_support::MakeUnixLink(outside, inst.Folder() + "sub\\dirlink"));
+  ASSERT_TRUE(testing_support::MakeUnixLink(outside + "victim.txt", inst.Folder() + "filelink"));
+  for (const char* name : {"linked\\victim.txt", "linked\\deep\\victim.txt", "sub\\dirlink\\victim.txt", "filelink",
+                           "sub\\dirlink"})
+    inst.settings.InstalledFiles.push_back(name);
+  RecordingObserver o;
+  EXPECT_EQ(inst.Delete(o), TWorkOutcome::kFinished);
+  EXPECT_EQ(ReadFileBytes(outside + "victim.txt"), "victim");
+  EXPECT_EQ(ReadFileBytes(outside + "deep\\victim.txt"), "victim");
+  EXPECT_TRUE(fs::DirectoryExists(outside + "empty"));  // emptied folders are looked for in the installation only
+  EXPECT_FALSE(Exists(inst.Folder() + "game.exe"));
+  EXPECT_TRUE(Exists(inst.Folder() + "linked"));  // not recorded: stays, and keeps the install folder
+  ASSERT_EQ(o.notes.size(), 6u);
+  EXPECT_EQ(std::vector<std::string>(o.notes.begin(), o.notes.begin() + 4),
+            std::vector<std::string>({"deleted: game.exe", "skipped: linked\\victim.txt",
+                                      "skipped: linked\\deep\\victim.txt", "skipped: sub\\dirlink\\victim.txt"}));
+  // A recorded name that is itself a link: Windows opens the link and deletes
+  // it; Wine shows only what it leads to, so it stays there, unfollowed.
+  for (size_t i : {4u, 5u}) {
+    const std::string link = i == 4 ? "filelink" : "sub\\dirlink";
+    SCOPED_TRACE(link);
+    const std::string& note = o.notes[i];
+    EXPECT_TRUE(note == "deleted: " + link || note == "skipped: " + link) << note;
+    EXPECT_EQ(Exists(inst.Folder() + link), note == "skipped: " + link);
+  }
+
+  // A linked install folder is refused whole.
+  Installation linked;
+  ASSERT_TRUE(testing_support::MakeUnixLink(outside, linked.dir / "game"));
+  linked.settings.InstalledFiles = {"victim.txt"};
+  RecordingObserver refused;
+  EXPECT_EQ(linked.Delete(refused), TWorkOutcome::kClosed);
+  EXPECT_EQ(ReadFileBytes(outside + "victim.txt"), "victim");
+}
