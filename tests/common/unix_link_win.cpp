@@ -40,10 +40,15 @@ bool MakeUnixLink(const std::string& target, const std::string& link) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
   if (!CreateProcessW(L"/bin/ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  WaitForSingleObject(pi.hProcess, 10000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  return GetFileAttributesW(enc::Wide(link).c_str()) != INVALID_FILE_ATTRIBUTES;
+  // Wine runs a Unix program outside its own processes: the handle does not
+  // tell when it has ended, so wait for the link to appear.
+  for (int i = 0; i < 500; ++i) {
+    if (GetFileAttributesW(enc::Wide(link).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(20);
+  }
+  return false;
 }
 
 }  // namespace testing_support

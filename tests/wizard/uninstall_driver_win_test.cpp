@@ -115,12 +115,8 @@ class Installation {
   std::string group;
 };
 
-// Runs the deletion from page 7 to page 6 and closes the wizard there.
-void RunToTheEnd(const Wizard& w, const std::string& title) {
-  w.Click(kIdBtnNext);
-  ASSERT_TRUE(w.WaitForCaption(L"削除"));
-  EXPECT_EQ(w.Text(kIdLabelDelTitle), enc::Wide(title) + L" を削除しています");
-  EXPECT_FALSE(w.Visible(kIdBtnNext));
+// The deletion, started from page 7, ends on page 6; Close ends the wizard.
+void FinishRun(const Wizard& w) {
   ASSERT_TRUE(w.WaitForCaption(L"完了"));
   EXPECT_EQ(w.Text(kIdLabelExit), L"アンインストールが完了しました");
   EXPECT_EQ(w.Text(kIdBtnAbort), L"閉じる(&C)");
@@ -128,6 +124,48 @@ void RunToTheEnd(const Wizard& w, const std::string& title) {
   w.Click(kIdBtnAbort);
   EXPECT_TRUE(w.WaitExit());
 }
+
+// Runs the deletion from page 7 to page 6 and closes the wizard there.
+void RunToTheEnd(const Wizard& w, const std::string& title) {
+  w.Click(kIdBtnNext);
+  ASSERT_TRUE(w.WaitForCaption(L"削除"));
+  EXPECT_EQ(w.Text(kIdLabelDelTitle), enc::Wide(title) + L" を削除しています");
+  EXPECT_FALSE(w.Visible(kIdBtnNext));
+  FinishRun(w);
+}
+
+// A desktop of its own whose shell runs without a display driver: Wine's
+// shell then offers no Program Manager service there, and a DDE broadcast
+// reaches the windows of its own desktop only. The driver setting is the
+// prefix's and goes back as soon as that desktop's shell has started.
+class DesktopWithoutProgramManager {
+ public:
+  DesktopWithoutProgramManager() : key_(RegKey::Create(HKEY_CURRENT_USER, "Software\\Wine\\Drivers")) {
+    had_value_ = key_.QueryString("Graphics", &old_value_);
+    key_.SetString("Graphics", "null");
+    name_ = enc::Wide(testing_support::UniqueName("Desktop"));
+    desktop_ = CreateDesktopW(name_.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  }
+  ~DesktopWithoutProgramManager() {
+    RestoreDriver();
+    if (desktop_) CloseDesktop(desktop_);
+  }
+  void RestoreDriver() {
+    if (restored_) return;
+    restored_ = true;
+    if (had_value_) key_.SetString("Graphics", old_value_);
+    else RegDeleteValueW(key_.Handle(), L"Graphics");
+  }
+  HDESK Handle() const { return desktop_; }
+  const std::wstring& Name() const { return name_; }
+
+ private:
+  RegKey key_;
+  bool had_value_ = false, restored_ = false;
+  std::string old_value_;
+  std::wstring name_;
+  HDESK desktop_ = nullptr;
+};
 
 }  // namespace
 
@@ -142,9 +180,6 @@ TEST(Uninstall, RemovesEverythingTheInstallationLeft) {
   EXPECT_EQ(w.Caption(), L"アンインストール");
   EXPECT_FALSE(w.Visible(kIdCheckDelSave));  // no save data
   EXPECT_EQ(w.Text(kIdBtnNext), L"実行");
-  w.Click(kIdBtnNext);
-  // The first step shows while the shell removes the group and the work waits.
-  EXPECT_TRUE(w.WaitForText(kIdLabelDel, L"ショートカットを削除しています..."));
   RunToTheEnd(w, inst.s().Title);
   EXPECT_FALSE(Exists(inst.Folder()));  // files, emptied folders, game.ini and the folder itself
   EXPECT_TRUE(fs::DirectoryExists(inst.pkg.Dir().Path()));
@@ -204,9 +239,9 @@ TEST(Uninstall, AbortAfterTheGroupLeavesEveryFile) {
   Wizard w(inst.StartUninstaller());
   ASSERT_TRUE(w.Found());
   w.Click(kIdBtnNext);
-  // The group is gone while the work waits; the Abort is met at the second input point.
+  // The group is gone while the work waits (its window does not answer then,
+  // so nothing here may ask it anything); the Abort is met at the second input point.
   ASSERT_TRUE(driver::WaitUntil([&] { return !fs::DirectoryExists(inst.group); }, kTimeout));
-  EXPECT_EQ(w.Text(kIdLabelDel), L"ショートカットを削除しています...");
   w.Click(kIdBtnAbort);
   EXPECT_EQ(w.Answer(IDYES).text, L"アンインストールを中断しますか？");
   EXPECT_TRUE(w.WaitExit());
@@ -215,4 +250,85 @@ TEST(Uninstall, AbortAfterTheGroupLeavesEveryFile) {
     EXPECT_TRUE(Exists(inst.Folder() + name));
   }
   EXPECT_EQ(inst.InstallPath(), inst.Folder());
+}
+
+TEST(Uninstall, WithoutTheProgramManagerServiceItSaysSoAndGoesOn) {
+  Installation inst({"game.exe", "data\\a.bin"});
+  DesktopWithoutProgramManager desktop;
+  ASSERT_NE(desktop.Handle(), nullptr);
+  const DWORD pid = inst.StartUninstaller(desktop.Name());
+  ASSERT_NE(pid, 0u);
+  // Windows are found per desktop: the driver works from a thread there.
+  std::thread driver_thread([&] {
+    ASSERT_TRUE(SetThreadDesktop(desktop.Handle()));
+    const Wizard w(pid);
+    desktop.RestoreDriver();
+    ASSERT_TRUE(w.Found());
+    w.Click(kIdBtnNext);
+    const driver::MessageDialogContent c = w.Answer(IDOK);
+    EXPECT_EQ(c.caption, L"情報");
+    EXPECT_EQ(c.text, L"ショートカットの削除に失敗しました");
+    EXPECT_EQ(c.buttons, std::vector<std::wstring>({L"OK"}));
+    FinishRun(w);
+  });
+  driver_thread.join();
+  EXPECT_TRUE(fs::DirectoryExists(inst.group));  // nobody removed it
+  EXPECT_FALSE(Exists(inst.Folder()));           // the rest went all the same
+  EXPECT_EQ(inst.InstallPath(), "<none>");
+}
+
+TEST(Uninstall, ADamagedSettingsFileReachesNothingOutsideTheInstallation) {
+  Installation inst({"game.exe"});
+  const std::string victims = inst.pkg.Dir() / "victims\\";
+  WriteFileBytes(victims + "victim.txt", "victim");
+  fs::MakeDirectories(victims + "empty");
+  ASSERT_TRUE(testing_support::MakeUnixLink(victims, inst.Folder() + "linked"));
+  ASSERT_TRUE(testing_support::MakeUnixLink(victims + "victim.txt", inst.Folder() + "filelink"));
+  for (const std::string& name : {std::string("..\\victims\\victim.txt"), victims + "victim.txt",
+                                  "\\\\?\\" + victims + "victim.txt", victims.substr(0, 2) + "..\\victims\\victim.txt",
+                                  std::string("linked\\victim.txt"), std::string("filelink"), std::string("game.exe:x")})
+    inst.s().InstalledFiles.push_back(name);
+  // A key naming Software itself; a value there and a key below it must stay.
+  inst.s().RegistryKey = "\\";
+  inst.pkg.WriteSettings();
+  const RegKey software = RegKey::Open(HKEY_CURRENT_USER, "Software", KEY_ALL_ACCESS);
+  ASSERT_TRUE(software.SetString(inst.maker + "Value", "victim"));
+  Wizard w(inst.StartUninstaller());
+  ASSERT_TRUE(w.Found());
+  RunToTheEnd(w, inst.s().Title);
+  EXPECT_EQ(ReadFileBytes(victims + "victim.txt"), "victim");
+  EXPECT_TRUE(fs::DirectoryExists(victims + "empty"));
+  EXPECT_FALSE(Exists(inst.Folder() + "game.exe"));
+  EXPECT_FALSE(Exists(inst.Folder() + "install.dat"));
+  EXPECT_TRUE(Exists(inst.Folder() + "linked"));  // unrecorded, never entered: it keeps the install folder
+  std::string value;
+  EXPECT_TRUE(software.QueryString(inst.maker + "Value", &value));
+  EXPECT_TRUE(KeyExists(inst.maker + "\\Game"));  // the installation's real key, which "\\" does not name
+  RegDeleteValueW(software.Handle(), enc::Wide(inst.maker + "Value").c_str());
+  software.DeleteTree(inst.maker);
+}
+
+TEST(Uninstall, ADriveRootIsRefusedWithAnErrorAndNothingGoes) {
+  // The uninstaller started as its temporary copy is, for the root of drive C:.
+  TestPackage pkg("copy");
+  TZefoInstallSet& s = pkg.settings;
+  s.UninstallMode = 1;
+  const std::string victim = testing_support::UniqueName("Victim") + ".txt";
+  s.InstalledFiles = {victim, "install.dat"};
+  s.SaveToFile("C:\\install.dat");
+  WriteFileBytes("C:\\" + victim, "victim");
+  s.WriteValue("InstallPath", "C:\\");
+  driver::Process p = pkg.Start("C:\\");
+  const Wizard w(p.Id());
+  ASSERT_TRUE(w.Found());
+  w.Click(kIdBtnNext);
+  const driver::MessageDialogContent c = w.Answer(IDOK);
+  EXPECT_EQ(c.caption, L"エラー");
+  EXPECT_EQ(c.text, L"C:\\\r\nこのフォルダは削除できません。アンインストールを中止します");
+  EXPECT_TRUE(p.WaitExit(kTimeout));
+  EXPECT_EQ(ReadFileBytes("C:\\" + victim), "victim");
+  EXPECT_TRUE(Exists("C:\\install.dat"));
+  EXPECT_EQ(s.ReadValue("InstallPath", ""), "C:\\");
+  fs::EraseFile("C:\\" + victim);
+  fs::EraseFile("C:\\install.dat");
 }
