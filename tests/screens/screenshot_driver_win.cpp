@@ -202,8 +202,15 @@ void UninstallPages() {
   if (!wizard) return;
   HWND background = driver::OtherTopWindow(p.Id(), TForm::kClassName, wizard);
   if (WaitCaption(wizard, L"アンインストール")) Shoot(background, "wizard-7-uninstall");
+  // The deletion: its first step stands while the shell removes the group
+  // (the window does not answer then, but the screen shows it).
+  driver::Click(driver::ChildById(wizard, kIdBtnNext));
+  if (WaitCaption(wizard, L"削除")) {
+    Sleep(800);
+    Shoot(background, "wizard-8-delete");
+  }
+  if (WaitCaption(wizard, L"完了")) Shoot(background, "wizard-6-uninstalled");
   driver::Click(driver::ChildById(wizard, kIdBtnAbort));
-  driver::AnswerMessageDialog(p.Id(), IDYES, kTimeout);
   p.WaitExit(kTimeout);
 }
 
