@@ -43,3 +43,16 @@ std::optional<std::string> DeletableInstallFolder(std::string_view folder, std::
 std::string RefusedFolderText(const std::string& folder) {
   return Format("%s\r\nこのフォルダは削除できません。アンインストールを中止します", folder.c_str());
 }
+
+std::optional<std::string> DeleteGroupCommand(std::string_view title) {
+  bool quote = false;
+  for (size_t i = 0; i < title.size(); i += sjis::CharLength(title, i)) {
+    if (sjis::CharLength(title, i) != 1) continue;
+    const unsigned char c = static_cast<unsigned char>(title[i]);
+    if (c < 0x20 || c == 0x7F || c == '"') return std::nullopt;
+    if (c == '[' || c == ']' || c == '(' || c == ')' || c == ',') quote = true;
+  }
+  if (title.empty()) return std::nullopt;
+  const std::string t(title);
+  return quote ? "[DeleteGroup(\"" + t + "\")]" : "[DeleteGroup(" + t + ")]";
+}

@@ -19,3 +19,10 @@ std::optional<std::string> DeletableInstallFolder(std::string_view folder, std::
 
 // The message shown when the uninstaller refuses the folder.
 std::string RefusedFolderText(const std::string& folder);
+
+// The Program Manager command that deletes the group named title:
+// "[DeleteGroup(title)]", with the title in double quotes when it holds one
+// of "[](),", which would otherwise end the command or start another one
+// ("x)][DeleteGroup(Other" deletes a second group); nothing when the title
+// holds a double quote or a control character, which no quoting can carry.
+std::optional<std::string> DeleteGroupCommand(std::string_view title);

@@ -4,6 +4,7 @@
 #include <ddeml.h>
 
 #include "base/encoding.h"
+#include "wizard/delete_rules.h"
 
 namespace {
 
@@ -65,13 +66,15 @@ class DdeConversation {
 }  // namespace
 
 bool DeleteProgramGroup(const std::string& title) {
+  const std::optional<std::string> text = DeleteGroupCommand(title);
+  if (!text) return false;
   const DdeInstance instance;
   if (!instance.Id()) return false;
   const DdeString progman(instance, L"PROGMAN");
   if (!progman.Handle()) return false;
   const DdeConversation conversation(instance, progman, progman);
   if (!conversation.Handle()) return false;
-  std::wstring command = enc::Wide("[DeleteGroup(" + title + ")]");
+  std::wstring command = enc::Wide(*text);
   DWORD result = 0;
   DdeClientTransaction(reinterpret_cast<BYTE*>(command.data()), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)),
                        conversation.Handle(), nullptr, 0, XTYP_EXECUTE, kExecuteTimeoutMs, &result);

@@ -41,3 +41,17 @@ TEST(DeleteRules, RootsSystemAndUserFoldersAreRefused) {
 TEST(DeleteRules, RefusalNamesTheFolder) {
   EXPECT_EQ(RefusedFolderText("C:\\"), "C:\\\r\nこのフォルダは削除できません。アンインストールを中止します");
 }
+
+TEST(DeleteRules, GroupCommandKeepsTheTitleInsideIt) {
+  EXPECT_EQ(DeleteGroupCommand("サンプルゲーム"), "[DeleteGroup(サンプルゲーム)]");
+  EXPECT_EQ(DeleteGroupCommand("Game 2"), "[DeleteGroup(Game 2)]");
+  EXPECT_EQ(DeleteGroupCommand("ゲーム (限定版)"), "[DeleteGroup(\"ゲーム (限定版)\")]");
+  EXPECT_EQ(DeleteGroupCommand("x)][DeleteGroup(Other"), "[DeleteGroup(\"x)][DeleteGroup(Other\")]");
+  EXPECT_EQ(DeleteGroupCommand("a,b"), "[DeleteGroup(\"a,b\")]");
+  // A trail byte is no character of its own: ソ (83 5C) and ポ (83 7C) need no quotes.
+  EXPECT_EQ(DeleteGroupCommand("ソポ"), "[DeleteGroup(ソポ)]");
+  for (const char* title : {"", "a\"b", "a\r\nb", "tab\there"}) {
+    SCOPED_TRACE(title);
+    EXPECT_FALSE(DeleteGroupCommand(title).has_value());
+  }
+}

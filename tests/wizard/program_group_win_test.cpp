@@ -1,0 +1,47 @@
+// The program group's removal through the shell's Program Manager service
+// (under Wine: its explorer's), with groups made by the test.
+#include "wizard/program_group_win.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "base/encoding.h"
+#include "base/fs.h"
+#include "common/package_win.h"
+#include "common/temp_dir.h"
+
+namespace {
+
+std::string Group(const std::string& title) {
+  wchar_t buf[MAX_PATH];
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
+  return enc::Narrow(buf) + "\\" + title;
+}
+
+void MakeGroup(const std::string& title) { testing_support::WriteFileBytes(Group(title) + "\\game.lnk", "lnk"); }
+
+}  // namespace
+
+TEST(ProgramGroup, DeletesTheGroupAndNothingATitleSmugglesIn) {
+  // ASCII titles: Wine's service answers a title with other characters
+  // (Japanese, or even "é") with "not processed" and leaves the group.
+  const std::string plain = testing_support::UniqueName("Game");
+  const std::string bracketed = testing_support::UniqueName("Game") + " (Limited)";
+  const std::string other = testing_support::UniqueName("Other"), decoy = testing_support::UniqueName("Decoy");
+  for (const std::string& title : {plain, bracketed, other, decoy}) MakeGroup(title);
+  EXPECT_TRUE(DeleteProgramGroup(plain));
+  EXPECT_FALSE(fs::DirectoryExists(Group(plain)));
+  EXPECT_TRUE(DeleteProgramGroup(bracketed));
+  EXPECT_FALSE(fs::DirectoryExists(Group(bracketed)));
+  // A title that closes the command and opens another one stays one title.
+  EXPECT_TRUE(DeleteProgramGroup(decoy + ")][DeleteGroup(" + other));
+  EXPECT_TRUE(fs::DirectoryExists(Group(decoy)));
+  EXPECT_TRUE(fs::DirectoryExists(Group(other)));
+  // A title no command can carry is not sent at all.
+  EXPECT_FALSE(DeleteProgramGroup(other + "\"]"));
+  EXPECT_TRUE(fs::DirectoryExists(Group(other)));
+  testing_support::RemoveTree(Group(other));
+  testing_support::RemoveTree(Group(decoy));
+}
