@@ -1,8 +1,9 @@
-// A game's whole life under Wine, worked from outside as a user would: the
-// launcher on a medium drive starts the installed game, the program on the
-// medium keeps out of the way while the game runs, the installation removes
-// itself through its temporary copy, and the launcher then knows the game is
-// gone.
+// A game's whole life under Wine, worked from outside as a user would: a
+// package of two discs installed from a medium drive by the real copy work,
+// the installed game started by the launcher on the medium (the program on
+// the medium keeps out of its way while it runs), the installation removed
+// by its own uninstaller through the temporary copy, and the launcher then
+// knowing the game is gone.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,117 +11,110 @@
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/paths.h"
+#include "archive/archive_fixture.h"
+#include "common/medium_win.h"
 #include "common/package_win.h"
-#include "common/run_tool.h"
-#include "common/windriver_win.h"
-#include "forms/form_win.h"
+#include "common/wizard_win.h"
+#include "forms/message_dialog_win.h"
 #include "launcher/running_game.h"
 #include "launcher/start_win.h"
 #include "os/files_win.h"
-#include "wizard/insttype_win.h"
 
 using driver::Process;
 using testing_support::ReadFileBytes;
+using testing_support::TestMedium;
+using testing_support::Wizard;
 using testing_support::WriteFileBytes;
 
 namespace {
 
-constexpr int kTimeout = 20000;
-// Drive Q: is a folder of the build (scripts/wine-env): the medium.
-const std::string kMedium = "Q:\\";
+constexpr int kTimeout = 30000;
 
 std::string TestGameExe() { return driver::HostPath(ZI_TEST_GAME_EXE); }
 
 bool Exists(const std::string& path) { return FileAttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
-void Copy(const std::string& from, const std::string& to) {
-  fs::MakeDirectories(ExtractFilePath(to));
-  ASSERT_TRUE(CopyFileW(enc::Wide(from).c_str(), enc::Wide(to).c_str(), FALSE)) << to;
+HWND WaitForLauncher(const Process& p) {
+  return driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnStart, kTimeout);
 }
 
-// Everything on the medium's root, removed before and after.
-void ClearMedium() {
-  std::vector<fs::DirEntry> entries;
-  fs::ListDirectory(kMedium, &entries);
-  for (const fs::DirEntry& e : entries) {
-    if (e.is_directory) testing_support::RemoveTree(kMedium + e.name);
-    else fs::EraseFile(kMedium + e.name);
-  }
-}
-
-class GameLife : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!fs::DirectoryExists(kMedium)) GTEST_SKIP() << "no drive Q: (scripts/wine-env maps it)";
-    ClearMedium();
-    s.Title = testing_support::UniqueName("Life");
-    s.RegistryKey = maker + "\\Game";
-    s.GameExe = "game.exe";
-    s.MediaName = "CD-ROM";
-    s.SetDiskCount(1);
-    marker = dir / "marker.txt";
-    env = {{L"TEMP", enc::Wide(dir / "tmp")}, {L"TMP", enc::Wide(dir / "tmp")}, {L"ZI_GAME_MARKER", enc::Wide(marker)}};
-    fs::MakeDirectories(dir / "tmp");
-  }
-  void TearDown() override {
-    ClearMedium();
-    s.DeleteRegistryKey();
-  }
-
-  // The medium: the program, its settings and an archive.
-  void WriteMedium() {
-    Copy(testing_support::InstallExePath(), kMedium + "install.exe");
-    s.SaveToFile(kMedium + "install.dat");
-    const std::string content = dir / "content\\";
-    WriteFileBytes(content + "readme.txt", "read me");
-    const auto packed = testing_support::RunTool(ZI_VFTOOL_EXE, {"pack", enc::SjisToUtf8(kMedium + "game.dat"),
-                                                                 enc::SjisToUtf8(content)});
-    ASSERT_EQ(packed.exit_code, 0) << packed.err;
-  }
-
-  Process StartFromMedium() { return Process::Start(kMedium + "install.exe", "", env); }
-
-  HWND WaitForLauncher(const Process& p) {
-    return driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnStart, kTimeout);
-  }
-
-  testing_support::TempDir dir;
-  const std::string maker = testing_support::UniqueName("Maker");
-  TZefoInstallSet s;
-  std::string marker;
-  std::map<std::wstring, std::wstring> env;
-};
+// The wizard of the temporary copy a program handed over to.
+DWORD WaitForTemporaryCopy() { return driver::WaitForProgram(L"~zinstall.exe", kTimeout); }
 
 }  // namespace
 
-TEST_F(GameLife, PlayThenUninstallThroughTheTemporaryCopy) {
-  WriteMedium();
-  // The installation as the copy work leaves it.
-  const std::string installed = dir / "installed\\";
-  Copy(TestGameExe(), installed + "game.exe");
-  Copy(testing_support::InstallExePath(), installed + "install.exe");
-  TZefoInstallSet records = s;
-  records.UninstallMode = 1;
-  records.InstalledFiles = {"game.exe", "install.exe", "install.dat"};
-  records.SaveToFile(installed + "install.dat");
-  s.WriteValue("InstallPath", installed);
+TEST(GameLife, InstallPlayAndUninstallFromAMediumDrive) {
+  TestMedium m(2, 'N');
+  TZefoInstallSet& s = m.settings;
+  s.ProgramSize = 100;
+  s.DataSize = 100;
+  s.DiskProgramSize = {50, 50};
+  s.DiskDataSize = {50, 50};
+  s.CopyFiles.push_back("install.exe");  // the uninstaller goes with the game
+  m.AddLoose(0, "game.exe", ReadFileBytes(TestGameExe()));
+  m.AddLoose(1, "disc2\\extra.txt", "from disc 2");
+  m.AddEntry(0, {"a.txt", "a", false, 0x5A213C40, 0});
+  m.AddEntry(1, {"b.txt", "b", false, 0x5A213C40, 0});
+  m.Write();
+  const std::string target = m.Target();
+  const std::string marker = m.Dir() / "marker.txt";
+  const std::map<std::wstring, std::wstring> env = {
+      {L"TEMP", enc::Wide(m.Temp())}, {L"TMP", enc::Wide(m.Temp())}, {L"ZI_GAME_MARKER", enc::Wide(marker)}};
+  auto start_from_medium = [&] { return Process::Start(m.Root() + "install.exe", "", env, m.Root()); };
 
-  // The launcher offers the game and starts it.
+  // Install: the launcher on the medium hands over to its temporary copy.
   {
-    Process launcher = StartFromMedium();
+    Process launcher = start_from_medium();
     HWND form = WaitForLauncher(launcher);
     ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(driver::ChildById(form, kIdBtnStart)));
+    driver::Click(driver::ChildById(form, kIdBtnInstall));
+    ASSERT_TRUE(launcher.WaitExit(kTimeout));
+    const Wizard w(WaitForTemporaryCopy());
+    ASSERT_TRUE(w.Found());
+    ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
+    w.Click(kIdBtnNext);
+    ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
+    w.Click(kIdCheckData);
+    w.Click(kIdBtnNext);
+    ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
+    w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(target)));
+    w.Click(kIdBtnNext);
+    ASSERT_TRUE(w.WaitForCaption(L"インストール準備完了"));
+    w.Click(kIdBtnNext);
+    ASSERT_NE(driver::WaitForWindow(w.Pid(), kMessageDialogClass, kTimeout), nullptr);
+    ASSERT_TRUE(m.Insert(1));
+    EXPECT_EQ(w.Answer(IDOK).text, L"ディスク2を入れてからOKをクリックしてください");
+    ASSERT_TRUE(w.WaitForCaption(L"完了", 60000));
+    w.Click(kIdBtnAbort);
+    ASSERT_TRUE(driver::WaitNoProgram(L"~zinstall.exe", kTimeout));
+  }
+  ASSERT_EQ(ReadFileBytes(target + "game.exe"), ReadFileBytes(TestGameExe()));
+  ASSERT_EQ(s.ReadValue("InstallPath", "<none>"), target);
+  ASSERT_TRUE(fs::DirectoryExists(m.GroupFolder()));
+  // The user closes the group's folder window the installation opened (while
+  // Wine's shell shows it, its folder cannot be removed).
+  HWND group_window = driver::WaitForWindowAnyProcess(nullptr, enc::Wide(s.Title).c_str(), kTimeout);
+  ASSERT_NE(group_window, nullptr);
+  PostMessageW(group_window, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(group_window); }, kTimeout));
+
+  // Play: the launcher on the medium (disc 2 is in) starts the installed game.
+  {
+    Process launcher = start_from_medium();
+    HWND form = WaitForLauncher(launcher);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(s.ReadValue("CDDrive", ""), "N:");
     HWND start = driver::ChildById(form, kIdBtnStart);
     ASSERT_TRUE(IsWindowEnabled(start));
     driver::Click(start);
     ASSERT_TRUE(launcher.WaitExit(kTimeout));
   }
   ASSERT_TRUE(driver::WaitUntil([&] { return fs::FileExists(marker); }, kTimeout)) << "the game did not start";
-  EXPECT_EQ(ReadFileBytes(marker), "folder " + installed + "\r\nmutex " + RunningGameMutexName(installed) + "\r\n");
-
+  EXPECT_EQ(ReadFileBytes(marker), "folder " + target + "\r\nmutex " + RunningGameMutexName(target) + "\r\n");
   // While it runs, the program on the medium ends at once and silently.
   {
-    Process again = StartFromMedium();
+    Process again = start_from_medium();
     ASSERT_TRUE(again.WaitExit(kTimeout));
     EXPECT_EQ(again.ExitCode(), 0u);
     EXPECT_TRUE(driver::TopWindows(again.Id()).empty());
@@ -128,24 +122,26 @@ TEST_F(GameLife, PlayThenUninstallThroughTheTemporaryCopy) {
   WriteFileBytes(marker + ".stop", "");
   ASSERT_TRUE(driver::WaitNoProgram(L"game.exe", kTimeout));
 
-  // The uninstaller in the install folder hands over to its temporary copy.
+  // Uninstall: the program in the install folder hands over to its temporary copy.
   {
-    Process uninstaller = Process::Start(installed + "install.exe", "", env);
+    Process uninstaller = Process::Start(target + "install.exe", "", env);
     ASSERT_TRUE(uninstaller.WaitExit(kTimeout));
-    const DWORD copy = driver::WaitForProgram(L"~zinstall.exe", kTimeout);
-    ASSERT_NE(copy, 0u);
-    HWND wizard = driver::WaitForWindowWithChild(copy, TForm::kClassName, kIdBtnNext, kTimeout);
-    ASSERT_NE(wizard, nullptr);
-    driver::Click(driver::ChildById(wizard, kIdBtnNext));
-    ASSERT_TRUE(driver::WaitUntil([&] { return driver::Text(wizard) == L"完了"; }, kTimeout));
-    driver::Click(driver::ChildById(wizard, kIdBtnAbort));
+    const Wizard w(WaitForTemporaryCopy());
+    ASSERT_TRUE(w.Found());
+    ASSERT_TRUE(w.WaitForCaption(L"アンインストール"));
+    w.Click(kIdBtnNext);
+    ASSERT_TRUE(w.WaitForCaption(L"完了", 60000));
+    EXPECT_EQ(w.Text(kIdLabelExit), L"アンインストールが完了しました");
+    w.Click(kIdBtnAbort);
     ASSERT_TRUE(driver::WaitNoProgram(L"~zinstall.exe", kTimeout));
   }
-  EXPECT_FALSE(Exists(installed));
+  EXPECT_FALSE(Exists(target));
+  EXPECT_TRUE(fs::DirectoryExists(ExtractFileDir(RemoveTrailingDelimiter(target))));  // never above it
+  EXPECT_FALSE(fs::DirectoryExists(m.GroupFolder()));
   EXPECT_EQ(s.ReadValue("InstallPath", "<none>"), "<none>");
 
   // The launcher on the medium: the game is no longer there to start.
-  Process launcher = StartFromMedium();
+  Process launcher = start_from_medium();
   HWND form = WaitForLauncher(launcher);
   ASSERT_NE(form, nullptr);
   EXPECT_FALSE(IsWindowEnabled(driver::ChildById(form, kIdBtnStart)));
