@@ -221,9 +221,17 @@ TEST(Uninstall, AbortBeforeTheGroupLeavesEverything) {
   Installation inst({"game.exe"});
   Wizard w(inst.StartUninstaller());
   ASSERT_TRUE(w.Found());
-  // Both clicks wait in the queue: the work meets the Abort at its first input point.
-  w.Click(kIdBtnNext);
-  w.Click(kIdBtnAbort);
+  // Both clicks wait in the queue, posted while the wizard's thread is held so
+  // that it cannot start the work in between: the work meets the Abort at
+  // its first input point.
+  HWND next = w.Control(kIdBtnNext), abort = w.Control(kIdBtnAbort);
+  HANDLE ui = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(next, nullptr));
+  ASSERT_NE(ui, nullptr);
+  ASSERT_NE(SuspendThread(ui), static_cast<DWORD>(-1));
+  driver::Click(next);
+  driver::Click(abort);
+  ResumeThread(ui);
+  CloseHandle(ui);
   const driver::MessageDialogContent c = w.Answer(IDYES);
   EXPECT_EQ(c.caption, L"確認");
   EXPECT_EQ(c.text, L"アンインストールを中断しますか？");
