@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <ddeml.h>
+#include <shlobj.h>
 
 #include "base/encoding.h"
 #include "wizard/delete_rules.h"
@@ -65,8 +66,31 @@ class DdeConversation {
 
 }  // namespace
 
+namespace {
+
+// The name the group is asked for by. Some shells take the command's text
+// through the system's ANSI code page and lose what it cannot hold (Wine
+// under a Western locale cuts a Japanese title off): such a title is given
+// as the short form of the group's folder name, which names the same folder.
+std::string GroupName(const std::string& title) {
+  const std::wstring wide = enc::Wide(title);
+  BOOL lossy = FALSE;
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr, &lossy);
+  if (!lossy) return title;
+  wchar_t programs[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAMS, FALSE)) return title;
+  const std::wstring folder = std::wstring(programs) + L"\\" + wide;
+  wchar_t short_path[MAX_PATH];
+  const DWORD n = GetShortPathNameW(folder.c_str(), short_path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return title;
+  const std::wstring path(short_path, n);
+  return enc::Narrow(path.substr(path.find_last_of(L'\\') + 1));
+}
+
+}  // namespace
+
 bool DeleteProgramGroup(const std::string& title) {
-  const std::optional<std::string> text = DeleteGroupCommand(title);
+  const std::optional<std::string> text = DeleteGroupCommand(GroupName(title));
   if (!text) return false;
   const DdeInstance instance;
   if (!instance.Id()) return false;
