@@ -11,6 +11,7 @@
 #include "gale_builder.h"
 #include "imaging/gales.h"
 #include "png.h"
+#include "regression_inputs.h"
 
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
@@ -210,4 +211,36 @@ TEST(Galetool, TheCommandTakesUtf8NamesAndPrintsOneLineErrors) {
   EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
   r = testing_support::RunTool(ZI_GALETOOL_EXE, {"info", "--tile", "1x1", enc::SjisToUtf8(gale)});
   EXPECT_EQ(r.exit_code, 1);
+}
+
+// Inputs found by fuzzing the reader, each refused before anything large is
+// allocated: png-1 declares 8192x8192 16-bit RGBA (512 MiB of rows) over 11
+// bytes of data; png-2 declares 2^26 16-bit RGBA pixels in one row, whose size
+// in bytes wraps to 0 in 32 bits.
+TEST(Png, InputsFoundByFuzzingAreRefused) {
+  const struct {
+    const char* name;
+    const std::string& bytes;
+  } inputs[] = {{"png-1", kInput_png_1}, {"png-2", kInput_png_2}};
+  for (const auto& input : inputs) {
+    SCOPED_TRACE(input.name);
+    try {
+      ReadPng(input.bytes);
+      ADD_FAILURE() << "read";
+    } catch (const EPngError& e) {
+      EXPECT_NE(std::string(e.what()).find("の大きさに足りません"), std::string::npos) << enc::SjisToUtf8(e.what());
+    }
+  }
+}
+
+TEST(Png, RowsComeFromTheDataNotFromTheHeader) {
+  // A header promising more rows than the data holds fails at the first
+  // missing row; a large but honest picture still reads.
+  EXPECT_THROW(ReadPng(HandPng(4, 3, 8, 2, "", std::string(2 * 13, '\0'))), EPngError);
+  const std::string wide(1 + 3 * 4000, '\0');
+  std::string rows;
+  for (int y = 0; y < 300; ++y) rows += wide;
+  const TPngImage big = ReadPng(HandPng(4000, 300, 8, 2, "", rows));
+  EXPECT_EQ(big.Pixels.size(), 4000u * 300 * 3);
+  EXPECT_EQ(big.Pixels[big.Pixels.size() - 1], 0);
 }
