@@ -199,11 +199,11 @@ TEST(Vftool, ExitCodesAndMessages) {
     std::string message;
   } rows[] = {
       {{}, 2, ""},
-      {{"frobnicate"}, 2, "unknown command"},
-      {{"list"}, 2, "usage"},
-      {{"list", "--jsn", U(dir / "game.dat")}, 2, "unknown option"},
+      {{"frobnicate"}, 2, "unknown command \"frobnicate\" (see vftool --help)"},
+      {{"list"}, 2, "vftool: list: ARCHIVE is required (see vftool list --help)"},
+      {{"list", "--jsn", U(dir / "game.dat")}, 2, "not expected: --jsn"},
       {{"list", U(dir / "missing.dat")}, 2, "no such file"},
-      {{"list", U(dir / "bad.dat")}, 2, U(dir / "bad.dat") + u8":アーカイブが壊れています（エントリ数 65535"},
+      {{"list", U(dir / "bad.dat")}, 2, U(dir / "bad.dat") + u8": アーカイブが壊れています（エントリ数 65535"},
       {{"cat", U(dir / "game.dat"), "nothing.txt"}, 1, u8"nothing.txt:ファイルがありません"},
       {{"cat", U(dir / "game.dat"), u8"\U0001F600"}, 2, "code page 932"},
       {{"extract", U(dir / "game.dat"), U(dir / "x"), "nothing.txt"}, 1, "no such entry"},
@@ -213,7 +213,7 @@ TEST(Vftool, ExitCodesAndMessages) {
       {{"pack", "--ext", "--carrier", U(dir / "in/install.dat"), U(dir / "p.dat"), U(dir / "in")}, 2, "exclude"},
       {{"pack", U(dir / "p.dat"), U(dir / "nothing")}, 2, "no such file"},
       {{"pack", U(dir / "in/install.dat"), U(dir / "in")}, 2, "among the inputs"},
-      {{"merge", U(dir / "p.dat")}, 2, "usage"},
+      {{"merge", U(dir / "p.dat")}, 2, "SOURCE is required"},
       {{"merge", U(dir / "p.ext"), U(dir / "game.dat")}, 2, "must not end in .ext"},
       {{"merge", U(dir / "game.dat"), U(dir / "GAME.DAT")}, 2, "is DEST itself"},
       {{"merge", U(dir / "p.dat"), U(dir / "missing.dat")}, 2, "no such file"},
@@ -341,4 +341,40 @@ TEST(Vftool, AFailedMergeRemovesTheDataFileItCreated) {
   EXPECT_NE(r.err.find(u8"アーカイブが壊れています"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::FileExists(dir / "new.dat"));
   EXPECT_FALSE(fs::FileExists(dir / "new.ext"));
+}
+
+TEST(Vftool, PackStoresWhatDeflateDoesNotShrinkAndIsTheSameOnAnyNumberOfThreads) {
+  TempDir dir;
+  const std::string noise = Pseudorandom(3 << 20, 5);
+  const struct {
+    const char* name;
+    std::string content;
+    int stored;
+  } files[] = {
+      {"a-noise.ogg", noise, 1},                                        // given up after 64 KiB
+      {"b-noise-then-text.bin", noise.substr(0, 1 << 20) + std::string(2 << 20, 't'), 1},
+      {"c-text-then-noise.bin", std::string(100 << 10, 'x') + noise, 0},  // the text saves more than noise costs
+      {"d-text.txt", std::string(3 << 20, 'x'), 0},
+      {"e-small-noise.bin", noise.substr(0, 1000), 1},
+      {"f-text-then-some-noise.bin", std::string(2 << 20, 'y') + noise.substr(0, 100 << 10), 0},
+  };
+  for (const auto& f : files) WriteFileBytes(dir / (std::string("in\\") + f.name), f.content);
+  ASSERT_EQ(Vftool({"pack", "--jobs", "1", U(dir / "one.dat"), U(dir / "in")}).exit_code, 0);
+  const ToolResult r = Vftool({"pack", "--jobs", "2", U(dir / "two.dat"), U(dir / "in")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "one.dat"), ReadFileBytes(dir / "two.dat"));
+
+  TVrFileCollection c;
+  c.Open(dir / "two.dat");
+  ASSERT_EQ(c.Count(), 7);
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(files[i].name);
+    EXPECT_EQ(c.Files(i).Stored, files[i].stored);
+    TMemoryStream m;
+    c.ReadEntry(m, files[i].name);
+    EXPECT_TRUE(std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize())) ==
+                files[i].content);
+  }
+  EXPECT_LT(c.Files(3).Size, 100000);
+  EXPECT_EQ(Vftool({"verify", U(dir / "two.dat")}).exit_code, 0);
 }
