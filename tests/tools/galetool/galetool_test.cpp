@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "base/encoding.h"
+#include "base/fs.h"
 #include "common/run_tool.h"
 #include "common/temp_dir.h"
 #include "gale_builder.h"
@@ -185,12 +186,13 @@ TEST(Galetool, ExitCodes) {
   EXPECT_EQ(RunTool({"from-png", dir / "bad.gale", dir / "x"}), 2);
   EXPECT_EQ(RunTool({"from-png", dir / "in.png", dir / "ok.gale"}), 0);
   EXPECT_EQ(RunTool({"pixels", "--frame", "1", dir / "ok.gale", dir / "raw"}, nullptr, &err), 2);
-  EXPECT_EQ(RunTool({"from-png", "--jpeg", "80", "--tile", "4x4", dir / "in.png", dir / "j"}), 1);
-  EXPECT_EQ(RunTool({"from-png", "--jpeg", "101", dir / "in.png", dir / "j"}), 1);
-  EXPECT_EQ(RunTool({"info", "--frame", "1", dir / "ok.gale"}), 1);
-  EXPECT_EQ(RunTool({"info"}), 1);
-  EXPECT_EQ(RunTool({"convert", "a"}), 1);
-  EXPECT_EQ(RunTool({}), 1);
+  // Usage errors: 2, as in the other tools.
+  EXPECT_EQ(RunTool({"from-png", "--jpeg", "80", "--tile", "4x4", dir / "in.png", dir / "j"}), 2);
+  EXPECT_EQ(RunTool({"from-png", "--jpeg", "101", dir / "in.png", dir / "j"}), 2);
+  EXPECT_EQ(RunTool({"info", "--frame", "1", dir / "ok.gale"}), 2);
+  EXPECT_EQ(RunTool({"info"}), 2);
+  EXPECT_EQ(RunTool({"convert", "a"}), 2);
+  EXPECT_EQ(RunTool({}), 2);
 }
 
 TEST(Galetool, TheCommandTakesUtf8NamesAndPrintsOneLineErrors) {
@@ -210,7 +212,7 @@ TEST(Galetool, TheCommandTakesUtf8NamesAndPrintsOneLineErrors) {
   EXPECT_NE(r.err.find(u8"途中でデータが終わっています"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
   r = testing_support::RunTool(ZI_GALETOOL_EXE, {"info", "--tile", "1x1", enc::SjisToUtf8(gale)});
-  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.exit_code, 2);
 }
 
 // Inputs found by fuzzing the reader, each refused before anything large is
@@ -243,4 +245,35 @@ TEST(Png, RowsComeFromTheDataNotFromTheHeader) {
   const TPngImage big = ReadPng(HandPng(4000, 300, 8, 2, "", rows));
   EXPECT_EQ(big.Pixels.size(), 4000u * 300 * 3);
   EXPECT_EQ(big.Pixels[big.Pixels.size() - 1], 0);
+}
+
+TEST(Galetool, HelpVersionStreamsAndOutputNames) {
+  TempDir dir;
+  WriteFileBytes(dir / "in.png", WritePng(Picture(3, 2, 3)));
+  std::string out, err;
+  ASSERT_EQ(RunTool({"from-png", "--help"}, &out, &err), 0);
+  EXPECT_NE(out.find("--jpeg INT:INT in [0 - 100]=0"), std::string::npos) << out;  // each option, its default
+  EXPECT_EQ(err, "");
+  ASSERT_EQ(RunTool({"--version"}, &out), 0);
+  EXPECT_EQ(out.rfind("galetool ", 0), 0u) << out;
+
+  // "-" writes the bytes to standard output.
+  ASSERT_EQ(RunTool({"from-png", dir / "in.png", "-"}, &out, &err), 0) << err;
+  const std::string gale = out;
+  WriteFileBytes(dir / "a.gale", gale);
+  ASSERT_EQ(RunTool({"png", dir / "a.gale", "-"}, &out, &err), 0) << err;
+  EXPECT_EQ(ReadPng(out).Pixels, Picture(3, 2, 3).Pixels);
+
+  // PNG bytes never go into a file named otherwise, and nothing is written.
+  EXPECT_EQ(RunTool({"png", dir / "a.gale", dir / "x.jpg"}, &out, &err), 2);
+  EXPECT_NE(err.find("x.jpg: the output is a PNG picture; name it .png"), std::string::npos) << err;
+  EXPECT_FALSE(fs::FileExists(dir / "x.jpg"));
+  EXPECT_EQ(RunTool({"png", dir / "a.gale", dir / "X.PNG"}), 0);
+  // An output in a folder that does not exist: named, nothing created.
+  EXPECT_EQ(RunTool({"png", dir / "a.gale", dir / "no/x.png"}, &out, &err), 2);
+  EXPECT_NE(err.find("x.png: cannot write (no folder"), std::string::npos) << err;
+  EXPECT_FALSE(fs::DirectoryExists(dir / "no"));
+  // Messages name the file as given.
+  EXPECT_EQ(RunTool({"info", dir / "missing.gale"}, &out, &err), 2);
+  EXPECT_EQ(err, "galetool: " + (dir / "missing.gale") + ": no such file\n");
 }
