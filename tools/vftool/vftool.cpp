@@ -65,6 +65,14 @@ void OpenArchive(TVrFileCollection& archive, const std::string& utf8_name) {
   try {
     archive.Open(name);
   } catch (const EError& e) {
+    // Data that ends where a volume would begin: the next volume is missing.
+    if (fs::FileExists(name)) {
+      TTpBigFileStream data(name, kFmOpenRead | kFmShareDenyWrite);
+      const int64_t have = data.GetSize();
+      const std::string next = data.VolumeName(static_cast<int32_t>(have / kVolumeSize));
+      if (have > 0 && have % kVolumeSize == 0 && !fs::FileExists(next))
+        throw tools::ToolError(tools::kExitBadInput, utf8_name + ": volume " + tools::SjisToUtf8(ExtractFileName(next)) + " is missing");
+    }
     // The core's messages start with the name as the program spelled it.
     std::string detail = tools::SjisToUtf8(e.what());
     const std::string prefix = tools::SjisToUtf8(name) + ":";

@@ -3,6 +3,13 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+#include "archive/bigstreams.h"
 #include "archive/dirformat.h"
 #include "archive/vrfiles.h"
 #include "archive_fixture.h"
@@ -10,6 +17,7 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
+#include "common/cli.h"
 #include "common/run_tool.h"
 #include "common/temp_dir.h"
 
@@ -377,4 +385,121 @@ TEST(Vftool, PackStoresWhatDeflateDoesNotShrinkAndIsTheSameOnAnyNumberOfThreads)
   }
   EXPECT_LT(c.Files(3).Size, 100000);
   EXPECT_EQ(Vftool({"verify", U(dir / "two.dat")}).exit_code, 0);
+}
+
+TEST(Vftool, ExtractTakesFoldersPatternsAndBothDelimiters) {
+  TempDir dir;
+  WriteFileBytes(dir / "game.dat", BuildArchive(102, {{"data\\a.txt", "a", false},
+                                                      {"data\\sub\\b.bmp", "b", false},
+                                                      {"database.txt", "not below data", false},
+                                                      {"voice\\v1.ogg", "v1", false},
+                                                      {"voice\\v2.wav", "v2", false},
+                                                      {"readme.txt", "r", false}}));
+  ToolResult r = Vftool({"extract", "-v", U(dir / "game.dat"), U(dir / "out"), "DATA/", "voice/*.ogg", "readme.txt"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "data\\a.txt\ndata\\sub\\b.bmp\nvoice\\v1.ogg\nreadme.txt\n");  // directory order, each once
+  EXPECT_EQ(ReadFileBytes(dir / "out/data/sub/b.bmp"), "b");
+  EXPECT_FALSE(fs::FileExists(dir / "out/database.txt"));
+  EXPECT_FALSE(fs::FileExists(dir / "out/voice/v2.wav"));
+  // A name that finds nothing is reported; the others still come out.
+  r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out2"), "*.mpg", "data\\sub"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("*.mpg: no such entry, folder or matching name"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "out2/data/sub/b.bmp"), "b");
+  // cat takes "/" too, and writes to a file with -o.
+  r = Vftool({"cat", "-o", U(dir / "b.out"), U(dir / "game.dat"), "data/sub/b.bmp"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "b.out"), "b");
+}
+
+TEST(Vftool, ExtractLeavesReadOnlyFilesAloneUnlessAskedTo) {
+  TempDir dir;
+  WriteFileBytes(dir / "game.dat", BuildArchive(102, {{"a.txt", "new a", false}, {"b.txt", "new b", false}}));
+  WriteFileBytes(dir / "out/a.txt", "old a");
+  WriteFileBytes(dir / "out/b.txt", "old b");
+  ASSERT_TRUE(tools::MakeWritable(dir / "out/a.txt"));
+#ifdef _WIN32
+  ASSERT_TRUE(SetFileAttributesW(enc::Wide(dir / "out/a.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+#else
+  ASSERT_EQ(chmod(fs::NativePath(dir / "out/a.txt").c_str(), 0444), 0);
+#endif
+  ASSERT_TRUE(tools::IsReadOnlyFile(dir / "out/a.txt"));
+  ToolResult r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("a.txt: read-only file, not replaced (--overwrite replaces it)"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "out/a.txt"), "old a");
+  EXPECT_EQ(ReadFileBytes(dir / "out/b.txt"), "new b");  // a writable file is replaced
+  r = Vftool({"extract", "--overwrite", U(dir / "game.dat"), U(dir / "out")});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "out/a.txt"), "new a");
+}
+
+TEST(Vftool, PackRefusesOutputsThatWouldNotReadBack) {
+  TempDir dir;
+  WriteInputs(dir, "in");
+  WriteFileBytes(dir / "stub.exe", "MZ" + Pseudorandom(100, 1));
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } rows[] = {
+      {{"--carrier", U(dir / "stub.exe"), U(dir / "setup.dat")}, "with --carrier, OUT must end in .exe"},
+      {{U(dir / "setup.exe")}, "a name ending in .exe is read as a carrier program"},
+      {{"--ext", U(dir / "game.ext")}, "OUT must not end in .ext"},
+      {{"--loose", "*.exe", U(dir / "game.dat")}, "--loose *.exe: matches no input"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    std::vector<std::string> args = {"pack"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    args.push_back(U(dir / "in"));
+    const ToolResult r = Vftool(args);
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+  }
+  EXPECT_FALSE(fs::FileExists(dir / "setup.dat"));
+  EXPECT_FALSE(fs::FileExists(dir / "game.dat"));
+  // A directory file left beside OUT would be read as its directory.
+  ASSERT_EQ(Vftool({"pack", "--ext", U(dir / "game.dat"), U(dir / "in")}).exit_code, 0);
+  ToolResult r = Vftool({"pack", U(dir / "game.dat"), U(dir / "in")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("game.ext: exists and would be read as OUT's directory"), std::string::npos) << r.err;
+  // The directory file opened instead of its data file, and a missing volume.
+  r = Vftool({"list", U(dir / "game.ext")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "vftool: " + U(dir / "game.ext") + ": this is a directory file (.ext); open game.dat\n");
+  // A full first volume whose directory says the data runs on into a
+  // second one, which is not there; then a first volume cut short.
+  std::string data;
+  const std::string directory = BuildDirectory(102, {{"a.bin", std::string(100, 'a'), false}}, kVolumeSize, &data);
+  MakeSparse(dir / "big.dat", kVolumeSize);
+  {
+    TFileStream f(dir / "big.dat", kFmOpenReadWrite);
+    f.WriteBuffer(directory.data(), static_cast<int64_t>(directory.size()));
+  }
+  r = Vftool({"list", U(dir / "big.dat")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "vftool: " + U(dir / "big.dat") + ": volume big.001 is missing\n");
+  WriteFileBytes(dir / "short.dat", directory);
+  r = Vftool({"verify", U(dir / "short.dat")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err.rfind("vftool: " + U(dir / "short.dat") + u8": アーカイブが壊れています", 0), 0u) << r.err;
+}
+
+TEST(Vftool, HelpVersionAndUsageFollowOneForm) {
+  for (const char* command : {"list", "cat", "extract", "pack", "merge", "verify"}) {
+    SCOPED_TRACE(command);
+    const ToolResult r = Vftool({command, "--help"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_NE(r.out.find(std::string("Usage: vftool ") + command + " [OPTIONS]"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
+    const ToolResult bad = Vftool({command, "--no-such-option"});
+    EXPECT_EQ(bad.exit_code, 2);
+    EXPECT_EQ(bad.err.rfind(std::string("vftool: ") + command + ": ", 0), 0u) << bad.err;
+    EXPECT_NE(bad.err.find(std::string("(see vftool ") + command + " --help)\n"), std::string::npos) << bad.err;
+  }
+  EXPECT_NE(Vftool({"pack", "--help"}).out.find("--level INT:INT in [-1 - 9]=-1"), std::string::npos);
+  const ToolResult v = Vftool({"--version"});
+  EXPECT_EQ(v.exit_code, 0);
+  EXPECT_EQ(v.out.rfind("vftool ", 0), 0u) << v.out;
 }
