@@ -21,6 +21,19 @@ int64_t SizeOf(const std::string& path) {
   return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
+// An archive with its volumes: NAME.dat, then NAME.001, NAME.002, ...
+int64_t ArchiveSize(const std::string& path) {
+  int64_t total = SizeOf(path);
+  const std::string stem = path.substr(0, path.rfind('.'));
+  for (int n = 1;; ++n) {
+    char ext[16];
+    std::snprintf(ext, sizeof ext, ".%03d", n);
+    const int64_t size = SizeOf(stem + ext);
+    if (size < 0) return total;
+    total += size;
+  }
+}
+
 // A 24-bit bottom-up BMP of w x h: diagonal shading with a few bits of grain.
 std::string Bitmap(int w, int h, uint32_t seed) {
   const int stride = (w * 3 + 3) & ~3;
@@ -58,7 +71,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_pack needs zip (apt-get install zip)\n");
     return 1;
   }
-  const double scale = (argc > 1 ? std::atof(argv[1]) : 1024.0) / 1024.0;
+  // The counts below make about 1360 MiB at scale 1.
+  const double scale = (argc > 1 ? std::atof(argv[1]) : 1024.0) / 1360.0;
   Scratch scratch;
   const std::string in = scratch.Path() + "/game";
   for (const char* folder : {"", "/script", "/cg", "/voice", "/bgm", "/movie"}) mkdir((in + folder).c_str(), 0777);
@@ -79,7 +93,7 @@ int main(int argc, char** argv) {
     put("voice/v" + std::to_string(i) + ".ogg", RandomBytes((size_t{20} << 10) + (i * 104729u) % (size_t{300} << 10), ++seed));
   for (int i = 0; i < static_cast<int>(40 * scale); ++i)
     put("bgm/bgm" + std::to_string(i) + ".ogg", RandomBytes((size_t{3} << 20) + (i * 7u << 16), ++seed));
-  for (int i = 0; i < static_cast<int>(6 * scale); ++i)
+  for (int i = 0; i < static_cast<int>(6 * scale + 0.5); ++i)
     put("movie/op" + std::to_string(i) + ".mpg", RandomBytes(size_t{60} << 20, ++seed));
   const double mib = total / (1 << 20);
   std::printf("%.0f MiB; zip and vftool pack in turns, best of two each\n", mib);
@@ -87,7 +101,12 @@ int main(int argc, char** argv) {
 
   const std::string zip = scratch.Path() + "/game.zip", ours = scratch.Path() + "/game.dat",
                     single = scratch.Path() + "/one.dat";
-  const auto remove = [](const std::string& path) { return [path] { std::remove(path.c_str()); }; };
+  const auto remove = [](const std::string& path) {
+    return [path] {
+      std::remove(path.c_str());
+      std::remove((path.substr(0, path.rfind('.')) + ".001").c_str());
+    };
+  };
   double t_zip = 1e30, t_ours = 1e30, t_single = 1e30;
   for (int turn = 0; turn < 2; ++turn) {
     t_zip = std::min(t_zip, Best(1, [&] { MustRun({"zip", "-q", "-r", "-6", zip, "."}, in); }, remove(zip)));
@@ -98,7 +117,7 @@ int main(int argc, char** argv) {
   Report("vftool pack, mixed game folder", mib / t_ours, mib / t_zip, "MiB/s", ">= 3.00");
   Report("vftool pack --jobs 1, same folder", mib / t_single, mib / t_zip, "MiB/s", "(one core)");
   const double zip_mib = static_cast<double>(SizeOf(zip)) / (1 << 20);
-  const double ours_mib = static_cast<double>(SizeOf(ours)) / (1 << 20);
+  const double ours_mib = static_cast<double>(ArchiveSize(ours)) / (1 << 20);
   Report("archive size (smaller is better)", ours_mib, zip_mib, "MiB", "<= 1.00");
   return 0;
 }
