@@ -176,7 +176,8 @@ int main(int argc, char** argv) {
 
   c = app.add_subcommand("build", "writes install.dat (version 107) from JSON");
   c->add_option("--sizes-from", archives,
-                "fill the component sizes and totals from each disc's game.dat, in disc order (repeatable)");
+                "fill the component sizes and totals from each disc's game.dat, in disc order (repeatable)")
+      ->allow_extra_args(false);
   c->add_option("JSON", file, "settings as JSON, or - for standard input")->required();
   c->add_option("OUT", out, "install.dat to write, or - for standard output")->required();
   c->callback([&] { run = [&] { return Build(file, out, archives); }; });

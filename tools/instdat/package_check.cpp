@@ -159,9 +159,10 @@ std::vector<std::string> CheckPackage(const TZefoInstallSet& s, TVrFileCollectio
   const std::string at = " in " + archive_utf8;
   if (s.FromArchive && !s.GameExe.empty()) {
     const int32_t i = archive->IndexOf(s.GameExe);
-    if (i < 0 || i + 1 >= archive->Count())
+    // Later discs of a set may leave the program to disc 1.
+    if ((i < 0 || i + 1 >= archive->Count()) && s.DiskIndex == 0)
       problem("GameExe \"" + Utf8(s.GameExe) + "\" is not" + at + " (FromArchive 1: the game comes from the archive)");
-    else if (!archive->Files(i).LooseFile)
+    else if (i >= 0 && i + 1 < archive->Count() && !archive->Files(i).LooseFile)
       problem("GameExe \"" + Utf8(s.GameExe) + "\" is not a loose entry" + at +
               " (FromArchive 1 installs it as a separate file only if it is: pack with --loose)");
   }

@@ -140,7 +140,8 @@ int Main(const Args& args) {
   c->add_option("--level", pack.level, "zlib level 0-9 (-1: zlib's default, 6; 0 stores everything)")
       ->check(CLI::Range(-1, 9));
   c->add_option("--loose", pack.loose_patterns,
-                "entries installed as separate files (pattern, repeatable; each must match; version 102)");
+                "entries installed as separate files (pattern, repeatable; each must match; version 102)")
+      ->allow_extra_args(false);
   auto* ext = c->add_flag("--ext", pack.ext, "directory in OUT's .ext file beside the data (a data file)");
   auto* carrier = c->add_option("--carrier", pack.carrier, "copy STUB.exe and append the archive (OUT must end in .exe)");
   ext->excludes(carrier);

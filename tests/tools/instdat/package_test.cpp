@@ -85,6 +85,17 @@ TEST(InstdatPackage, TemplateBuildsWithSizesFromBothDiscsAndChecksClean) {
   r = RunTool(I, {"check", U(dir / "disc1/install.dat"), U(dir / "disc1/game.dat")});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.err, "");
+  // Disc 2 leaves the program to disc 1.
+  r = RunTool(I, {"build", "--sizes-from", U(dir / "disc1/game.dat"), "--sizes-from", U(dir / "disc2/game.dat"),
+                  U(dir / "settings.json"), U(dir / "disc2/install.dat")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  TZefoInstallSet disc2;
+  disc2.LoadFromFile(dir / "disc2/install.dat");
+  disc2.DiskIndex = 1;
+  disc2.BackgroundImage = "";
+  disc2.SaveToFile(dir / "disc2/install.dat");
+  r = RunTool(I, {"check", U(dir / "disc2/install.dat"), U(dir / "disc2/game.dat")});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
   // One archive for two discs is a usage error.
   r = RunTool(I, {"build", "--sizes-from", U(dir / "disc1/game.dat"), U(dir / "settings.json"), U(dir / "x.dat")});
   EXPECT_EQ(r.exit_code, 2);

@@ -158,6 +158,14 @@ TEST(Vftool, LooseEntriesAreStoredAsTheyAre) {
       "\"end\":1372}\n",
       kTime, Crc(a), kTime, Crc(b));
   EXPECT_EQ(r.out, expected);
+  // Each --loose takes one pattern: what follows is OUT and the inputs.
+  r = Vftool({"pack", "--loose", "a.txt", "--loose", "b.bin", U(dir / "two.dat"), U(dir / "in/a.txt"), U(dir / "in/b.bin")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  TVrFileCollection two;
+  two.Open(dir / "two.dat");
+  ASSERT_EQ(two.Count(), 3);
+  EXPECT_EQ(two.Files(0).LooseFile, 1);
+  EXPECT_EQ(two.Files(1).LooseFile, 1);
   // --loose only exists in version 102 directories.
   r = Vftool({"pack", "--format-version", "101", "--loose", "*", U(dir / "x.dat"), U(dir / "in")});
   EXPECT_EQ(r.exit_code, 2);
