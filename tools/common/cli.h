@@ -54,7 +54,8 @@ void PrintError(std::string_view utf8);
 // the output could not take them (a closed pipe, a full disk).
 bool WriteStdout(const void* data, size_t size);
 bool FlushStdout();
-// Puts standard output into binary mode (no newline translation on Windows).
+// Puts standard output and standard error into binary mode (no newline
+// translation on Windows).
 void BinaryStdout();
 void BinaryStdin();
 

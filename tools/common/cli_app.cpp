@@ -17,6 +17,8 @@ std::string HelpFooter() {
 
 void ConfigureApp(CLI::App& app, const std::string& description) {
   app.name(ProgramName());
+  // "/evil.txt" is an entry name, not a Windows-style option.
+  app.allow_windows_style_options(false);
   app.description(description);
   app.set_version_flag("--version", ProgramName() + " " + kToolsVersion);
   app.require_subcommand(1, 1);

@@ -25,7 +25,11 @@ std::vector<std::string> Arguments(int, char**) {
   return args;
 }
 
-void BinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
+// Standard error too: messages end in "\n" on every system.
+void BinaryStdout() {
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
 
 void BinaryStdin() { _setmode(_fileno(stdin), _O_BINARY); }
 

@@ -95,6 +95,10 @@ Options Prepare(const PackOptions& p) {
     tools::Exit(tools::kExitUsage, "pack: " + tools::SjisToUtf8(ChangeFileExt(o.out, ".ext")) +
                                        ": exists and would be read as OUT's directory; remove it or use --ext");
   if (fs::DirectoryExists(o.out)) tools::Exit(tools::kExitUsage, "pack: " + p.out + ": is a folder");
+  // Like every single-file output of the tools, OUT goes into a folder that exists.
+  const std::string folder = ExtractFilePath(o.out);
+  if (!folder.empty() && !fs::DirectoryExists(folder))
+    tools::Exit(tools::kExitBadInput, p.out + ": cannot write (no folder " + tools::SjisToUtf8(folder) + ")");
   return o;
 }
 

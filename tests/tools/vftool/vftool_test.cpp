@@ -454,6 +454,7 @@ TEST(Vftool, PackRefusesOutputsThatWouldNotReadBack) {
       {{U(dir / "setup.exe")}, "a name ending in .exe is read as a carrier program"},
       {{"--ext", U(dir / "game.ext")}, "OUT must not end in .ext"},
       {{"--loose", "*.exe", U(dir / "game.dat")}, "--loose *.exe: matches no input"},
+      {{U(dir / "no/game.dat")}, "game.dat: cannot write (no folder "},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.message);
