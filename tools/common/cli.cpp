@@ -1,5 +1,6 @@
 #include "common/cli.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +57,14 @@ void ExitSjis(int code, std::string_view sjis) { Exit(code, enc::SjisToUtf8(sjis
 
 bool WriteStdout(const void* data, size_t size) { return std::fwrite(data, 1, size, stdout) == size; }
 
+bool ReadStdin(std::string* out) {
+  BinaryStdin();
+  out->clear();
+  char block[65536];
+  for (size_t n; (n = std::fread(block, 1, sizeof block, stdin)) > 0;) out->append(block, n);
+  return !std::ferror(stdin);
+}
+
 bool FlushStdout() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
 
 int64_t NowMs() {
@@ -63,25 +72,61 @@ int64_t NowMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-Progress::Progress(std::string label_utf8) : label_(std::move(label_utf8)), start_ms_(NowMs()), last_ms_(start_ms_) {}
+std::string HumanBytes(int64_t n) {
+  char text[32];
+  if (n < 1024) std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(n));
+  else if (n < (int64_t{10} << 20)) std::snprintf(text, sizeof text, "%.0f KiB", n / 1024.0);
+  else if (n < (int64_t{10} << 30)) std::snprintf(text, sizeof text, "%.0f MiB", n / 1048576.0);
+  else std::snprintf(text, sizeof text, "%.1f GiB", n / 1073741824.0);
+  return text;
+}
 
-void Progress::Update(int64_t done, int64_t total, int64_t bytes) {
+Progress::Progress(std::string label_utf8, int64_t total, bool shown)
+    : label_(std::move(label_utf8)), total_(total), shown_(shown), terminal_(StderrIsTerminal()), start_ms_(NowMs()) {}
+
+Progress::~Progress() { Finish(); }
+
+void Progress::Update(int64_t done) {
+  if (!shown_) return;
   const int64_t now = NowMs();
-  if (now - start_ms_ < 1000 || now - last_ms_ < 1000) return;
+  if (now - start_ms_ < 500 || now - last_ms_ < (terminal_ ? 200 : 1000)) return;
   last_ms_ = now;
-  Print(done, total, bytes);
+  Print(done, now);
 }
 
-void Progress::Finish(int64_t done, int64_t total, int64_t bytes) {
-  if (printed_) Print(done, total, bytes);
+void Progress::Finish() {
+  if (shown_ && terminal_ && width_ > 0) {
+    const std::string blank = "\r" + std::string(width_, ' ') + "\r";
+    std::fwrite(blank.data(), 1, blank.size(), stderr);
+    std::fflush(stderr);
+  }
+  shown_ = false;
 }
 
-void Progress::Print(int64_t done, int64_t total, int64_t bytes) {
-  char text[128];
-  std::snprintf(text, sizeof text, " %lld/%lld (%lld MiB)", static_cast<long long>(done),
-                static_cast<long long>(total), static_cast<long long>(bytes >> 20));
-  PrintError(label_ + text);
-  printed_ = true;
+void Progress::Print(int64_t done, int64_t now) {
+  std::string line = Name() + ": " + label_ + " " + HumanBytes(done);
+  if (total_ > 0) {
+    char text[64];
+    const double part = static_cast<double>(std::min(done, total_)) / static_cast<double>(total_);
+    std::snprintf(text, sizeof text, " of %s (%d%%)", HumanBytes(total_).c_str(), static_cast<int>(part * 100));
+    line += text;
+    if (part > 0.001) {
+      const int64_t left = static_cast<int64_t>((now - start_ms_) * (1 - part) / part / 1000);
+      std::snprintf(text, sizeof text, ", %lld:%02lld left", static_cast<long long>(left / 60), static_cast<long long>(left % 60));
+      line += text;
+    }
+  }
+  if (terminal_) {
+    const size_t n = line.size();
+    if (n < width_) line.append(width_ - n, ' ');
+    width_ = std::max(width_, n);
+    line = "\r" + line;
+  } else {
+    line += "\n";
+  }
+  std::fflush(stdout);
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
 }
 
 }  // namespace tools

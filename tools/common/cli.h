@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,17 @@ const std::string& ProgramName();
 bool Utf8ToSjisExact(std::string_view utf8, std::string* out);
 std::string SjisToUtf8(std::string_view sjis);
 
+// A failure to report and end with: thrown rather than exited where the
+// stack holds guards that must run (a half-written output to remove).
+class ToolError : public std::runtime_error {
+ public:
+  ToolError(int code, const std::string& utf8) : std::runtime_error(utf8), code_(code) {}
+  int code() const { return code_; }
+
+ private:
+  int code_;
+};
+
 // A message line on standard error: "<program>: <utf8>\n"; line breaks inside
 // the message become "; ".
 void PrintError(std::string_view utf8);
@@ -42,26 +54,50 @@ void PrintError(std::string_view utf8);
 // the output could not take them (a closed pipe, a full disk).
 bool WriteStdout(const void* data, size_t size);
 bool FlushStdout();
-// Puts standard output into binary mode (no newline translation on Windows).
+// Puts standard output and standard error into binary mode (no newline
+// translation on Windows).
 void BinaryStdout();
+void BinaryStdin();
 
-// Reports progress of long work on standard error, at most once a second and
-// only once the work has run for a second, so quick runs stay silent.
+// The whole of standard input (binary mode), or false when it cannot be read.
+bool ReadStdin(std::string* out);
+
+// Whether the file at a Shift-JIS path is read-only (no write permission at
+// all on Linux, the read-only attribute on Windows), and clearing that.
+bool IsReadOnlyFile(const std::string& sjis_path);
+bool MakeWritable(const std::string& sjis_path);
+
+// Whether standard error is a terminal (a console on Windows).
+bool StderrIsTerminal();
+
+// Progress of long work in bytes, on standard error. On a terminal: one line
+// rewritten in place, at most five times a second and only once the work has
+// run for half a second ("pack: 412 MiB of 1.0 GiB (40%), 0:12 left").
+// Elsewhere, when shown at all: the same as a line of its own once a second.
 class Progress {
  public:
-  explicit Progress(std::string label_utf8);
-  // Prints "<program>: <label> done/total (bytes MiB)" when it is time.
-  void Update(int64_t done, int64_t total, int64_t bytes);
-  // Prints the final line if anything was printed before.
-  void Finish(int64_t done, int64_t total, int64_t bytes);
+  // total: the bytes the work will handle; shown: whether to print at all.
+  Progress(std::string label_utf8, int64_t total, bool shown);
+  ~Progress();
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+  void Update(int64_t done);
+  // Clears the line on a terminal; further updates print nothing.
+  void Finish();
 
  private:
-  void Print(int64_t done, int64_t total, int64_t bytes);
+  void Print(int64_t done, int64_t now);
   std::string label_;
+  int64_t total_;
+  bool shown_;
+  bool terminal_;
   int64_t start_ms_;
-  int64_t last_ms_;
-  bool printed_ = false;
+  int64_t last_ms_ = 0;
+  size_t width_ = 0;  // of the line on the terminal
 };
+
+// "412 MiB", "1.0 GiB", "12 KiB", "312 bytes".
+std::string HumanBytes(int64_t n);
 
 // Milliseconds of a monotonic clock.
 int64_t NowMs();

@@ -1,5 +1,10 @@
 #include "common/cli.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/fs.h"
+
 namespace tools {
 
 std::vector<std::string> Arguments(int argc, char** argv) {
@@ -10,5 +15,21 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 }
 
 void BinaryStdout() {}
+
+void BinaryStdin() {}
+
+bool IsReadOnlyFile(const std::string& sjis_path) {
+  struct stat st;
+  // Root may write anyway: the permission bits say what the owner meant.
+  return stat(fs::NativePath(sjis_path).c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+bool MakeWritable(const std::string& sjis_path) {
+  struct stat st;
+  const std::string path = fs::NativePath(sjis_path);
+  return stat(path.c_str(), &st) == 0 && chmod(path.c_str(), st.st_mode | S_IWUSR) == 0;
+}
+
+bool StderrIsTerminal() { return isatty(2) != 0; }
 
 }  // namespace tools

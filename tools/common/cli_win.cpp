@@ -25,6 +25,25 @@ std::vector<std::string> Arguments(int, char**) {
   return args;
 }
 
-void BinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
+// Standard error too: messages end in "\n" on every system.
+void BinaryStdout() {
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
+
+void BinaryStdin() { _setmode(_fileno(stdin), _O_BINARY); }
+
+bool IsReadOnlyFile(const std::string& sjis_path) {
+  const DWORD a = GetFileAttributesW(enc::Wide(sjis_path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) && (a & FILE_ATTRIBUTE_READONLY);
+}
+
+bool MakeWritable(const std::string& sjis_path) {
+  const std::wstring path = enc::Wide(sjis_path);
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && SetFileAttributesW(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
+}
+
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 }  // namespace tools

@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <ostream>
 
@@ -11,6 +12,10 @@
 #include "base/encoding.h"
 #include "base/format.h"
 #include "base/fs.h"
+#include "base/paths.h"
+#include "base/sjis.h"
+#include "common/cli.h"
+#include "common/cli_app.h"
 #include "base/stream.h"
 #include "common/json_writer.h"
 #include "imaging/galewriter.h"
@@ -18,37 +23,37 @@
 
 namespace {
 
-// A problem of the command line (exit 1) or of the output (exit 1).
-struct UsageError {
-  std::string message;  // UTF-8
+// Ends the command with an exit code and a one-line message (UTF-8).
+struct Failure {
+  int code;
+  std::string message;
 };
-struct OutputError {
-  std::string message;  // UTF-8
-};
-
-const char kUsage[] =
-    u8"usage: galetool info [--key K] [--first] IN\n"
-    u8"       galetool pixels [--key K] [--frame I] IN OUT\n"
-    u8"       galetool png [--key K] [--frame I] IN OUT.png\n"
-    u8"       galetool from-png [--tile WxH] [--key K] [--jpeg QUALITY] IN.png OUT\n";
 
 struct Options {
+  std::string key_text;  // as given; parsed into key
   bool has_key = false;
   int32_t key = 0;
   bool first = false;
   int frame = 0;
+  std::string tile;  // "WxH" as given
   int tile_width = 0, tile_height = 0;
   int jpeg = 0;
-  std::vector<std::string> files;
+  std::string in, out;  // UTF-8 paths, or "-"
+  std::ostream* stdout_stream = nullptr;
 };
 
 bool ParseInt(const std::string& text, int64_t min, int64_t max, int64_t* value) {
   if (text.empty()) return false;
   errno = 0;
   char* end = nullptr;
-  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-  const long long v = std::strtoll(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
-  if (errno != 0 || *end != '\0' || v < min || v > max) return false;
+  const bool negative = text[0] == '-';
+  const std::string digits = negative ? text.substr(1) : text;
+  const bool hex = digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+  if (digits.empty() || digits[0] == '-' || digits[0] == '+') return false;
+  long long v = std::strtoll(digits.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
+  if (errno != 0 || *end != '\0') return false;
+  if (negative) v = -v;
+  if (v < min || v > max) return false;
   *value = v;
   return true;
 }
@@ -67,72 +72,84 @@ bool ParseTile(std::string text, int* w, int* h) {
   return true;
 }
 
-Options ParseOptions(const std::vector<std::string>& args, const std::vector<std::string>& allowed, size_t files) {
-  Options o;
-  auto allows = [&](const char* name) {
-    for (const auto& a : allowed)
-      if (a == name) return true;
-    return false;
-  };
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw UsageError{a + u8" needs a value"};
-      return args[++i];
-    };
-    int64_t v = 0;
-    if (a.size() > 2 && a.compare(0, 2, "--") == 0 && !allows(a.c_str())) {
-      throw UsageError{u8"unknown option " + a + u8" for " + args[0]};
-    } else if (a == "--key") {
-      // A 32-bit value, signed or unsigned.
-      if (!ParseInt(value(), INT32_MIN, UINT32_MAX, &v)) throw UsageError{u8"--key needs a 32-bit number"};
-      o.has_key = true;
-      o.key = static_cast<int32_t>(static_cast<uint32_t>(v));
-    } else if (a == "--first") {
-      o.first = true;
-    } else if (a == "--frame") {
-      if (!ParseInt(value(), 0, INT32_MAX, &v)) throw UsageError{u8"--frame needs a frame number (0 is the first)"};
-      o.frame = static_cast<int>(v);
-    } else if (a == "--tile") {
-      if (!ParseTile(value(), &o.tile_width, &o.tile_height)) throw UsageError{u8"--tile needs WxH, e.g. 64x64"};
-    } else if (a == "--jpeg") {
-      if (!ParseInt(value(), 1, 100, &v)) throw UsageError{u8"--jpeg needs a quality from 1 to 100"};
-      o.jpeg = static_cast<int>(v);
-    } else {
-      o.files.push_back(a);
-    }
+// The values of options that CLI11 takes as text.
+void Finish(Options& o) {
+  int64_t v = 0;
+  if (!o.key_text.empty()) {
+    // A 32-bit value, signed or unsigned, decimal or 0x hexadecimal.
+    if (!ParseInt(o.key_text, INT32_MIN, UINT32_MAX, &v)) throw Failure{tools::kExitUsage, "--key needs a 32-bit number"};
+    o.has_key = true;
+    o.key = static_cast<int32_t>(static_cast<uint32_t>(v));
   }
-  if (o.files.size() != files) throw UsageError{Format(u8"%s needs %d file name(s)", args[0].c_str(), static_cast<int>(files))};
-  return o;
+  if (!o.tile.empty() && !ParseTile(o.tile, &o.tile_width, &o.tile_height))
+    throw Failure{tools::kExitUsage, "--tile needs WxH, e.g. 64x64"};
 }
 
 std::string SjisPath(const std::string& utf8) {
-  bool lossless = true;
-  std::string path = enc::Utf8ToSjis(utf8, &lossless);
-  if (!lossless) throw UsageError{u8"the file name " + utf8 + u8" cannot be used (characters outside code page 932)"};
+  std::string path;
+  if (!tools::Utf8ToSjisExact(utf8, &path)) throw Failure{tools::kExitUsage, utf8 + ": cannot be written in code page 932"};
   return path;
 }
 
-void LoadPicture(const Options& o, TGaleFrameList& list, bool first_only) {
-  TMemoryStream m;
-  m.LoadFromFile(SjisPath(o.files[0]));
-  list.LoadFromStream(m, first_only);
+// The program's messages about a file start with its name and a colon.
+std::string Detail(const std::string& sjis_message, const std::string& sjis_path) {
+  std::string m = sjis_message;
+  if (m.rfind(sjis_path + ":", 0) == 0) m = m.substr(sjis_path.size() + 1);
+  return enc::SjisToUtf8(m);
 }
 
+// The bytes of a file, or of standard input for "-".
 std::string ReadWhole(const std::string& utf8_path) {
+  if (utf8_path == "-") {
+    std::string bytes;
+    if (!tools::ReadStdin(&bytes)) throw Failure{tools::kExitBadInput, "standard input: cannot read"};
+    return bytes;
+  }
+  const std::string path = SjisPath(utf8_path);
+  if (!fs::FileExists(path))
+    throw Failure{tools::kExitBadInput, utf8_path + (fs::DirectoryExists(path) ? ": is a folder" : ": no such file")};
   TMemoryStream m;
-  m.LoadFromFile(SjisPath(utf8_path));
+  try {
+    m.LoadFromFile(path);
+  } catch (const EError& e) {
+    throw Failure{tools::kExitBadInput, utf8_path + ": " + Detail(e.what(), path)};
+  }
   return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
 }
 
-void WriteOutput(const std::string& utf8_path, const std::string& bytes) {
-  if (!fs::WriteFileReplacing(SjisPath(utf8_path), bytes.data(), static_cast<int64_t>(bytes.size())))
-    throw OutputError{u8"cannot write " + utf8_path};
+void LoadPicture(const Options& o, TGaleFrameList& list, bool first_only) {
+  const std::string bytes = ReadWhole(o.in);
+  TMemoryStream m;
+  m.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+  m.SetPosition(0);
+  try {
+    list.LoadFromStream(m, first_only);
+  } catch (const EError& e) {
+    throw Failure{tools::kExitBadInput, o.in + ": " + enc::SjisToUtf8(e.what())};
+  }
 }
 
-TGaleFrame& FrameOf(TGaleFrameList& list, int index) {
+// To the named file (through a temporary file that replaces it), or to
+// standard output for "-". The folder must exist: no tool creates folders
+// for a single output file.
+void WriteOutput(const Options& o, const std::string& bytes) {
+  if (o.out == "-") {
+    o.stdout_stream->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    o.stdout_stream->flush();
+    if (!*o.stdout_stream) throw Failure{tools::kExitBadInput, "standard output: cannot write"};
+    return;
+  }
+  const std::string path = SjisPath(o.out);
+  const std::string folder = ExtractFilePath(path);
+  if (!folder.empty() && !fs::DirectoryExists(folder))
+    throw Failure{tools::kExitBadInput, o.out + ": cannot write (no folder " + enc::SjisToUtf8(folder) + ")"};
+  if (!fs::WriteFileReplacing(path, bytes.data(), static_cast<int64_t>(bytes.size())))
+    throw Failure{tools::kExitBadInput, o.out + ": cannot write"};
+}
+
+TGaleFrame& FrameOf(const Options& o, TGaleFrameList& list, int index) {
   if (index >= list.Count())
-    throw EGaleError(Format("フレーム %d はありません (フレーム数 %d)", index, list.Count()));
+    throw Failure{tools::kExitBadInput, o.in + ": " + enc::SjisToUtf8(Format("フレーム %d はありません (フレーム数 %d)", index, list.Count()))};
   return list.Frames(index);
 }
 
@@ -167,7 +184,7 @@ void Info(const Options& o, std::ostream& out) {
 void Pixels(const Options& o) {
   TGaleFrameList list(o.key);
   LoadPicture(o, list, false);
-  const TDIBSurface& s = FrameOf(list, o.frame).Surface;
+  const TDIBSurface& s = FrameOf(o, list, o.frame).Surface;
   std::string bytes;
   auto rows = [&](const TDIB& b) {
     for (int y = 0; y < b.Height(); ++y)
@@ -175,21 +192,28 @@ void Pixels(const Options& o) {
   };
   rows(s);
   if (s.Alpha()) rows(*s.Alpha());
-  WriteOutput(o.files[1], bytes);
+  WriteOutput(o, bytes);
 }
 
 void ToPng(const Options& o) {
+  // The output is PNG whatever its name says; a name that says otherwise
+  // would hand PNG bytes to whoever trusts the extension.
+  if (o.out != "-" && !sjis::EqualsNoCase(ExtractFileExt(SjisPath(o.out)), ".png"))
+    throw Failure{tools::kExitUsage, o.out + ": the output is a PNG picture; name it .png (or - for standard output)"};
   TGaleFrameList list(o.key);
   LoadPicture(o, list, false);
-  WriteOutput(o.files[1], WritePng(PngFromSurface(FrameOf(list, o.frame).Surface)));
+  WriteOutput(o, WritePng(PngFromSurface(FrameOf(o, list, o.frame).Surface)));
 }
 
 void FromPng(const Options& o) {
   TDIBSurface picture;
-  SurfaceFromPng(ReadPng(ReadWhole(o.files[0])), picture);
+  try {
+    SurfaceFromPng(ReadPng(ReadWhole(o.in)), picture);
+  } catch (const EPngError& e) {
+    throw Failure{tools::kExitBadInput, o.in + ": " + enc::SjisToUtf8(e.what())};
+  }
   TGaleWriteOptions w;
   if (o.jpeg > 0) {
-    if (o.tile_width > 0 || o.has_key) throw UsageError{u8"--jpeg goes with neither --tile nor --key"};
     w.Compression = TGaleWriteOptions::TCompression::kJpeg;
     w.JpegQuality = o.jpeg;
   }
@@ -199,7 +223,7 @@ void FromPng(const Options& o) {
   w.Key = o.key;
   TMemoryStream m;
   WriteGalePicture(m, picture, w);
-  WriteOutput(o.files[1], std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize())));
+  WriteOutput(o, std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize())));
 }
 
 }  // namespace
@@ -249,40 +273,67 @@ TPngImage PngFromSurface(const TDIBSurface& surface) {
 }
 
 int RunGaletool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  tools::SetProgramName("galetool");
+  CLI::App app;
+  tools::ConfigureApp(app, "Inspects Gale pictures and makes them from PNG files.");
+  app.footer("K (--key) is the picture's seed, ImageSeed in install.dat: decimal, negative or 0x hexadecimal;\n"
+             "without it the planes are read as not scrambled.\n" + tools::HelpFooter());
+  Options o;
+  o.stdout_stream = &out;
+  std::function<void()> run;
+  const auto key = [&](CLI::App* c) {
+    c->add_option("--key", o.key_text, "seed of the scrambled planes (also --key=-5); none: not scrambled");
+  };
+  const auto frame = [&](CLI::App* c) { c->add_option("--frame", o.frame, "frame to take, 0 the first")->check(CLI::NonNegativeNumber); };
+
+  CLI::App* c = app.add_subcommand("info", "JSON description of a Gale picture: frames, sizes, bits, palettes");
+  key(c);
+  c->add_flag("--first", o.first, "read the first frame only, as the launcher does");
+  c->add_option("IN", o.in, "Gale picture, or - for standard input")->required();
+  c->callback([&] { run = [&] { Info(o, out); }; });
+
+  c = app.add_subcommand("pixels", "a frame's raw rows (bottom-up BMP order, then its alpha rows)");
+  key(c);
+  frame(c);
+  c->add_option("IN", o.in, "Gale picture, or -")->required();
+  c->add_option("OUT", o.out, "file to write, or - for standard output")->required();
+  c->callback([&] { run = [&] { Pixels(o); }; });
+
+  c = app.add_subcommand("png", "a frame as PNG (8-bit RGB, or RGBA when it has alpha)");
+  key(c);
+  frame(c);
+  c->add_option("IN", o.in, "Gale picture, or -")->required();
+  c->add_option("OUT", o.out, "PNG file to write (must end in .png), or - for standard output")->required();
+  c->callback([&] { run = [&] { ToPng(o); }; });
+
+  c = app.add_subcommand("from-png", "a launcher picture (Gale, one frame) from a PNG");
+  c->add_option("--tile", o.tile, "store the planes in tiles of WxH pixels (e.g. 64x64); none: one block");
+  key(c);
+  auto* jpeg = c->add_option("--jpeg", o.jpeg, "JPEG colour planes of this quality (1-100); 0: lossless zlib")
+                   ->check(CLI::Range(0, 100));
+  jpeg->excludes(c->get_option("--tile"))->excludes(c->get_option("--key"));
+  c->add_option("IN", o.in, "PNG picture, or - for standard input")->required();
+  c->add_option("OUT", o.out, "Gale file to write, or - for standard output")->required();
+  c->callback([&] { run = [&] { FromPng(o); }; });
+
+  const int parsed = tools::ParseCommandLine(app, args, out, err);
+  if (parsed >= 0) return parsed;
   try {
-    if (args.empty()) throw UsageError{""};
-    const std::string& command = args[0];
-    if (command == "info") {
-      Info(ParseOptions(args, {"--key", "--first"}, 1), out);
-    } else if (command == "pixels") {
-      Pixels(ParseOptions(args, {"--key", "--frame"}, 2));
-    } else if (command == "png") {
-      ToPng(ParseOptions(args, {"--key", "--frame"}, 2));
-    } else if (command == "from-png") {
-      FromPng(ParseOptions(args, {"--tile", "--key", "--jpeg"}, 2));
-    } else if (command == "--help" || command == "-h" || command == "help") {
-      out << kUsage;
-      return 0;
-    } else {
-      throw UsageError{u8"unknown command " + command};
-    }
-    return 0;
-  } catch (const UsageError& e) {
-    if (!e.message.empty()) err << "galetool: " << e.message << "\n";
-    err << kUsage;
-    return 1;
-  } catch (const OutputError& e) {
-    err << "galetool: " << e.message << "\n";
-    return 1;
+    Finish(o);
+    run();
+    return tools::kExitOk;
+  } catch (const Failure& f) {
+    err << "galetool: " << f.message << "\n";
+    return f.code;
   } catch (const EError& e) {
-    // Shift-JIS messages of the program (unreadable file, damaged picture).
-    err << "galetool: " << enc::SjisToUtf8(e.what()) << "\n";
-    return 2;
+    // Shift-JIS messages of the program (damaged picture).
+    err << "galetool: " << (o.in.empty() ? "" : o.in + ": ") << enc::SjisToUtf8(e.what()) << "\n";
+    return tools::kExitBadInput;
   } catch (const std::bad_alloc&) {
     err << "galetool: out of memory\n";
-    return 2;
+    return tools::kExitBadInput;
   } catch (const std::exception& e) {
     err << "galetool: " << e.what() << "\n";
-    return 2;
+    return tools::kExitBadInput;
   }
 }

@@ -3,8 +3,9 @@
 //   galetool pixels [--key K] [--frame I] IN OUT
 //   galetool png [--key K] [--frame I] IN OUT.png
 //   galetool from-png [--tile WxH] [--key K] [--jpeg QUALITY] IN.png OUT
-// Exit codes: 0 success, 1 bad command line or an output that cannot be
-// written, 2 unreadable or damaged input (one line on err).
+// "-" for IN or OUT is standard input or output. Exit codes: 0 success, 2 a
+// usage error, or input that cannot be read or is damaged, or an output that
+// cannot be written (one line on err).
 #pragma once
 
 #include <iosfwd>
@@ -14,7 +15,8 @@
 #include "imaging/dibsfc.h"
 #include "png.h"
 
-// args without the program name, UTF-8. out gets the JSON of info.
+// args without the program name, UTF-8. out gets the JSON of info, help,
+// and the bytes of an output named "-".
 int RunGaletool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The picture of a PNG: 24 bits, or 32 bits with an alpha surface when the

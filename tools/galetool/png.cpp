@@ -30,46 +30,64 @@ uint8_t Paeth(int a, int b, int c) {
   return static_cast<uint8_t>(pb <= pc ? b : c);
 }
 
-// Undoes the per-row filters in place; rows are 1 + row_bytes long.
-void Unfilter(std::vector<uint8_t>& data, size_t row_bytes, int height, size_t bpp) {
-  const uint8_t* prev = nullptr;
-  for (int y = 0; y < height; ++y) {
-    uint8_t* row = data.data() + y * (row_bytes + 1);
-    const uint8_t filter = row[0];
-    uint8_t* p = row + 1;
-    for (size_t i = 0; i < row_bytes; ++i) {
-      const int a = i >= bpp ? p[i - bpp] : 0;
-      const int b = prev ? prev[i] : 0;
-      const int c = prev && i >= bpp ? prev[i - bpp] : 0;
-      switch (filter) {
-        case 0: break;
-        case 1: p[i] = static_cast<uint8_t>(p[i] + a); break;
-        case 2: p[i] = static_cast<uint8_t>(p[i] + b); break;
-        case 3: p[i] = static_cast<uint8_t>(p[i] + ((a + b) >> 1)); break;
-        case 4: p[i] = static_cast<uint8_t>(p[i] + Paeth(a, b, c)); break;
-        default: throw EPngError(Format("PNG の行フィルタが不正です (%d)", filter));
-      }
+// Undoes the filter of one row in place; prev is the row above (unfiltered),
+// or null for the first row.
+void UnfilterRow(uint8_t filter, uint8_t* p, const uint8_t* prev, size_t row_bytes, size_t bpp) {
+  for (size_t i = 0; i < row_bytes; ++i) {
+    const int a = i >= bpp ? p[i - bpp] : 0;
+    const int b = prev ? prev[i] : 0;
+    const int c = prev && i >= bpp ? prev[i - bpp] : 0;
+    switch (filter) {
+      case 0: return;
+      case 1: p[i] = static_cast<uint8_t>(p[i] + a); break;
+      case 2: p[i] = static_cast<uint8_t>(p[i] + b); break;
+      case 3: p[i] = static_cast<uint8_t>(p[i] + ((a + b) >> 1)); break;
+      case 4: p[i] = static_cast<uint8_t>(p[i] + Paeth(a, b, c)); break;
+      default: throw EPngError(Format("PNG の行フィルタが不正です (%d)", filter));
     }
-    prev = p;
   }
 }
 
-// Inflates exactly size bytes of filtered rows.
-std::vector<uint8_t> InflateRows(const std::string& idat, size_t size) {
-  std::vector<uint8_t> out(size);
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) throw EPngError("PNG を展開できません");
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(idat.data()));
-  z.avail_in = static_cast<uInt>(idat.size());
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(size);
-  const int r = inflate(&z, Z_FINISH);
-  const size_t produced = size - z.avail_out;
-  inflateEnd(&z);
-  if (produced != size || (r != Z_STREAM_END && r != Z_OK && r != Z_BUF_ERROR))
-    throw EPngError("PNG の画像データが壊れているか足りません");
-  return out;
-}
+// Hands out the filtered rows of the image data one at a time, inflating
+// only as much as each row needs: nothing is allocated for rows that the
+// data does not hold.
+class RowInflater {
+ public:
+  explicit RowInflater(const std::string& idat) : idat_(idat) {
+    if (inflateInit(&z_) != Z_OK) throw EPngError("PNG を展開できません");
+  }
+  ~RowInflater() { inflateEnd(&z_); }
+  RowInflater(const RowInflater&) = delete;
+  RowInflater& operator=(const RowInflater&) = delete;
+
+  // Fills size bytes at out; throws when the data ends first or is damaged.
+  void Next(uint8_t* out, size_t size) {
+    z_.next_out = out;
+    z_.avail_out = static_cast<uInt>(size);
+    while (z_.avail_out > 0) {
+      if (z_.avail_in == 0 && fed_ < idat_.size()) {
+        // zlib counts input in 32 bits; feed large data in pieces.
+        const size_t n = std::min<size_t>(idat_.size() - fed_, size_t{1} << 30);
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(idat_.data() + fed_));
+        z_.avail_in = static_cast<uInt>(n);
+        fed_ += n;
+      }
+      const int r = inflate(&z_, Z_NO_FLUSH);
+      if (r == Z_STREAM_END && z_.avail_out > 0) break;
+      if (r != Z_OK && r != Z_STREAM_END) break;
+    }
+    if (z_.avail_out != 0) throw EPngError("PNG の画像データが壊れているか足りません");
+  }
+
+ private:
+  const std::string& idat_;
+  size_t fed_ = 0;
+  z_stream z_{};
+};
+
+// The most bytes a zlib stream of n bytes can inflate to: deflate's densest
+// code spends a little over one bit on 258 bytes.
+uint64_t MaxInflated(uint64_t n) { return n * 1032 + 1032; }
 
 }  // namespace
 
@@ -147,9 +165,14 @@ TPngImage ReadPng(const std::string& bytes) {
       static_cast<uint64_t>(width) * height * 4 > static_cast<uint64_t>(kMaxBitmapBytes))
     throw EPngError(Format("PNG の大きさが不正です (%u×%u)", width, height));
 
-  const size_t row_bytes = (static_cast<size_t>(width) * samples * depth + 7) / 8;
-  std::vector<uint8_t> raw = InflateRows(idat, (row_bytes + 1) * height);
-  Unfilter(raw, row_bytes, static_cast<int>(height), std::max<size_t>(1, static_cast<size_t>(samples * depth / 8)));
+  // Sizes in 64 bits, checked before anything is allocated: in the 32-bit
+  // build a row of 2^26 16-bit RGBA pixels would wrap to 0 bytes.
+  const uint64_t row_bytes64 = (static_cast<uint64_t>(width) * samples * depth + 7) / 8;
+  const uint64_t raw_size = (row_bytes64 + 1) * height;
+  if (row_bytes64 + 1 > SIZE_MAX / 2 || raw_size > MaxInflated(idat.size()))
+    throw EPngError(Format("PNG の画像データが %u×%u の大きさに足りません", width, height));
+  const size_t row_bytes = static_cast<size_t>(row_bytes64);
+  const size_t bpp = std::max<size_t>(1, static_cast<size_t>(samples * depth / 8));
 
   TPngImage image;
   image.Width = static_cast<int>(width);
@@ -158,11 +181,20 @@ TPngImage ReadPng(const std::string& bytes) {
   if (colour_type == 3)
     for (size_t i = 3; i < palette.size(); i += 4) alpha = alpha || palette[i] != 255;
   image.Channels = alpha ? 4 : 3;
-  image.Pixels.resize(static_cast<size_t>(width) * height * image.Channels);
+  const size_t out_row = static_cast<size_t>(width) * image.Channels;  // <= kMaxBitmapBytes
   const int max_sample = (1 << depth) - 1;
-  uint8_t* out = image.Pixels.data();
+  // Two rows of filtered data (this one and the one above), and the pixels
+  // growing row by row as the data delivers them.
+  std::vector<uint8_t> rows(2 * (row_bytes + 1));
+  RowInflater inflater(idat);
   for (uint32_t y = 0; y < height; ++y) {
-    const uint8_t* row = raw.data() + y * (row_bytes + 1) + 1;
+    uint8_t* raw = rows.data() + (y % 2) * (row_bytes + 1);
+    const uint8_t* prev = y == 0 ? nullptr : rows.data() + ((y + 1) % 2) * (row_bytes + 1) + 1;
+    inflater.Next(raw, row_bytes + 1);
+    UnfilterRow(raw[0], raw + 1, prev, row_bytes, bpp);
+    const uint8_t* row = raw + 1;
+    image.Pixels.resize(image.Pixels.size() + out_row);
+    uint8_t* out = image.Pixels.data() + static_cast<size_t>(y) * out_row;
     for (uint32_t x = 0; x < width; ++x) {
       uint8_t rgba[4] = {0, 0, 0, 255};
       if (depth < 8) {

@@ -146,3 +146,34 @@ TZefoInstallSet SettingsFromJson(const Json& doc) {
   return s;
 }
 
+
+TZefoInstallSet TemplateSettings() {
+  TZefoInstallSet s;
+  s.SetDiskCount(2);
+  s.DiskIndex = 0;
+  s.Title = "デモゲーム";
+  s.SetupCaption = "";
+  s.FooterText = "(C) 2026 Demo Soft";
+  s.DefaultDir = "<ProgramFiles>\\DemoSoft\\デモゲーム";
+  s.ReadmeFile = "readme.txt";
+  s.InstallKind = 0;
+  s.OpenReadme = 1;
+  s.BackgroundImage = "launcher.gale";
+  s.BackgroundMode = 0;
+  s.GameExe = "demo.exe";
+  s.ImageSeed = 20261208;
+  s.OfferRuntimes = 0;
+  s.SpareFlag = 0;
+  s.MediaName = "ディスク";
+  s.RegistryKey = "DemoSoft\\DemoGame";
+  s.DiskProgramSize = {65536, 0};
+  s.DiskDataSize = {1048576, 2097152};
+  s.DiskSoundSize = {0, 524288};
+  s.DiskMovieSize = {0, 0};
+  s.ProgramSize = 65536;
+  s.DataSize = 3145728;
+  s.SoundSize = 524288;
+  s.MovieSize = 0;
+  s.FromArchive = 1;
+  return s;
+}

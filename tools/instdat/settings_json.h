@@ -11,3 +11,8 @@ tools::Json SettingsToJson(const TZefoInstallSet& settings);
 // unknown, or not writable in code page 932. Fields left out keep their
 // defaults; DiskCount defaults to the length of the per-disk arrays.
 TZefoInstallSet SettingsFromJson(const tools::Json& doc);
+
+// A complete example: disc 1 of a two-disc package whose files all come
+// from its archives (FromArchive 1), with a launcher picture; the worked
+// example of the packaging guide.
+TZefoInstallSet TemplateSettings();

@@ -1,5 +1,7 @@
-// vftool cat ARCHIVE NAME: the content of NAME, as ReadEntry hands it out (a
-// loose file beside the archive wins), to standard output.
+// vftool cat ARCHIVE NAME [-o OUT]: the content of NAME, as ReadEntry hands it
+// out (a loose file beside the archive wins), to standard output or a file.
+#include "base/fs.h"
+#include "base/sjis.h"
 #include "common/cli.h"
 #include "vftool/vftool.h"
 
@@ -25,13 +27,29 @@ class StdoutStream : public TStream {
 
 }  // namespace
 
-int Cat(const Args& args) {
-  if (args.size() != 2) tools::Exit(tools::kExitUsage, "usage: vftool cat ARCHIVE NAME");
+int Cat(const CatOptions& o) {
   TVrFileCollection archive;
-  OpenArchive(archive, args[0]);
-  StdoutStream out;
-  archive.ReadEntry(out, SjisArgument(args[1]));
-  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "cannot write to standard output");
+  OpenArchive(archive, o.archive);
+  const std::string name = EntryArgument(o.name);
+  if (o.output == "-") {
+    StdoutStream out;
+    archive.ReadEntry(out, name);
+    if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
+    return tools::kExitOk;
+  }
+  // Into a file beside the output that takes its place when complete.
+  const std::string path = SjisArgument(o.output);
+  const std::string temp = path + ".vftool-part";
+  try {
+    {
+      TFileStream out(temp, kFmCreate);
+      archive.ReadEntry(out, name);
+    }
+    if (!fs::MoveReplacing(temp, path)) tools::Exit(tools::kExitBadInput, o.output + ": cannot write");
+  } catch (...) {
+    fs::EraseFile(temp);
+    throw;
+  }
   return tools::kExitOk;
 }
 

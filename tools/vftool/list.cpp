@@ -63,18 +63,9 @@ void AppendHex8(std::string* out, uint32_t v) {
 
 }  // namespace
 
-int List(const Args& args) {
-  bool json = false;
-  std::vector<std::string> names;
-  for (const std::string& a : args) {
-    if (a == "--json") json = true;
-    else if (!a.empty() && a[0] == '-' && a != "-") tools::Exit(tools::kExitUsage, "list: unknown option " + a);
-    else names.push_back(a);
-  }
-  if (names.size() != 1) tools::Exit(tools::kExitUsage, "usage: vftool list [--json] ARCHIVE");
-
+int List(const ListOptions& o) {
   TVrFileCollection archive;
-  OpenArchive(archive, names[0]);
+  OpenArchive(archive, o.archive);
   // Only an open archive has an end marker (always its last item).
   const int32_t entries = archive.Stream() ? archive.Count() - 1 : 0;
   const int64_t end = archive.Stream() ? archive.Files(archive.Count() - 1).Offset : 0;
@@ -84,10 +75,10 @@ int List(const Args& args) {
   const auto emit = [&](bool last) {
     if (!last && out.size() < (1u << 20)) return;
     if (!tools::WriteStdout(out.data(), out.size()) || (last && !tools::FlushStdout()))
-      tools::Exit(tools::kExitBadInput, "cannot write to standard output");
+      tools::Exit(tools::kExitBadInput, "standard output: cannot write");
     out.clear();
   };
-  if (json) {
+  if (o.json) {
     tools::JsonWriter w;
     w.BeginObject().Key("entries").BeginArray();
     for (int32_t i = 0; i < entries; ++i) {

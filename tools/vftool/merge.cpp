@@ -45,8 +45,9 @@ class CreatedDataFile {
 
 }  // namespace
 
-int Merge(const Args& args) {
-  if (args.size() < 2) tools::Exit(tools::kExitUsage, "usage: vftool merge DEST SOURCE...");
+int Merge(const MergeOptions& o) {
+  std::vector<std::string> args{o.dest};
+  args.insert(args.end(), o.sources.begin(), o.sources.end());
   const std::string dest = SjisArgument(args[0]);
   // The directory file sits beside DEST under DEST's name with ".ext"; a
   // program file would not be read through it.
@@ -54,7 +55,7 @@ int Merge(const Args& args) {
   for (const char* bad : {".ext", ".exe", ".scr"}) {
     if (sjis::EqualsNoCase(ext, bad)) tools::Exit(tools::kExitUsage, "merge: DEST must not end in " + std::string(bad));
   }
-  if (fs::DirectoryExists(dest)) tools::Exit(tools::kExitUsage, "merge: " + args[0] + " is a folder");
+  if (fs::DirectoryExists(dest)) tools::Exit(tools::kExitUsage, args[0] + ": is a folder");
   for (size_t k = 1; k < args.size(); ++k) {
     const std::string source = SjisArgument(args[k]);
     if (SameName(source, dest)) tools::Exit(tools::kExitUsage, "merge: " + args[k] + " is DEST itself");
@@ -72,24 +73,31 @@ int Merge(const Args& args) {
   for (size_t k = 1; k < args.size(); ++k) {
     TVrFileCollection source;
     OpenArchive(source, args[k]);
-    if (!source.Stream()) tools::Exit(tools::kExitBadInput, args[k] + ": not an archive");
+    if (!source.Stream()) tools::Exit(tools::kExitBadInput, args[k] + ": not an archive (a folder)");
     int32_t taken = 0;
     int64_t bytes = 0;
-    tools::Progress progress("merge " + args[k]);
-    target.OnProgress = [&](TVrFileCollection&, TVrFile&, bool&, int32_t count, int32_t index, int64_t size) {
+    int64_t total = 0;
+    for (int32_t i = 0; i + 1 < source.Count(); ++i) total += source.Files(i).Size;
+    tools::Progress progress("merge " + args[k], total,
+                             tools::ShowProgress(o.verbosity));
+    target.OnProgress = [&](TVrFileCollection&, TVrFile& e, bool&, int32_t count, int32_t index, int64_t size) {
       ++taken;
       bytes += size;
-      progress.Update(index + 1, count, bytes);
+      progress.Update(bytes);
+      if (o.verbosity.verbose) {
+        const std::string line = tools::SjisToUtf8(e.Name()) + "\n";
+        tools::WriteStdout(line.data(), line.size());
+      }
     };
     target.MergeFrom(source);
-    progress.Finish(source.Count(), source.Count(), bytes);
+    progress.Finish();
     const std::string line = Format("%s: %d entries taken (%" PRId64 " bytes)\n", args[k].c_str(), taken, bytes);
     tools::WriteStdout(line.data(), line.size());
   }
   target.OnProgress = nullptr;
   target.Open("");  // flushes and closes the volumes: errors surface here, not after success
   guard.Keep();
-  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "cannot write to standard output");
+  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
   return tools::kExitOk;
 }
 

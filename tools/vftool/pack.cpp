@@ -11,11 +11,19 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "archive/bigstreams.h"
+#include "archive/crc32.h"
 #include "archive/decompress.h"
 #include "archive/dirformat.h"
 #include "archive/dirwriter.h"
@@ -33,52 +41,64 @@ namespace {
 struct Options {
   int32_t version = vf::kLatestVersion;
   int level = Z_DEFAULT_COMPRESSION;
-  std::vector<std::string> loose_patterns;  // Shift-JIS
+  std::vector<std::string> loose_patterns;  // Shift-JIS, "/" as "\\"
+  std::vector<std::string> loose_utf8;      // as given
   bool ext = false;
   std::string carrier;  // Shift-JIS path of the stub program, or empty
   std::string out;
+  std::string out_utf8;
   std::vector<std::string> inputs;  // UTF-8, as given
+  int jobs = 2;
+  tools::Verbosity verbosity;
 };
 
 struct Source {
-  std::string name;  // entry name, Shift-JIS with "\"
+  std::string name;  // entry name, Shift-JIS with "\\"
   std::string path;  // file to read
   bool loose = false;
+  int64_t size = 0;
 };
 
-int ParseNumber(const std::string& text, int low, int high, const char* option) {
-  char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || v < low || v > high)
-    tools::Exit(tools::kExitUsage, Format("%s takes a number from %d to %d", option, low, high));
-  return static_cast<int>(v);
+bool EndsIn(const std::string& name, std::initializer_list<const char*> exts) {
+  const std::string ext = ExtractFileExt(name);
+  for (const char* e : exts) {
+    if (sjis::EqualsNoCase(ext, e)) return true;
+  }
+  return false;
 }
 
-Options ParseOptions(const Args& args) {
+// The checks that make the output readable as the kind of archive asked for:
+// the reader looks for a carrier's trailer only in ".exe" and ".scr" files,
+// and reads the directory from NAME.ext whenever that file exists.
+Options Prepare(const PackOptions& p) {
   Options o;
-  std::vector<std::string> positional;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) tools::Exit(tools::kExitUsage, "pack: " + a + " needs a value");
-      return args[++i];
-    };
-    if (a == "--format-version") o.version = ParseNumber(value(), 0, vf::kLatestVersion, "--format-version");
-    else if (a == "--level") o.level = ParseNumber(value(), 0, 9, "--level");
-    else if (a == "--loose") o.loose_patterns.push_back(SjisArgument(value()));
-    else if (a == "--ext") o.ext = true;
-    else if (a == "--carrier") o.carrier = SjisArgument(value());
-    else if (a.size() > 1 && a[0] == '-') tools::Exit(tools::kExitUsage, "pack: unknown option " + a);
-    else positional.push_back(a);
-  }
-  if (positional.size() < 2) tools::Exit(tools::kExitUsage, "usage: vftool pack [options] OUT INPUT...");
-  if (o.ext && !o.carrier.empty()) tools::Exit(tools::kExitUsage, "pack: --ext and --carrier exclude each other");
-  o.out = SjisArgument(positional[0]);
-  o.inputs.assign(positional.begin() + 1, positional.end());
+  o.version = p.version;
+  o.level = p.level;
+  o.ext = p.ext;
+  o.jobs = p.jobs;
+  o.verbosity = p.verbosity;
+  o.out_utf8 = p.out;
+  o.out = SjisArgument(p.out);
+  o.inputs = p.inputs;
+  o.loose_utf8 = p.loose_patterns;
+  for (const std::string& pattern : p.loose_patterns) o.loose_patterns.push_back(sjis::ReplaceChar(SjisArgument(pattern), '/', '\\'));
+  if (!p.carrier.empty()) o.carrier = SjisArgument(p.carrier);
   if (!o.loose_patterns.empty() && o.version < vf::kLooseVersion)
     tools::Exit(tools::kExitUsage, "pack: --loose needs --format-version 102");
-  if (o.ext && sjis::EqualsNoCase(ChangeFileExt(o.out, ".ext"), o.out))
-    tools::Exit(tools::kExitUsage, "pack: with --ext, OUT must not itself end in .ext");
+  if (!o.carrier.empty() && !EndsIn(o.out, {".exe", ".scr"}))
+    tools::Exit(tools::kExitUsage, "pack: " + p.out + ": with --carrier, OUT must end in .exe (a carrier is read only from a program)");
+  if (o.carrier.empty() && EndsIn(o.out, {".exe", ".scr"}))
+    tools::Exit(tools::kExitUsage, "pack: " + p.out + ": a name ending in .exe is read as a carrier program; use --carrier or another name");
+  if (EndsIn(o.out, {".ext"}))
+    tools::Exit(tools::kExitUsage, "pack: " + p.out + ": OUT must not end in .ext, the extension of directory files");
+  if (!o.ext && fs::FileExists(ChangeFileExt(o.out, ".ext")))
+    tools::Exit(tools::kExitUsage, "pack: " + tools::SjisToUtf8(ChangeFileExt(o.out, ".ext")) +
+                                       ": exists and would be read as OUT's directory; remove it or use --ext");
+  if (fs::DirectoryExists(o.out)) tools::Exit(tools::kExitUsage, "pack: " + p.out + ": is a folder");
+  // Like every single-file output of the tools, OUT goes into a folder that exists.
+  const std::string folder = ExtractFilePath(o.out);
+  if (!folder.empty() && !fs::DirectoryExists(folder))
+    tools::Exit(tools::kExitBadInput, p.out + ": cannot write (no folder " + tools::SjisToUtf8(folder) + ")");
   return o;
 }
 
@@ -100,7 +120,7 @@ void AddFolder(const std::string& folder, const std::string& prefix, std::vector
       // changed, and then names no file.
       if (!fs::FileExists(path))
         tools::Exit(tools::kExitBadInput, tools::SjisToUtf8(path) + ": the name cannot be written in code page 932");
-      sources->push_back({prefix + e.name, path, false});
+      sources->push_back({prefix + e.name, path, false, 0});
     }
   }
 }
@@ -110,7 +130,7 @@ std::vector<Source> CollectSources(const Options& o) {
   for (const std::string& input : o.inputs) {
     const std::string path = SjisArgument(input);
     if (fs::DirectoryExists(path)) AddFolder(path, "", &sources);
-    else if (fs::FileExists(path)) sources.push_back({ExtractFileName(path), path, false});
+    else if (fs::FileExists(path)) sources.push_back({ExtractFileName(path), path, false, 0});
     else tools::Exit(tools::kExitBadInput, input + ": no such file or folder");
   }
   // Two names that lookups cannot tell apart would hide one of the files.
@@ -129,7 +149,16 @@ std::vector<Source> CollectSources(const Options& o) {
     if (same(s.path, o.out) || same(s.path, ChangeFileExt(o.out, ".ext")) ||
         same(ChangeFileExt(s.path, ""), ChangeFileExt(o.out, "")))
       tools::Exit(tools::kExitBadInput, tools::SjisToUtf8(s.path) + ": the output would be among the inputs");
-    for (const std::string& pattern : o.loose_patterns) s.loose = s.loose || MatchesPattern(s.name, pattern);
+    s.size = fs::FileSizeOf(s.path);
+  }
+  // A pattern that marks nothing loose is a mistake the package would only
+  // show when it is installed.
+  for (size_t k = 0; k < o.loose_patterns.size(); ++k) {
+    bool any = false;
+    for (Source& s : sources) {
+      if (MatchesPattern(s.name, o.loose_patterns[k])) any = s.loose = true;
+    }
+    if (!any) tools::Exit(tools::kExitUsage, "pack: --loose " + o.loose_utf8[k] + ": matches no input");
   }
   return sources;
 }
@@ -174,21 +203,37 @@ class Deflater {
 };
 
 constexpr int64_t kBlock = 1 << 20;
+// Where compression is first weighed: deflate on already compressed sound or
+// video gains nothing, and finding that out on the first 16 KiB instead of the
+// whole file is most of the time saved on a typical game folder. (Deflate runs
+// no faster on such data at level 1 than at 6, so the first bytes are simply
+// deflated as the rest would be.)
+constexpr int64_t kFirstCheck = 16 << 10;
 
-// Deflates the rest of in into *out. With limit >= 0 it gives up (returns
-// false) as soon as the output reaches limit bytes, so that memory never
-// holds more than the file's size.
-bool DeflateStream(TStream& in, int level, int64_t limit, ByteBuffer* out) {
+// Deflates the rest of in into *out. With give_up set it stops (returns
+// false) at the first check point where the output is not smaller than the
+// input taken so far: after the first 16 KiB, then after every 1 MiB. At each
+// check point the current deflate block is ended (Z_BLOCK), so the output
+// counts every byte taken so far; that costs a few bytes per MiB. *consumed
+// follows the input taken, for progress.
+bool DeflateStream(TStream& in, int level, bool give_up, ByteBuffer* out, std::atomic<int64_t>* consumed) {
   Deflater deflater(level);
   z_stream& z = *deflater;
   std::unique_ptr<uint8_t[]> block(new uint8_t[kBlock]);
   size_t produced = 0;
-  int flush = Z_NO_FLUSH;
-  while (flush != Z_FINISH) {
-    const int64_t k = in.Read(block.get(), kBlock);
-    flush = k < kBlock ? Z_FINISH : Z_NO_FLUSH;
+  int64_t taken = 0;
+  int64_t next_check = kFirstCheck;
+  bool end = false;
+  while (!end) {
+    const int64_t want = give_up ? std::min(kBlock, next_check - taken) : kBlock;
+    const int64_t k = std::max<int64_t>(in.Read(block.get(), want), 0);
+    end = k < want;
+    taken += k;
+    if (consumed) *consumed += k;
+    const bool check = give_up && !end && taken >= next_check;
+    const int flush = end ? Z_FINISH : check ? Z_BLOCK : Z_NO_FLUSH;
     z.next_in = block.get();
-    z.avail_in = static_cast<uInt>(std::max<int64_t>(k, 0));
+    z.avail_in = static_cast<uInt>(k);
     int r;
     do {
       if (out->Size() - produced < static_cast<size_t>(kBlock)) out->Resize(produced + static_cast<size_t>(kBlock));
@@ -196,20 +241,33 @@ bool DeflateStream(TStream& in, int level, int64_t limit, ByteBuffer* out) {
       z.avail_out = static_cast<uInt>(out->Size() - produced);
       r = deflate(&z, flush);
       produced = out->Size() - z.avail_out;
-      if (limit >= 0 && static_cast<int64_t>(produced) >= limit) return false;
     } while (z.avail_out == 0 || (flush == Z_FINISH && r != Z_STREAM_END));
+    if (check) {
+      if (static_cast<int64_t>(produced) >= taken) return false;
+      next_check = taken + kBlock;
+    }
   }
   out->Resize(produced);
-  return true;
+  return !give_up || static_cast<int64_t>(produced) < taken;
 }
 
-// Appends one file to the data; fills in what the directory needs.
-void AppendEntry(TTpBigFileStream& data, const Source& s, const Options& o, TDirectoryRecord* r) {
+// What a worker made of one input: its deflated bytes, or the decision that
+// it goes in as it is (copied from the file by the writer).
+struct Packed {
+  bool ready = false;
+  bool stored = true;
+  ByteBuffer data;
+  uint32_t crc = 0;
+  int32_t file_time = 0;
+  std::exception_ptr error;
+};
+
+Packed PackEntry(const Source& s, const Options& o, std::atomic<int64_t>* consumed) {
+  Packed p;
   TFileStream in(s.path, kFmOpenRead | kFmShareDenyWrite);
   const int64_t size = in.GetSize();
   const int32_t age = fs::FileAge(s.path);
-  r->file_time = age == -1 ? 0 : age;
-  r->loose_file = s.loose ? 1 : 0;
+  p.file_time = age == -1 ? 0 : age;
   // Without attribute blocks (versions below 101) every entry reads as
   // compressed, so every entry must be. Otherwise loose entries stay as they
   // are, so that the copy engine's check of the extracted file and the check
@@ -219,31 +277,131 @@ void AppendEntry(TTpBigFileStream& data, const Source& s, const Options& o, TDir
   if (size > kMaxInflatedSize && must_compress)
     throw EError(Format("%s:版 %d のアーカイブには大きすぎます", s.path.c_str(), o.version));
   if (must_compress || (!s.loose && size <= kMaxInflatedSize && o.level != 0)) {
-    ByteBuffer packed;
     const int level = must_compress && o.level == 0 ? 0 : o.level;
-    if (DeflateStream(in, level, must_compress ? -1 : size, &packed)) {
-      r->stored = 0;
-      r->crc = static_cast<uint32_t>(crc32(crc32(0L, Z_NULL, 0), packed.Data(), static_cast<uInt>(packed.Size())));
-      data.Write(packed.Data(), static_cast<int64_t>(packed.Size()));
-      return;
+    if (DeflateStream(in, level, !must_compress, &p.data, consumed)) {
+      p.stored = false;
+      p.crc = Crc32(0, p.data.Data(), p.data.Size());
+      return p;
     }
-    in.SetPosition(0);
+    *consumed -= in.GetPosition();  // counted again when it is copied
+    p.data.Release();
+  }
+  return p;
+}
+
+// Compresses the inputs on worker threads, at most a few entries ahead of
+// the writer, and hands the results out in input order.
+class PackPipeline {
+ public:
+  PackPipeline(const std::vector<Source>& sources, const Options& o, int jobs)
+      : sources_(sources), options_(o), results_(sources.size()), window_(static_cast<size_t>(2 * jobs)) {
+    for (int i = 0; i < jobs; ++i) threads_.emplace_back([this] { Work(); });
+  }
+  ~PackPipeline() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : threads_) t.join();
+  }
+  PackPipeline(const PackPipeline&) = delete;
+  PackPipeline& operator=(const PackPipeline&) = delete;
+
+  // Waits for entry i (taken in order 0, 1, ...), calling waiting() every
+  // fifth of a second meanwhile; rethrows the entry's failure.
+  Packed Take(size_t i, const std::function<void()>& waiting) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!changed_.wait_for(lock, std::chrono::milliseconds(200), [&] { return results_[i].ready; })) {
+      lock.unlock();
+      waiting();
+      lock.lock();
+    }
+    Packed p = std::move(results_[i]);
+    buffered_ -= p.data.Size();
+    taken_ = i + 1;
+    lock.unlock();
+    changed_.notify_all();
+    if (p.error) std::rethrow_exception(p.error);
+    return p;
+  }
+
+  std::atomic<int64_t>& Consumed() { return consumed_; }
+
+ private:
+  // Deflated entries wait in memory for the writer; past this much, workers
+  // wait too (unless theirs is the next entry to write).
+  static constexpr size_t kMaxBuffered = size_t{192} << 20;
+
+  void Work() {
+    for (;;) {
+      size_t i;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] {
+          return stop_ || next_ >= sources_.size() ||
+                 (next_ < taken_ + window_ && (buffered_ < kMaxBuffered || next_ == taken_));
+        });
+        if (stop_ || next_ >= sources_.size()) return;
+        i = next_++;
+      }
+      Packed p;
+      try {
+        p = PackEntry(sources_[i], options_, &consumed_);
+      } catch (...) {
+        p = Packed();
+        p.error = std::current_exception();
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        buffered_ += p.data.Size();
+        p.ready = true;
+        results_[i] = std::move(p);
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const std::vector<Source>& sources_;
+  const Options& options_;
+  std::vector<Packed> results_;
+  const size_t window_;  // entries read ahead of the writer
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t next_ = 0, taken_ = 0, buffered_ = 0;
+  bool stop_ = false;
+  std::atomic<int64_t> consumed_{0};
+};
+
+// Appends one entry to the data; fills in what the directory needs.
+void AppendEntry(TTpBigFileStream& data, const Source& s, Packed p, std::atomic<int64_t>* consumed,
+                 tools::Progress& progress, TDirectoryRecord* r) {
+  r->file_time = p.file_time;
+  r->loose_file = s.loose ? 1 : 0;
+  r->stored = p.stored ? 1 : 0;
+  if (!p.stored) {
+    r->crc = p.crc;
+    data.Write(p.data.Data(), static_cast<int64_t>(p.data.Size()));
+    return;
   }
   // As it is, in blocks, with the Crc computed on the way.
-  r->stored = 1;
-  uLong crc = crc32(0L, Z_NULL, 0);
+  TFileStream in(s.path, kFmOpenRead | kFmShareDenyWrite);
+  uint32_t crc = 0;
   std::unique_ptr<uint8_t[]> block(new uint8_t[kBlock]);
   for (int64_t k; (k = in.Read(block.get(), kBlock)) > 0;) {
-    crc = crc32(crc, block.get(), static_cast<uInt>(k));
+    crc = Crc32(crc, block.get(), static_cast<size_t>(k));
     data.Write(block.get(), k);
+    *consumed += k;
+    progress.Update(consumed->load());
   }
-  r->crc = static_cast<uint32_t>(crc);
+  r->crc = crc;
 }
 
 }  // namespace
 
-int Pack(const Args& args) {
-  const Options o = ParseOptions(args);
+int Pack(const PackOptions& options) {
+  const Options o = Prepare(options);
   const std::vector<Source> sources = CollectSources(o);
   if (o.version == 0 && (sources.size() & 0xFFFF) == 0x6676)
     tools::Exit(tools::kExitUsage, Format("pack: a version 0 directory cannot hold %d entries", static_cast<int>(sources.size())));
@@ -268,13 +426,23 @@ int Pack(const Args& args) {
     data.Write(room.data(), directory_size);
   }
 
-  tools::Progress progress("pack");
   int64_t total = 0;
-  for (size_t i = 0; i < sources.size(); ++i) {
-    records[i].offset = data.GetSize() - d;
-    AppendEntry(data, sources[i], o, &records[i]);
-    total += data.GetSize() - d - records[i].offset;
-    progress.Update(static_cast<int64_t>(i + 1), static_cast<int64_t>(sources.size()), total);
+  for (const Source& s : sources) total += s.size;
+  tools::Progress progress("pack", total, tools::ShowProgress(o.verbosity));
+  {
+    // Workers read and compress ahead; entries go in in input order. The
+    // progress counts input bytes read, so it moves inside large entries.
+    PackPipeline pipeline(sources, o, o.jobs);
+    for (size_t i = 0; i < sources.size(); ++i) {
+      records[i].offset = data.GetSize() - d;
+      Packed packed = pipeline.Take(i, [&] { progress.Update(pipeline.Consumed().load()); });
+      AppendEntry(data, sources[i], std::move(packed), &pipeline.Consumed(), progress, &records[i]);
+      progress.Update(pipeline.Consumed().load());
+      if (o.verbosity.verbose) {
+        const std::string line = tools::SjisToUtf8(sources[i].name) + "\n";
+        tools::WriteStdout(line.data(), line.size());
+      }
+    }
   }
   const int64_t end = data.GetSize() - d;
 
@@ -299,7 +467,8 @@ int Pack(const Args& args) {
     data.Flush();
   }
   guard.Keep();
-  progress.Finish(static_cast<int64_t>(sources.size()), static_cast<int64_t>(sources.size()), total);
+  progress.Finish();
+  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
   return tools::kExitOk;
 }
 

@@ -10,19 +10,19 @@
 
 namespace vftool {
 
-int Verify(const Args& args) {
-  if (args.size() != 1) tools::Exit(tools::kExitUsage, "usage: vftool verify ARCHIVE");
+int Verify(const VerifyOptions& o) {
   TVrFileCollection archive;
-  OpenArchive(archive, args[0]);
-  if (!archive.Stream()) tools::Exit(tools::kExitBadInput, args[0] + ": not an archive");
+  OpenArchiveFile(archive, o.archive);
 
   // Progress comes every tenth entry; the bytes up to it are summed here.
-  tools::Progress progress("verify");
+  int64_t all = 0;
+  for (int32_t i = 0; i + 1 < archive.Count(); ++i) all += archive.Files(i).Size;
+  tools::Progress progress("verify", all, tools::ShowProgress(o.verbosity));
   int64_t bytes = 0;
   int32_t summed = 0;
   archive.OnProgress = [&](TVrFileCollection& c, TVrFile&, bool&, int32_t count, int32_t index, int64_t) {
     for (; summed <= index; ++summed) bytes += c.Files(summed).Size;
-    progress.Update(index + 1, count, bytes);
+    progress.Update(bytes);
   };
   int32_t failed = -1;
   if (!archive.Verify(&failed)) {
@@ -43,11 +43,11 @@ int Verify(const Args& args) {
       total += e.Size;
     }
   }
-  progress.Finish(archive.Count() - 1, archive.Count() - 1, bytes);
+  progress.Finish();
   const std::string line = Format("%d entries checked (%" PRId64 " bytes), %d without checksum or superseded\n",
                                   checked, total, skipped);
   tools::WriteStdout(line.data(), line.size());
-  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "cannot write to standard output");
+  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
   return tools::kExitOk;
 }
 

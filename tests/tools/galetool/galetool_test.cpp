@@ -6,11 +6,13 @@
 #include <sstream>
 
 #include "base/encoding.h"
+#include "base/fs.h"
 #include "common/run_tool.h"
 #include "common/temp_dir.h"
 #include "gale_builder.h"
 #include "imaging/gales.h"
 #include "png.h"
+#include "regression_inputs.h"
 
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
@@ -184,12 +186,13 @@ TEST(Galetool, ExitCodes) {
   EXPECT_EQ(RunTool({"from-png", dir / "bad.gale", dir / "x"}), 2);
   EXPECT_EQ(RunTool({"from-png", dir / "in.png", dir / "ok.gale"}), 0);
   EXPECT_EQ(RunTool({"pixels", "--frame", "1", dir / "ok.gale", dir / "raw"}, nullptr, &err), 2);
-  EXPECT_EQ(RunTool({"from-png", "--jpeg", "80", "--tile", "4x4", dir / "in.png", dir / "j"}), 1);
-  EXPECT_EQ(RunTool({"from-png", "--jpeg", "101", dir / "in.png", dir / "j"}), 1);
-  EXPECT_EQ(RunTool({"info", "--frame", "1", dir / "ok.gale"}), 1);
-  EXPECT_EQ(RunTool({"info"}), 1);
-  EXPECT_EQ(RunTool({"convert", "a"}), 1);
-  EXPECT_EQ(RunTool({}), 1);
+  // Usage errors: 2, as in the other tools.
+  EXPECT_EQ(RunTool({"from-png", "--jpeg", "80", "--tile", "4x4", dir / "in.png", dir / "j"}), 2);
+  EXPECT_EQ(RunTool({"from-png", "--jpeg", "101", dir / "in.png", dir / "j"}), 2);
+  EXPECT_EQ(RunTool({"info", "--frame", "1", dir / "ok.gale"}), 2);
+  EXPECT_EQ(RunTool({"info"}), 2);
+  EXPECT_EQ(RunTool({"convert", "a"}), 2);
+  EXPECT_EQ(RunTool({}), 2);
 }
 
 TEST(Galetool, TheCommandTakesUtf8NamesAndPrintsOneLineErrors) {
@@ -209,5 +212,68 @@ TEST(Galetool, TheCommandTakesUtf8NamesAndPrintsOneLineErrors) {
   EXPECT_NE(r.err.find(u8"途中でデータが終わっています"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
   r = testing_support::RunTool(ZI_GALETOOL_EXE, {"info", "--tile", "1x1", enc::SjisToUtf8(gale)});
-  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.exit_code, 2);
+}
+
+// Inputs found by fuzzing the reader, each refused before anything large is
+// allocated: png-1 declares 8192x8192 16-bit RGBA (512 MiB of rows) over 11
+// bytes of data; png-2 declares 2^26 16-bit RGBA pixels in one row, whose size
+// in bytes wraps to 0 in 32 bits.
+TEST(Png, InputsFoundByFuzzingAreRefused) {
+  const struct {
+    const char* name;
+    const std::string& bytes;
+  } inputs[] = {{"png-1", kInput_png_1}, {"png-2", kInput_png_2}};
+  for (const auto& input : inputs) {
+    SCOPED_TRACE(input.name);
+    try {
+      ReadPng(input.bytes);
+      ADD_FAILURE() << "read";
+    } catch (const EPngError& e) {
+      EXPECT_NE(std::string(e.what()).find("の大きさに足りません"), std::string::npos) << enc::SjisToUtf8(e.what());
+    }
+  }
+}
+
+TEST(Png, RowsComeFromTheDataNotFromTheHeader) {
+  // A header promising more rows than the data holds fails at the first
+  // missing row; a large but honest picture still reads.
+  EXPECT_THROW(ReadPng(HandPng(4, 3, 8, 2, "", std::string(2 * 13, '\0'))), EPngError);
+  const std::string wide(1 + 3 * 4000, '\0');
+  std::string rows;
+  for (int y = 0; y < 300; ++y) rows += wide;
+  const TPngImage big = ReadPng(HandPng(4000, 300, 8, 2, "", rows));
+  EXPECT_EQ(big.Pixels.size(), 4000u * 300 * 3);
+  EXPECT_EQ(big.Pixels[big.Pixels.size() - 1], 0);
+}
+
+TEST(Galetool, HelpVersionStreamsAndOutputNames) {
+  TempDir dir;
+  WriteFileBytes(dir / "in.png", WritePng(Picture(3, 2, 3)));
+  std::string out, err;
+  ASSERT_EQ(RunTool({"from-png", "--help"}, &out, &err), 0);
+  EXPECT_NE(out.find("--jpeg INT:INT in [0 - 100]=0"), std::string::npos) << out;  // each option, its default
+  EXPECT_EQ(err, "");
+  ASSERT_EQ(RunTool({"--version"}, &out), 0);
+  EXPECT_EQ(out.rfind("galetool ", 0), 0u) << out;
+
+  // "-" writes the bytes to standard output.
+  ASSERT_EQ(RunTool({"from-png", dir / "in.png", "-"}, &out, &err), 0) << err;
+  const std::string gale = out;
+  WriteFileBytes(dir / "a.gale", gale);
+  ASSERT_EQ(RunTool({"png", dir / "a.gale", "-"}, &out, &err), 0) << err;
+  EXPECT_EQ(ReadPng(out).Pixels, Picture(3, 2, 3).Pixels);
+
+  // PNG bytes never go into a file named otherwise, and nothing is written.
+  EXPECT_EQ(RunTool({"png", dir / "a.gale", dir / "x.jpg"}, &out, &err), 2);
+  EXPECT_NE(err.find("x.jpg: the output is a PNG picture; name it .png"), std::string::npos) << err;
+  EXPECT_FALSE(fs::FileExists(dir / "x.jpg"));
+  EXPECT_EQ(RunTool({"png", dir / "a.gale", dir / "X.PNG"}), 0);
+  // An output in a folder that does not exist: named, nothing created.
+  EXPECT_EQ(RunTool({"png", dir / "a.gale", dir / "no/x.png"}, &out, &err), 2);
+  EXPECT_NE(err.find("x.png: cannot write (no folder"), std::string::npos) << err;
+  EXPECT_FALSE(fs::DirectoryExists(dir / "no"));
+  // Messages name the file as given.
+  EXPECT_EQ(RunTool({"info", dir / "missing.gale"}, &out, &err), 2);
+  EXPECT_EQ(err, "galetool: " + (dir / "missing.gale") + ": no such file\n");
 }

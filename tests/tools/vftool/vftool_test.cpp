@@ -3,6 +3,13 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+#include "archive/bigstreams.h"
 #include "archive/dirformat.h"
 #include "archive/vrfiles.h"
 #include "archive_fixture.h"
@@ -10,6 +17,7 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
+#include "common/cli.h"
 #include "common/run_tool.h"
 #include "common/temp_dir.h"
 
@@ -150,6 +158,14 @@ TEST(Vftool, LooseEntriesAreStoredAsTheyAre) {
       "\"end\":1372}\n",
       kTime, Crc(a), kTime, Crc(b));
   EXPECT_EQ(r.out, expected);
+  // Each --loose takes one pattern: what follows is OUT and the inputs.
+  r = Vftool({"pack", "--loose", "a.txt", "--loose", "b.bin", U(dir / "two.dat"), U(dir / "in/a.txt"), U(dir / "in/b.bin")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  TVrFileCollection two;
+  two.Open(dir / "two.dat");
+  ASSERT_EQ(two.Count(), 3);
+  EXPECT_EQ(two.Files(0).LooseFile, 1);
+  EXPECT_EQ(two.Files(1).LooseFile, 1);
   // --loose only exists in version 102 directories.
   r = Vftool({"pack", "--format-version", "101", "--loose", "*", U(dir / "x.dat"), U(dir / "in")});
   EXPECT_EQ(r.exit_code, 2);
@@ -199,11 +215,11 @@ TEST(Vftool, ExitCodesAndMessages) {
     std::string message;
   } rows[] = {
       {{}, 2, ""},
-      {{"frobnicate"}, 2, "unknown command"},
-      {{"list"}, 2, "usage"},
-      {{"list", "--jsn", U(dir / "game.dat")}, 2, "unknown option"},
+      {{"frobnicate"}, 2, "unknown command \"frobnicate\" (see vftool --help)"},
+      {{"list"}, 2, "vftool: list: ARCHIVE is required (see vftool list --help)"},
+      {{"list", "--jsn", U(dir / "game.dat")}, 2, "not expected: --jsn"},
       {{"list", U(dir / "missing.dat")}, 2, "no such file"},
-      {{"list", U(dir / "bad.dat")}, 2, U(dir / "bad.dat") + u8":アーカイブが壊れています（エントリ数 65535"},
+      {{"list", U(dir / "bad.dat")}, 2, U(dir / "bad.dat") + u8": アーカイブが壊れています（エントリ数 65535"},
       {{"cat", U(dir / "game.dat"), "nothing.txt"}, 1, u8"nothing.txt:ファイルがありません"},
       {{"cat", U(dir / "game.dat"), u8"\U0001F600"}, 2, "code page 932"},
       {{"extract", U(dir / "game.dat"), U(dir / "x"), "nothing.txt"}, 1, "no such entry"},
@@ -213,7 +229,7 @@ TEST(Vftool, ExitCodesAndMessages) {
       {{"pack", "--ext", "--carrier", U(dir / "in/install.dat"), U(dir / "p.dat"), U(dir / "in")}, 2, "exclude"},
       {{"pack", U(dir / "p.dat"), U(dir / "nothing")}, 2, "no such file"},
       {{"pack", U(dir / "in/install.dat"), U(dir / "in")}, 2, "among the inputs"},
-      {{"merge", U(dir / "p.dat")}, 2, "usage"},
+      {{"merge", U(dir / "p.dat")}, 2, "SOURCE is required"},
       {{"merge", U(dir / "p.ext"), U(dir / "game.dat")}, 2, "must not end in .ext"},
       {{"merge", U(dir / "game.dat"), U(dir / "GAME.DAT")}, 2, "is DEST itself"},
       {{"merge", U(dir / "p.dat"), U(dir / "missing.dat")}, 2, "no such file"},
@@ -341,4 +357,158 @@ TEST(Vftool, AFailedMergeRemovesTheDataFileItCreated) {
   EXPECT_NE(r.err.find(u8"アーカイブが壊れています"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::FileExists(dir / "new.dat"));
   EXPECT_FALSE(fs::FileExists(dir / "new.ext"));
+}
+
+TEST(Vftool, PackStoresWhatDeflateDoesNotShrinkAndIsTheSameOnAnyNumberOfThreads) {
+  TempDir dir;
+  const std::string noise = Pseudorandom(3 << 20, 5);
+  const struct {
+    const char* name;
+    std::string content;
+    int stored;
+  } files[] = {
+      {"a-noise.ogg", noise, 1},                                        // given up after 16 KiB
+      {"b-noise-then-text.bin", noise.substr(0, 1 << 20) + std::string(2 << 20, 't'), 1},
+      {"c-text-then-noise.bin", std::string(100 << 10, 'x') + noise, 0},  // the text saves more than noise costs
+      {"d-text.txt", std::string(3 << 20, 'x'), 0},
+      {"e-small-noise.bin", noise.substr(0, 1000), 1},
+      {"f-text-then-some-noise.bin", std::string(2 << 20, 'y') + noise.substr(0, 100 << 10), 0},
+  };
+  for (const auto& f : files) WriteFileBytes(dir / (std::string("in\\") + f.name), f.content);
+  ASSERT_EQ(Vftool({"pack", "--jobs", "1", U(dir / "one.dat"), U(dir / "in")}).exit_code, 0);
+  const ToolResult r = Vftool({"pack", "--jobs", "2", U(dir / "two.dat"), U(dir / "in")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "one.dat"), ReadFileBytes(dir / "two.dat"));
+
+  TVrFileCollection c;
+  c.Open(dir / "two.dat");
+  ASSERT_EQ(c.Count(), 7);
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(files[i].name);
+    EXPECT_EQ(c.Files(i).Stored, files[i].stored);
+    TMemoryStream m;
+    c.ReadEntry(m, files[i].name);
+    EXPECT_TRUE(std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize())) ==
+                files[i].content);
+  }
+  EXPECT_LT(c.Files(3).Size, 100000);
+  EXPECT_EQ(Vftool({"verify", U(dir / "two.dat")}).exit_code, 0);
+}
+
+TEST(Vftool, ExtractTakesFoldersPatternsAndBothDelimiters) {
+  TempDir dir;
+  WriteFileBytes(dir / "game.dat", BuildArchive(102, {{"data\\a.txt", "a", false},
+                                                      {"data\\sub\\b.bmp", "b", false},
+                                                      {"database.txt", "not below data", false},
+                                                      {"voice\\v1.ogg", "v1", false},
+                                                      {"voice\\v2.wav", "v2", false},
+                                                      {"readme.txt", "r", false}}));
+  ToolResult r = Vftool({"extract", "-v", U(dir / "game.dat"), U(dir / "out"), "DATA/", "voice/*.ogg", "readme.txt"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "data\\a.txt\ndata\\sub\\b.bmp\nvoice\\v1.ogg\nreadme.txt\n");  // directory order, each once
+  EXPECT_EQ(ReadFileBytes(dir / "out/data/sub/b.bmp"), "b");
+  EXPECT_FALSE(fs::FileExists(dir / "out/database.txt"));
+  EXPECT_FALSE(fs::FileExists(dir / "out/voice/v2.wav"));
+  // A name that finds nothing is reported; the others still come out.
+  r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out2"), "*.mpg", "data\\sub"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("*.mpg: no such entry, folder or matching name"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "out2/data/sub/b.bmp"), "b");
+  // cat takes "/" too, and writes to a file with -o.
+  r = Vftool({"cat", "-o", U(dir / "b.out"), U(dir / "game.dat"), "data/sub/b.bmp"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "b.out"), "b");
+}
+
+TEST(Vftool, ExtractLeavesReadOnlyFilesAloneUnlessAskedTo) {
+  TempDir dir;
+  WriteFileBytes(dir / "game.dat", BuildArchive(102, {{"a.txt", "new a", false}, {"b.txt", "new b", false}}));
+  WriteFileBytes(dir / "out/a.txt", "old a");
+  WriteFileBytes(dir / "out/b.txt", "old b");
+  ASSERT_TRUE(tools::MakeWritable(dir / "out/a.txt"));
+#ifdef _WIN32
+  ASSERT_TRUE(SetFileAttributesW(enc::Wide(dir / "out/a.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+#else
+  ASSERT_EQ(chmod(fs::NativePath(dir / "out/a.txt").c_str(), 0444), 0);
+#endif
+  ASSERT_TRUE(tools::IsReadOnlyFile(dir / "out/a.txt"));
+  ToolResult r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("a.txt: read-only file, not replaced (--overwrite replaces it)"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "out/a.txt"), "old a");
+  EXPECT_EQ(ReadFileBytes(dir / "out/b.txt"), "new b");  // a writable file is replaced
+  r = Vftool({"extract", "--overwrite", U(dir / "game.dat"), U(dir / "out")});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "out/a.txt"), "new a");
+}
+
+TEST(Vftool, PackRefusesOutputsThatWouldNotReadBack) {
+  TempDir dir;
+  WriteInputs(dir, "in");
+  WriteFileBytes(dir / "stub.exe", "MZ" + Pseudorandom(100, 1));
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } rows[] = {
+      {{"--carrier", U(dir / "stub.exe"), U(dir / "setup.dat")}, "with --carrier, OUT must end in .exe"},
+      {{U(dir / "setup.exe")}, "a name ending in .exe is read as a carrier program"},
+      {{"--ext", U(dir / "game.ext")}, "OUT must not end in .ext"},
+      {{"--loose", "*.exe", U(dir / "game.dat")}, "--loose *.exe: matches no input"},
+      {{U(dir / "no/game.dat")}, "game.dat: cannot write (no folder "},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    std::vector<std::string> args = {"pack"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    args.push_back(U(dir / "in"));
+    const ToolResult r = Vftool(args);
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+  }
+  EXPECT_FALSE(fs::FileExists(dir / "setup.dat"));
+  EXPECT_FALSE(fs::FileExists(dir / "game.dat"));
+  // A directory file left beside OUT would be read as its directory.
+  ASSERT_EQ(Vftool({"pack", "--ext", U(dir / "game.dat"), U(dir / "in")}).exit_code, 0);
+  ToolResult r = Vftool({"pack", U(dir / "game.dat"), U(dir / "in")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("game.ext: exists and would be read as OUT's directory"), std::string::npos) << r.err;
+  // The directory file opened instead of its data file, and a missing volume.
+  r = Vftool({"list", U(dir / "game.ext")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "vftool: " + U(dir / "game.ext") + ": this is a directory file (.ext); open game.dat\n");
+  // A full first volume whose directory says the data runs on into a
+  // second one, which is not there; then a first volume cut short.
+  std::string data;
+  const std::string directory = BuildDirectory(102, {{"a.bin", std::string(100, 'a'), false}}, kVolumeSize, &data);
+  MakeSparse(dir / "big.dat", kVolumeSize);
+  {
+    TFileStream f(dir / "big.dat", kFmOpenReadWrite);
+    f.WriteBuffer(directory.data(), static_cast<int64_t>(directory.size()));
+  }
+  r = Vftool({"list", U(dir / "big.dat")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "vftool: " + U(dir / "big.dat") + ": volume big.001 is missing\n");
+  WriteFileBytes(dir / "short.dat", directory);
+  r = Vftool({"verify", U(dir / "short.dat")});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err.rfind("vftool: " + U(dir / "short.dat") + u8": アーカイブが壊れています", 0), 0u) << r.err;
+}
+
+TEST(Vftool, HelpVersionAndUsageFollowOneForm) {
+  for (const char* command : {"list", "cat", "extract", "pack", "merge", "verify"}) {
+    SCOPED_TRACE(command);
+    const ToolResult r = Vftool({command, "--help"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_NE(r.out.find(std::string("Usage: vftool ") + command + " [OPTIONS]"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
+    const ToolResult bad = Vftool({command, "--no-such-option"});
+    EXPECT_EQ(bad.exit_code, 2);
+    EXPECT_EQ(bad.err.rfind(std::string("vftool: ") + command + ": ", 0), 0u) << bad.err;
+    EXPECT_NE(bad.err.find(std::string("(see vftool ") + command + " --help)\n"), std::string::npos) << bad.err;
+  }
+  EXPECT_NE(Vftool({"pack", "--help"}).out.find("--level INT:INT in [-1 - 9]=-1"), std::string::npos);
+  const ToolResult v = Vftool({"--version"});
+  EXPECT_EQ(v.exit_code, 0);
+  EXPECT_EQ(v.out.rfind("vftool ", 0), 0u) << v.out;
 }

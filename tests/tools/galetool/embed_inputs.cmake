@@ -1,0 +1,15 @@
+# Writes OUT, a header holding each file DIR/*.bin as a byte array, so that
+# the tests replay them in both builds without looking for files at run time.
+set(text "// Generated from tests/tools/galetool/inputs; do not edit.\n#pragma once\n#include <string>\n")
+file(GLOB inputs ${DIR}/*.bin)
+list(SORT inputs)
+foreach(input ${inputs})
+  get_filename_component(name ${input} NAME_WE)
+  string(REPLACE "-" "_" name ${name})
+  file(READ ${input} hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "\\\\x\\1" escaped "${hex}")
+  string(LENGTH "${hex}" n)
+  math(EXPR n "${n} / 2")
+  string(APPEND text "inline const std::string kInput_${name}(\"${escaped}\", ${n});\n")
+endforeach()
+file(WRITE ${OUT} "${text}")
