@@ -162,7 +162,8 @@ TEST(InstallFault, AFullDiskStopsTheWorkAtEachKindOfWrite) {
 
 TEST(InstallFault, ADiscTakenOutWhileCopying) {
   TestMedium m;
-  for (int i = 0; i < 12; ++i) m.AddLoose(0, Format("part%02d.bin", i), std::string(16 << 20, static_cast<char>(i)));
+  // Enough that the copy is still going when the drive goes (a few seconds under Wine).
+  for (int i = 0; i < 40; ++i) m.AddLoose(0, Format("part%02d.bin", i), std::string(16 << 20, static_cast<char>(i)));
   m.Write();
   const std::string target = m.Target();
   Process p = m.StartWizard();
