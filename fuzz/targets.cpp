@@ -1,0 +1,164 @@
+#include "targets.h"
+
+#include <cstring>
+#include <stdexcept>
+#include <string_view>
+
+#include "archive/vrfiles.h"
+#include "base/fs.h"
+#include "base/stream.h"
+#include "common/json_value.h"
+#include "galetool/png.h"
+#include "imaging/gales.h"
+#include "settings/install_set.h"
+#include "settings_json.h"
+
+namespace zifuzz {
+namespace {
+
+std::string g_scratch;
+
+void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
+  TFileStream f(path, kFmCreate);
+  f.WriteBuffer(data, static_cast<int64_t>(size));
+}
+
+// A reader broke its own contract: the fuzzer reports the uncaught exception.
+[[noreturn]] void Finding(const char* what) { throw std::logic_error(what); }
+
+uint32_t Le32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
+}
+
+}  // namespace
+
+void SetScratchFolder(const std::string& folder) { g_scratch = folder; }
+
+void Settings(const uint8_t* data, size_t size) {
+  TMemoryStream m;
+  m.WriteBuffer(data, static_cast<int64_t>(size));
+  m.SetPosition(0);
+  TZefoInstallSet set;
+  try {
+    set.LoadFromStream(m);
+  } catch (const EInstallSetError&) {
+    return;
+  }
+  // What was read writes back and reads again to the same fields.
+  TMemoryStream again;
+  set.SaveToStream(again);
+  again.SetPosition(0);
+  TZefoInstallSet copy;
+  copy.LoadFromStream(again);
+  if (copy.Title != set.Title || copy.CopyFiles != set.CopyFiles || copy.DiskDataSize != set.DiskDataSize)
+    Finding("settings read back differ from the settings written");
+}
+
+void Archive(const uint8_t* data, size_t size) {
+  if (size < 1) return;
+  const int mode = data[0] % 3;
+  ++data;
+  --size;
+  std::string name;
+  fs::EraseFile(g_scratch + "fuzz.ext");
+  if (mode == 0) {
+    name = g_scratch + "fuzz.dat";
+    WriteFile(name, data, size);
+  } else if (mode == 1) {
+    if (size < 4) return;
+    const size_t rest = size - 4;
+    const size_t split = rest == 0 ? 0 : Le32(data) % (rest + 1);
+    name = g_scratch + "fuzz.dat";
+    WriteFile(g_scratch + "fuzz.ext", data + 4, split);
+    WriteFile(name, data + 4 + split, rest - split);
+  } else {
+    name = g_scratch + "fuzz.exe";
+    WriteFile(name, data, size);
+  }
+  TVrFileCollection archive;
+  try {
+    archive.Open(name);
+  } catch (const EFormatError&) {
+    return;
+  } catch (const EStreamError&) {
+    return;
+  }
+  // Entries only: loose files beside the archive are not what is tested.
+  archive.SetLooseFolder("");
+  for (int32_t i = 0; i < archive.Count(); ++i) {
+    const std::string entry = archive.Files(i).Name();
+    TMemoryStream m;
+    try {
+      archive.ReadEntry(m, entry);
+    } catch (const EError&) {
+      // Damaged bytes, a name that is superseded or missing: all clean errors.
+    }
+  }
+  int32_t failed = -1;
+  archive.Verify(&failed);
+}
+
+void Gale(const uint8_t* data, size_t size) {
+  if (size < 4) return;
+  const int32_t key = static_cast<int32_t>(Le32(data));
+  const bool first = (data[0] & 1) != 0;
+  TMemoryStream m;
+  m.WriteBuffer(data + 4, static_cast<int64_t>(size - 4));
+  for (const int32_t k : {key, int32_t{0}}) {
+    m.SetPosition(0);
+    TGaleFrameList list(k);
+    try {
+      list.LoadFromStream(m, first);
+    } catch (const EFormatError&) {
+      continue;
+    }
+    // Every composed frame is read through once.
+    uint32_t sum = 0;
+    for (int f = 0; f < list.Count(); ++f) {
+      const TDIBSurface& s = list.Frames(f).Surface;
+      for (int y = 0; y < s.Height(); y += 1 + s.Height() / 64)
+        for (int x = 0; x < s.Width(); x += 1 + s.Width() / 64) sum += s.Pixel(x, y);
+    }
+    if (sum == 0x5A5A5A5Au) m.SetPosition(0);  // keeps the reads
+  }
+}
+
+void Png(const uint8_t* data, size_t size) {
+  try {
+    const TPngImage image = ReadPng(std::string(reinterpret_cast<const char*>(data), size));
+    const size_t expected = static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height) *
+                            static_cast<size_t>(image.Channels);
+    if (image.Pixels.size() != expected) Finding("PNG pixels do not match the size");
+  } catch (const EPngError&) {
+  }
+}
+
+void JsonSettings(const uint8_t* data, size_t size) {
+  tools::Json doc;
+  try {
+    doc = tools::Json::Parse(std::string(reinterpret_cast<const char*>(data), size));
+  } catch (const tools::JsonError&) {
+    return;
+  }
+  // A parsed document dumps to text that parses again to the same dump.
+  const std::string dump = doc.Dump();
+  if (tools::Json::Parse(dump).Dump() != dump) Finding("a JSON dump does not read back to itself");
+  try {
+    const TZefoInstallSet set = SettingsFromJson(doc);
+    SettingsToJson(set).Dump();
+  } catch (const tools::JsonError&) {
+  }
+}
+
+bool RunTarget(const std::string& name, const uint8_t* data, size_t size) {
+  if (name == "settings") Settings(data, size);
+  else if (name == "archive") Archive(data, size);
+  else if (name == "gale") Gale(data, size);
+  else if (name == "png") Png(data, size);
+  else if (name == "json") JsonSettings(data, size);
+  else return false;
+  return true;
+}
+
+}  // namespace zifuzz
