@@ -23,8 +23,9 @@ void Settings(const uint8_t* data, size_t size);
 // ".ext" beside its data file (the next 4 bytes, little-endian, modulo the
 // rest, say where the directory ends), 2 a carrier program with its trailer.
 void Archive(const uint8_t* data, size_t size);
-// First 4 bytes: the key (0 reads an unscrambled picture); first byte of
-// those, bit 0: the first frame only.
+// A Gale picture as it is stored: read whole with kGaleKey, the key of the
+// scrambled seeds, and its first frame alone with key 0.
+constexpr int32_t kGaleKey = 1234;
 void Gale(const uint8_t* data, size_t size);
 void Png(const uint8_t* data, size_t size);
 void JsonSettings(const uint8_t* data, size_t size);

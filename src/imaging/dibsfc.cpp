@@ -125,11 +125,23 @@ void TDIBSurface::FillRectValue(const TRect& rect, uint32_t value) {
     uint8_t* row = ScanLine(y);
     switch (bits) {
       case 1:
-        for (int x = left; x < right; ++x) Set1(row, x, value & 1);
+      case 4: {
+        // The partial bytes at both ends pixel by pixel, the whole bytes
+        // between them at once (a wide picture's background is mostly those).
+        const int per_byte = 8 / bits;
+        const unsigned v = value & (bits == 1 ? 1u : 0xFu);
+        const uint8_t fill = static_cast<uint8_t>(bits == 1 ? (v ? 0xFF : 0x00) : v * 0x11);
+        auto set = [&](int x) { bits == 1 ? Set1(row, x, v) : Set4(row, x, v); };
+        int x = left;
+        for (; x < right && x % per_byte != 0; ++x) set(x);
+        const int whole_end = right - right % per_byte;
+        if (x < whole_end) {
+          std::memset(row + x / per_byte, fill, static_cast<size_t>((whole_end - x) / per_byte));
+          x = whole_end;
+        }
+        for (; x < right; ++x) set(x);
         break;
-      case 4:
-        for (int x = left; x < right; ++x) Set4(row, x, value & 0xF);
-        break;
+      }
       case 8: std::memset(row + left, static_cast<int>(value & 0xFF), static_cast<size_t>(n)); break;
       case 15:
       case 16: {

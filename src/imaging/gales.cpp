@@ -441,15 +441,17 @@ void GaleReader::CopyTile(const TDIB& source, int64_t left, int64_t top, TDIB& t
 
 void GaleReader::StoreJpeg(const uint8_t* block, size_t size, TDIBSurface& target) {
   const int W = target.Width(), H = target.Height();
+  // libjpeg's working memory comes out of what is left of the picture's
+  // budget (it is given back when the plane is decoded).
   if (target.BitCount() == 24) {
-    DecodeJpeg(block, size, target, W, H);
+    DecodeJpeg(block, size, target, W, H, kMaxGaleSurfaceBytes - allocated_);
     return;
   }
   // Other depths: the decoded pixels are brought to the layer's format, so
   // that every layer of a frame matches the frame surface it is drawn on.
   Reserve(DIBStride(W, 24) * H);
   TDIB rgb;
-  DecodeJpeg(block, size, rgb, W, H);
+  DecodeJpeg(block, size, rgb, W, H, kMaxGaleSurfaceBytes - allocated_);
   const int bits = target.EffectiveBitCount();
   std::unordered_map<uint32_t, uint32_t> nearest;  // palette depths: one search per colour
   for (int y = 0; y < H; ++y) {
