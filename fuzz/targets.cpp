@@ -18,6 +18,7 @@ namespace {
 
 std::string g_scratch;
 volatile uint32_t g_sink;  // keeps the pixel reads
+int64_t g_gale_budget = kMaxGaleSurfaceBytes;
 
 void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
   TFileStream f(path, kFmCreate);
@@ -35,6 +36,7 @@ uint32_t Le32(const uint8_t* p) {
 }  // namespace
 
 void SetScratchFolder(const std::string& folder) { g_scratch = folder; }
+void SetGaleBudget(int64_t bytes) { g_gale_budget = bytes; }
 
 void Settings(const uint8_t* data, size_t size) {
   TMemoryStream m;
@@ -106,6 +108,7 @@ void Gale(const uint8_t* data, size_t size) {
   for (const bool first : {false, true}) {
     m.SetPosition(0);
     TGaleFrameList list(first ? 0 : kGaleKey);
+    list.MaxSurfaceBytes = g_gale_budget;
     try {
       list.LoadFromStream(m, first);
     } catch (const EFormatError&) {

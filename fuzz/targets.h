@@ -23,6 +23,11 @@ void Settings(const uint8_t* data, size_t size);
 // ".ext" beside its data file (the next 4 bytes, little-endian, modulo the
 // rest, say where the directory ends), 2 a carrier program with its trailer.
 void Archive(const uint8_t* data, size_t size);
+// The surface budget of the Gale target's loads: the program's own unless
+// set. The fuzz programs take a smaller one, so that each run stays fast and
+// the fuzzer tries more inputs; the regression test keeps the program's.
+void SetGaleBudget(int64_t bytes);
+
 // A Gale picture as it is stored: read whole with kGaleKey, the key of the
 // scrambled seeds, and its first frame alone with key 0.
 constexpr int32_t kGaleKey = 1234;
