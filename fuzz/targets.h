@@ -32,6 +32,8 @@ void SetGaleBudget(int64_t bytes);
 // scrambled seeds, and its first frame alone with key 0.
 constexpr int32_t kGaleKey = 1234;
 void Gale(const uint8_t* data, size_t size);
+// PNG bytes; every chunk's CRC is set right first unless the first byte is
+// 0xFF (then read as 0x89, the signature's).
 void Png(const uint8_t* data, size_t size);
 void JsonSettings(const uint8_t* data, size_t size);
 
