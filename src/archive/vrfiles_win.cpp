@@ -14,7 +14,7 @@ std::string RunningExecutable() {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n < path.size()) {
       path.resize(n);
-      return enc::Narrow(path);
+      return enc::NarrowPath(path);
     }
     path.resize(path.size() * 2);
   }

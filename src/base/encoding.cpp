@@ -1,6 +1,57 @@
 #include "base/encoding.h"
 
+#include "base/encoding_cp932.h"
+
 namespace enc {
+
+std::u16string SjisToUtf16(std::string_view sjis) { return platform::FromCp932(sjis); }
+
+namespace {
+
+// One character (a code unit, or a surrogate pair) at i of s.
+size_t CharLength(std::u16string_view s, size_t i) {
+  return s[i] >= 0xD800 && s[i] <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF ? 2 : 1;
+}
+
+}  // namespace
+
+std::string Utf16ToSjisExact(std::u16string_view text, bool* lossless) {
+  std::string out = platform::ToCp932(text);
+  // Whatever reads back as the text was converted exactly: the usual case,
+  // checked in one pass. Otherwise character by character, so that only the
+  // characters that the table approximated or could not take become "?".
+  if (platform::FromCp932(out) == text) return out;
+  out.clear();
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = CharLength(text, i);
+    const std::u16string_view one = text.substr(i, n);
+    const std::string bytes = platform::ToCp932(one);
+    if (platform::FromCp932(bytes) == one) {
+      out += bytes;
+    } else {
+      out += '?';
+      if (lossless) *lossless = false;
+    }
+    i += n;
+  }
+  return out;
+}
+
+std::string Utf16ToSjis(std::u16string_view text, bool* lossless) {
+  std::u16string mapped(text);
+  for (char16_t& c : mapped) {
+    switch (c) {
+      case u'\u301C': c = u'\uFF5E'; break;  // WAVE DASH: FULLWIDTH TILDE, 0x8160
+      case u'\u2212': c = u'\uFF0D'; break;  // MINUS SIGN: FULLWIDTH HYPHEN-MINUS, 0x817C
+      case u'\u2014': c = u'\u2015'; break;  // EM DASH: HORIZONTAL BAR, 0x815C
+      case u'\u00A2': c = u'\uFFE0'; break;  // CENT SIGN: FULLWIDTH, 0x8191
+      case u'\u00A3': c = u'\uFFE1'; break;  // POUND SIGN: FULLWIDTH, 0x8192
+      case u'\u00AC': c = u'\uFFE2'; break;  // NOT SIGN: FULLWIDTH, 0x81CA
+      default: break;
+    }
+  }
+  return Utf16ToSjisExact(mapped, lossless);
+}
 
 std::u16string Utf8ToUtf16(std::string_view s) {
   std::u16string out;

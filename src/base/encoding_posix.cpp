@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "base/encoding.h"
+#include "base/encoding_cp932.h"
 
 namespace enc {
 namespace {
@@ -50,7 +50,9 @@ class Converter {
 
 }  // namespace
 
-std::u16string SjisToUtf16(std::string_view sjis) {
+namespace platform {
+
+std::u16string FromCp932(std::string_view sjis) {
   thread_local Converter conv("UTF-16LE", "CP932");
   const std::string bytes = conv.Run(sjis.data(), sjis.size(), std::string("\xFD\xFF", 2), 1, nullptr);
   std::u16string out(bytes.size() / 2, u'\0');
@@ -60,14 +62,15 @@ std::u16string SjisToUtf16(std::string_view sjis) {
   return out;
 }
 
-std::string Utf16ToSjis(std::u16string_view text, bool* lossless) {
+std::string ToCp932(std::u16string_view text) {
   thread_local Converter conv("CP932", "UTF-16LE");
   std::string bytes(text.size() * 2, '\0');
   for (size_t i = 0; i < text.size(); ++i) {
     bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
     bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
   }
-  return conv.Run(bytes.data(), bytes.size(), "?", 2, lossless);
+  return conv.Run(bytes.data(), bytes.size(), "?", 2, nullptr);
 }
 
+}  // namespace platform
 }  // namespace enc

@@ -14,4 +14,10 @@ EReadError ReadFailed() { return EReadError("ストリームの読み込みエ�
 
 EWriteError WriteFailed() { return EWriteError("ストリームの書き込みエラーです（ディスクの空き容量を確認してください）"); }
 
+EStreamError TooLargeForMemory(const std::string& path, int64_t size) {
+  const std::string what = path.empty() ? std::string("データ") : Format("ファイル %s", path.c_str());
+  return EStreamError(Format("%sは大きすぎてメモリに読み込めません (%lld バイト)", what.c_str(),
+                             static_cast<long long>(size)));
+}
+
 }  // namespace errors

@@ -3,6 +3,7 @@
 // The user-facing layers catch EError (and std::exception) and show what().
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -23,6 +24,9 @@ class EFCreateError : public EStreamError { using EStreamError::EStreamError; };
 class EReadError : public EStreamError { using EStreamError::EStreamError; };
 class EWriteError : public EStreamError { using EStreamError::EStreamError; };
 
+// A path that the program's code page cannot hold (see enc::NarrowPath).
+class EPathError : public EError { using EError::EError; };
+
 // Data that does not follow its format (a settings file, an archive, a picture).
 class EFormatError : public EError { using EError::EError; };
 
@@ -32,4 +36,6 @@ EFOpenError OpenFailed(const std::string& path);
 EFCreateError CreateFailed(const std::string& path);
 EReadError ReadFailed();
 EWriteError WriteFailed();
+// Data of size bytes cannot be held in memory; path names the file ("" none).
+EStreamError TooLargeForMemory(const std::string& path, int64_t size);
 }  // namespace errors

@@ -4,7 +4,9 @@
 
 #include <string>
 
-#if defined(__GNUC__)
+#if defined(__clang__)
+#define ZI_PRINTF(fmt_index, first_arg) __attribute__((format(printf, fmt_index, first_arg)))
+#elif defined(__GNUC__)
 #define ZI_PRINTF(fmt_index, first_arg) __attribute__((format(gnu_printf, fmt_index, first_arg)))
 #else
 #define ZI_PRINTF(fmt_index, first_arg)

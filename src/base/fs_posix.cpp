@@ -88,7 +88,8 @@ bool ListDirectory(const std::string& folder, std::vector<DirEntry>* entries) {
     const std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     DirEntry out;
-    out.name = enc::Utf8ToSjis(name);
+    // A file name, not typed text: U+301C and U+FF5E name two files.
+    out.name = enc::Utf16ToSjisExact(enc::Utf8ToUtf16(name));
     struct stat lst;
     const std::string full = native + "/" + name;
     if (::lstat(full.c_str(), &lst) == 0) {

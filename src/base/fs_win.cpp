@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "base/dir_enum_win.h"
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -65,19 +66,19 @@ bool SetFileAge(const std::string& path, int32_t dos_time) {
 }
 
 bool ListDirectory(const std::string& folder, std::vector<DirEntry>* entries) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(enc::Wide(AddTrailingDelimiter(folder) + "*.*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    DirEntry e;
-    e.name = enc::Narrow(name);
-    e.is_directory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    e.is_link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    entries->push_back(std::move(e));
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+  DirectoryEnumerator e(folder);
+  if (!e.IsOpen()) return false;
+  try {
+    while (e.Next()) {
+      DirEntry d;
+      d.name = e.Name();
+      d.is_directory = e.IsDirectory();
+      d.is_link = e.IsLink();
+      entries->push_back(std::move(d));
+    }
+  } catch (const EPathError&) {
+    return false;  // an entry that no Shift-JIS path can name
+  }
   return true;
 }
 

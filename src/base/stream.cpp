@@ -74,8 +74,11 @@ void ByteBuffer::Release() {
 // --- TMemoryStream ---
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {
+  // A position before the start (a seek by a negative offset) reads nothing,
+  // as Write writes nothing there.
+  if (count <= 0 || position_ < 0) return 0;
   const int64_t left = GetSize() - position_;
-  if (count <= 0 || left <= 0) return 0;
+  if (left <= 0) return 0;
   const int64_t n = std::min(count, left);
   std::memcpy(buffer, data_.Data() + position_, static_cast<size_t>(n));
   position_ += n;
@@ -127,11 +130,17 @@ void TMemoryStream::Adopt(ByteBuffer&& buffer) {
 
 void TMemoryStream::LoadFromFile(const std::string& path) {
   TFileStream file(path, kFmOpenRead | kFmShareDenyWrite);
+  const int64_t size = file.Remaining();
+  if (size > kMaxMemoryStreamSize) throw errors::TooLargeForMemory(path, size);
   LoadFromStream(file);
 }
 
 void TMemoryStream::LoadFromStream(TStream& source) {
+  // The size is 64 bits and size_t only 32 in the Windows build: bounded
+  // before it is narrowed, so a file of 4 GiB and more never gets a buffer of
+  // its size modulo 4 GiB.
   const int64_t size = source.Remaining();
+  if (size > kMaxMemoryStreamSize) throw errors::TooLargeForMemory("", size);
   Clear();
   data_.Resize(static_cast<size_t>(size));
   if (size > 0) source.ReadBuffer(data_.Data(), size);

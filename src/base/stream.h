@@ -7,6 +7,7 @@
 // throw when the count cannot be met.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -73,6 +74,10 @@ class ByteBuffer {
   size_t capacity_ = 0;
 };
 
+// The most bytes a memory stream may hold: half the address space, as for
+// every size_t size (2 GiB - 1 in the 32-bit build).
+constexpr int64_t kMaxMemoryStreamSize = static_cast<int64_t>(SIZE_MAX / 2 < INT64_MAX ? SIZE_MAX / 2 : INT64_MAX);
+
 // A growable block of memory. Memory() stays valid until the size changes.
 class TMemoryStream : public TStream {
  public:
@@ -87,9 +92,12 @@ class TMemoryStream : public TStream {
   void Clear();
   // Replaces the content with buffer, without copying; position 0.
   void Adopt(ByteBuffer&& buffer);
-  // Replaces the content with the whole file; position 0 afterwards.
+  // Replaces the content with the whole file; position 0 afterwards. Throws
+  // EFOpenError, EReadError, and EStreamError naming the file when it is
+  // larger than kMaxMemoryStreamSize (the content is then kept).
   void LoadFromFile(const std::string& path);
   // Replaces the content with the rest of source; position 0 afterwards.
+  // Throws EStreamError when the rest is larger than kMaxMemoryStreamSize.
   void LoadFromStream(TStream& source);
   // Writes the whole content to path (created or truncated).
   void SaveToFile(const std::string& path);

@@ -65,7 +65,7 @@ struct Header {
 
 // Reads one picture out of a block of memory into a frame list. Every read
 // goes through Take(), which refuses to pass the end of the data; every
-// surface allocation is counted against kMaxGaleSurfaceBytes.
+// surface allocation is counted against the list's MaxSurfaceBytes.
 class GaleReader {
  public:
   GaleReader(TGaleFrameList& list, const uint8_t* data, size_t size, size_t pos) : list_(list) {
@@ -123,8 +123,8 @@ const uint8_t* GaleReader::Take(Span& s, size_t n, const char* what) const {
 }
 
 void GaleReader::Reserve(int64_t bytes) {
-  if (bytes > kMaxBitmapBytes || bytes > kMaxGaleSurfaceBytes - allocated_)
-    Fail(Format("画像が大きすぎます (%lld バイトを超えます)", static_cast<long long>(kMaxGaleSurfaceBytes)));
+  if (bytes > kMaxBitmapBytes || bytes > list_.MaxSurfaceBytes - allocated_)
+    Fail(Format("画像が大きすぎます (%lld バイトを超えます)", static_cast<long long>(list_.MaxSurfaceBytes)));
   allocated_ += bytes;
 }
 
@@ -441,15 +441,17 @@ void GaleReader::CopyTile(const TDIB& source, int64_t left, int64_t top, TDIB& t
 
 void GaleReader::StoreJpeg(const uint8_t* block, size_t size, TDIBSurface& target) {
   const int W = target.Width(), H = target.Height();
+  // libjpeg's working memory comes out of what is left of the picture's
+  // budget (it is given back when the plane is decoded).
   if (target.BitCount() == 24) {
-    DecodeJpeg(block, size, target, W, H);
+    DecodeJpeg(block, size, target, W, H, list_.MaxSurfaceBytes - allocated_);
     return;
   }
   // Other depths: the decoded pixels are brought to the layer's format, so
   // that every layer of a frame matches the frame surface it is drawn on.
   Reserve(DIBStride(W, 24) * H);
   TDIB rgb;
-  DecodeJpeg(block, size, rgb, W, H);
+  DecodeJpeg(block, size, rgb, W, H, list_.MaxSurfaceBytes - allocated_);
   const int bits = target.EffectiveBitCount();
   std::unordered_map<uint32_t, uint32_t> nearest;  // palette depths: one search per colour
   for (int y = 0; y < H; ++y) {

@@ -46,6 +46,10 @@ class EListError : public EError {
   using EError::EError;
 };
 
+// The most pixel bytes one load may allocate for all its frames and layers
+// together; a picture beyond it is rejected as damaged.
+constexpr int64_t kMaxGaleSurfaceBytes = int64_t{512} << 20;
+
 class TGaleFrame;
 class TGaleFrameList;
 
@@ -92,7 +96,7 @@ class TGaleFrame {
 
 class TGaleFrameList {
  public:
-  explicit TGaleFrameList(int32_t key) : Key(key) {}
+  explicit TGaleFrameList(int32_t key) : Key(key), MaxSurfaceBytes(kMaxGaleSurfaceBytes) {}
   TGaleFrameList(const TGaleFrameList&) = delete;
   TGaleFrameList& operator=(const TGaleFrameList&) = delete;
 
@@ -100,6 +104,9 @@ class TGaleFrameList {
   TColor BackgroundColor = 0;  // kept from an earlier load when a file has none
   int32_t Key;                 // seed of the plane permutation
   bool FirstLayerOpaque = false;
+  // The most bytes one load may take for its surfaces and for libjpeg's work
+  // (kMaxGaleSurfaceBytes unless set); a picture that needs more is rejected.
+  int64_t MaxSurfaceBytes;
 
   // Frees all frames, then reads a picture from stream's position. Afterwards
   // each frame holds its composed Surface (layers freed) and the stream stands
@@ -116,6 +123,3 @@ class TGaleFrameList {
   std::vector<std::unique_ptr<TGaleFrame>> frames_;
 };
 
-// The most pixel bytes one load may allocate for all its frames and layers
-// together; a picture beyond it is rejected as damaged.
-constexpr int64_t kMaxGaleSurfaceBytes = int64_t{512} << 20;

@@ -3,6 +3,8 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <cstdio>
 #include <csetjmp>
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 #include <jpeglib.h>
@@ -40,7 +42,13 @@ void InitErrors(JpegErrorManager& e, j_common_ptr cinfo) {
 
 }  // namespace
 
-void DecodeJpeg(const uint8_t* data, size_t size, TDIB& out, int expected_width, int expected_height) {
+void DecodeJpeg(const uint8_t* data, size_t size, TDIB& out, int expected_width, int expected_height,
+                int64_t max_work_bytes) {
+  // The library asks its memory manager how much it may take before it sets
+  // up the whole-picture buffers of a progressive or multi-scan picture; past
+  // the bound it would need a backing store, which this build has none of, so
+  // it stops with an error instead of allocating.
+  const long memory_bound = static_cast<long>(std::max<int64_t>(1, std::min<int64_t>(max_work_bytes, LONG_MAX)));
   jpeg_decompress_struct cinfo;
   JpegErrorManager err;
   InitErrors(err, reinterpret_cast<j_common_ptr>(&cinfo));
@@ -49,6 +57,7 @@ void DecodeJpeg(const uint8_t* data, size_t size, TDIB& out, int expected_width,
     throw EJpegError(Format("JPEG データが壊れています (%s)", err.text));
   }
   jpeg_create_decompress(&cinfo);
+  cinfo.mem->max_memory_to_use = memory_bound;
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
   // Best quality: the accurate integer transform and smooth upsampling.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/dir_enum_win.h"
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/os_file.h"
@@ -17,16 +18,12 @@ constexpr int kMaxDepth = 64;
 
 void ListInto(const std::string& folder, const ListFilesOptions& o, std::vector<std::string>* list, int depth) {
   const std::string dir = AddTrailingDelimiter(folder);
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(enc::Wide(dir + "*.*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring wname = fd.cFileName;
-    if (wname == L"." || wname == L"..") continue;
-    std::string path = dir + enc::Narrow(wname);
-    const uint32_t a = fd.dwFileAttributes;
+  DirectoryEnumerator e(dir);
+  while (e.Next()) {
+    std::string path = dir + e.Name();
+    const uint32_t a = e.Attributes();
     if (o.clear_attributes) ClearFileAttributes(path, kFaReadOnly | kFaHidden);
-    const bool is_folder = (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool is_folder = e.IsDirectory();
     if (is_folder && o.folders_with_delimiter) path = AddTrailingDelimiter(path);
     bool taken;
     if (is_folder) taken = (o.attribute_mask & kFaDirectory) != 0;
@@ -35,10 +32,8 @@ void ListInto(const std::string& folder, const ListFilesOptions& o, std::vector<
       if (is_folder || o.extension.empty() || sjis::EqualsNoCase(ExtractFileExt(path), o.extension))
         list->push_back(path);
     }
-    if (o.recurse && is_folder && !(a & FILE_ATTRIBUTE_REPARSE_POINT) && depth < kMaxDepth)
-      ListInto(path, o, list, depth + 1);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+    if (o.recurse && is_folder && !e.IsLink() && depth < kMaxDepth) ListInto(path, o, list, depth + 1);
+  }
 }
 
 }  // namespace
@@ -88,7 +83,7 @@ std::string ProgramFileName() {
   std::wstring buf(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n < buf.size()) return enc::Narrow(std::wstring_view(buf.data(), n));
+    if (n < buf.size()) return enc::NarrowPath(std::wstring_view(buf.data(), n));
     buf.resize(buf.size() * 2);
   }
 }
@@ -96,13 +91,13 @@ std::string ProgramFileName() {
 std::string TempFolder() {
   wchar_t buf[512 + 1];
   const DWORD n = GetTempPathW(512, buf);
-  return AddTrailingDelimiter(n > 0 && n <= 512 ? enc::Narrow(std::wstring_view(buf, n)) : std::string());
+  return AddTrailingDelimiter(n > 0 && n <= 512 ? enc::NarrowPath(std::wstring_view(buf, n)) : std::string());
 }
 
 std::string WindowsFolder() {
   wchar_t buf[512 + 1];
   const UINT n = GetWindowsDirectoryW(buf, 512);
-  return AddTrailingDelimiter(n > 0 && n <= 512 ? enc::Narrow(std::wstring_view(buf, n)) : std::string());
+  return AddTrailingDelimiter(n > 0 && n <= 512 ? enc::NarrowPath(std::wstring_view(buf, n)) : std::string());
 }
 
 int32_t DriveFreeMB(char letter) {

@@ -27,18 +27,19 @@ std::string SpecialFolderPath(int csidl) {
   LPITEMIDLIST pidl = nullptr;
   if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &pidl)) || !pidl)
     throw EError("特殊フォルダの場所を取得できません");
-  std::string path;
+  std::wstring path;
   IShellFolder* desktop = nullptr;
   if (SUCCEEDED(SHGetDesktopFolder(&desktop))) {
     STRRET name;
     if (SUCCEEDED(desktop->GetDisplayNameOf(pidl, SHGDN_FORPARSING, &name))) {
       wchar_t buf[MAX_PATH];
-      if (SUCCEEDED(StrRetToBufW(&name, pidl, buf, MAX_PATH))) path = enc::Narrow(buf);
+      if (SUCCEEDED(StrRetToBufW(&name, pidl, buf, MAX_PATH))) path = buf;
     }
     desktop->Release();
   }
   CoTaskMemFree(pidl);
-  return path;
+  // A profile folder such as "Zoë" has only its short form in Shift-JIS.
+  return path.empty() ? std::string() : enc::NarrowPath(path);
 }
 
 int ShellOpen(const std::string& file, const std::string& parameters, const std::string& folder, int show) {

@@ -82,7 +82,7 @@ std::string TShellLink::Folder() const {
   const BOOL ok = SHGetPathFromIDListW(pidl, path);
   CoTaskMemFree(pidl);
   if (!ok) throw EShellLinkError("Error in GetSpecialFolderLocation");
-  std::string folder = AddTrailingDelimiter(enc::Narrow(path));
+  std::string folder = AddTrailingDelimiter(enc::NarrowPath(path));  // a profile such as "Zoë": its short form
   if (!SubDir.empty()) {
     // The sub-folder is the package's title: it must stay below the special folder.
     if (!IsSafeRelativeName(SubDir)) throw EShellLinkError(Format("%s:フォルダ名に使えない文字があります", SubDir.c_str()));

@@ -65,3 +65,69 @@ TEST(TpRandom, StateWrapsAt32Bits) {
   EXPECT_EQ(r.Next(), -1);
   EXPECT_EQ(static_cast<uint32_t>(r.Next()), 0xFFFFFFFFu * 5u + 0xFFFFFFFFu);
 }
+
+namespace {
+
+// The pool drawn as the format describes it, by closing up a vector after
+// every pick: the order the tree must give exactly.
+std::vector<int32_t> ClosingUpOrder(int32_t seed, int warmup, int32_t n) {
+  uint32_t state = 0;
+  for (int i = 0; i < warmup; ++i) state = state * 5u + static_cast<uint32_t>(seed);
+  std::vector<int32_t> pool(static_cast<size_t>(n));
+  for (int32_t i = 0; i < n; ++i) pool[static_cast<size_t>(i)] = i;
+  std::vector<int32_t> order;
+  while (!pool.empty()) {
+    state = state * 5u + static_cast<uint32_t>(seed);
+    const size_t i = state % static_cast<uint32_t>(pool.size());
+    order.push_back(pool[i]);
+    pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  return order;
+}
+
+}  // namespace
+
+TEST(TpRandom, PickGivesTheClosingUpOrderForEverySize) {
+  std::vector<int32_t> sizes;
+  for (int32_t n = 1; n <= 70; ++n) sizes.push_back(n);
+  for (int32_t n : {127, 128, 129, 255, 256, 257, 1000, 1023, 1024, 1025, 4099, 20000}) sizes.push_back(n);
+  for (const int32_t seed : {1, ArchiveSeed, -1, 0, 12345, 0x40000000}) {
+    for (const int warmup : {0, 3}) {
+      for (const int32_t n : sizes) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed << " warm-up " << warmup << " n " << n);
+        TTpRandom r(seed);
+        for (int i = 0; i < warmup; ++i) r.Next();
+        r.InitPool(n);
+        std::vector<int32_t> order;
+        for (int32_t i = 0; i < n; ++i) order.push_back(r.Pick());
+        ASSERT_EQ(order, ClosingUpOrder(seed, warmup, n));
+        EXPECT_EQ(r.PoolLeft(), 0u);
+        EXPECT_THROW(r.Pick(), std::logic_error);
+      }
+    }
+  }
+}
+
+TEST(TpRandom, ANewPoolAfterAPartlyDrawnOneStartsWhole) {
+  TTpRandom a(77), b(77);
+  a.InitPool(50);
+  for (int i = 0; i < 20; ++i) a.Pick();
+  for (int i = 0; i < 20; ++i) b.Next();
+  a.InitPool(9);
+  b.InitPool(9);
+  EXPECT_EQ(a.PoolLeft(), 9u);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(a.Pick(), b.Pick());
+}
+
+TEST(TpRandom, AMillionEntryPoolIsAPermutation) {
+  // The size of a picture's scrambled rows that a few KB of file can ask for.
+  constexpr int32_t n = 1000000;
+  TTpRandom r(ArchiveSeed);
+  r.InitPool(n);
+  std::vector<bool> seen(n);
+  for (int32_t i = 0; i < n; ++i) {
+    const int32_t v = r.Pick();
+    ASSERT_TRUE(v >= 0 && v < n && !seen[static_cast<size_t>(v)]) << v;
+    seen[static_cast<size_t>(v)] = true;
+  }
+}

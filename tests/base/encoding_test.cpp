@@ -32,3 +32,58 @@ TEST(Encoding, BrokenInputGivesReplacementCharacters) {
   EXPECT_EQ(enc::Utf16ToUtf8(u"\xD800x"), u8"\uFFFDx");               // lone surrogate
   EXPECT_EQ(enc::Utf16ToUtf8(u"\U0001F600"), u8"\U0001F600");
 }
+
+TEST(Encoding, NothingIsApproximatedTowardsCodePage932) {
+  // Best fit once turned "ë" into "e" and "¥" into 0x5C, the path delimiter.
+  struct Case {
+    std::u16string text;
+    std::string expected;
+  } cases[] = {
+      {u"Zo\u00EB", "Zo?"},
+      {u"C:\\\u00A5x", "C:\\?x"},
+      {u"\u203E", "?"},            // OVERLINE, once 0x7E
+      {u"a\U0001F600b", "a?b"},    // one "?" for a surrogate pair
+      {u"\xD800z", "?z"},          // a lone surrogate
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(enc::Utf16ToUtf8(c.text));
+    bool lossless = true;
+    EXPECT_EQ(enc::Utf16ToSjis(c.text, &lossless), c.expected);
+    EXPECT_FALSE(lossless);
+    lossless = true;
+    EXPECT_EQ(enc::Utf16ToSjisExact(c.text, &lossless), c.expected);
+    EXPECT_FALSE(lossless);
+  }
+}
+
+TEST(Encoding, InputMethodCharactersTakeTheirCodePage932Codes) {
+  // What Linux and macOS input methods type, and the code each stands for.
+  struct Case {
+    char16_t typed;
+    const char* sjis;
+    char16_t read_back;
+  } cases[] = {
+      {u'\u301C', "\x81\x60", u'\uFF5E'},  // WAVE DASH
+      {u'\u2212', "\x81\x7C", u'\uFF0D'},  // MINUS SIGN
+      {u'\u2014', "\x81\x5C", u'\u2015'},  // EM DASH
+      {u'\u00A2', "\x81\x91", u'\uFFE0'},  // CENT SIGN
+      {u'\u00A3', "\x81\x92", u'\uFFE1'},  // POUND SIGN
+      {u'\u00AC', "\x81\xCA", u'\uFFE2'},  // NOT SIGN
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.typed));
+    const std::u16string typed = std::u16string(u"a") + c.typed + u"b";
+    bool lossless = true;
+    EXPECT_EQ(enc::Utf16ToSjis(typed, &lossless), std::string("a") + c.sjis + "b");
+    EXPECT_TRUE(lossless);
+    EXPECT_EQ(enc::Utf8ToSjis(enc::Utf16ToUtf8(typed)), std::string("a") + c.sjis + "b");
+    // The Windows counterpart converts to the same code, and the code reads
+    // back as the Windows counterpart.
+    EXPECT_EQ(enc::Utf16ToSjis(std::u16string(1, c.read_back)), c.sjis);
+    EXPECT_EQ(enc::SjisToUtf16(c.sjis), std::u16string(1, c.read_back));
+    // Names of files are not typed text: there the two are different names.
+    lossless = true;
+    EXPECT_EQ(enc::Utf16ToSjisExact(typed, &lossless), "a?b");
+    EXPECT_FALSE(lossless);
+  }
+}

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "base/paths.h"
 #include "common/temp_dir.h"
 
@@ -46,3 +49,23 @@ TEST(Fs, WriteFileReplacingPutsTheWholeFileInPlace) {
   // A target in a folder that does not exist fails and leaves nothing.
   EXPECT_FALSE(fs::WriteFileReplacing(dir / "none/install.dat", "x", 1));
 }
+
+#ifndef _WIN32
+TEST(Fs, ListedNamesAreExactNotTyped) {
+  // "a〜b" (U+301C) is another file than "a～b" (U+FF5E, which code page 932
+  // holds): listed as "a?b", never as the other file's name.
+  TempDir dir;
+  for (const char* name : {"a\xE3\x80\x9C" "b", "c\xEF\xBD\x9E" "d"}) {
+    const std::string path = fs::NativePath(dir.Path()) + name;
+    FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr) << path;
+    std::fclose(f);
+  }
+  std::vector<fs::DirEntry> entries;
+  ASSERT_TRUE(fs::ListDirectory(dir.Path(), &entries));
+  std::vector<std::string> names;
+  for (const auto& e : entries) names.push_back(e.name);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a?b", "c\x81\x60" "d"}));
+}
+#endif

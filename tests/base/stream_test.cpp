@@ -85,3 +85,88 @@ TEST(CopyStream, StopsWhenTheSourceEnds) {
   EXPECT_EQ(Content(dst2), "yz");
   EXPECT_EQ(mem.GetPosition(), 3);
 }
+
+TEST(MemoryStream, APositionBeforeTheStartReadsNothing) {
+  TMemoryStream m;
+  m.WriteBuffer("hello", 5);
+  char buf[8] = "xxxxxxx";
+  for (const int64_t position : {int64_t{-1}, int64_t{-3}, int64_t{-5}, int64_t{-100}, INT64_MIN / 2}) {
+    SCOPED_TRACE(position);
+    m.SetPosition(position);
+    EXPECT_EQ(m.Read(buf, 3), 0);
+    EXPECT_EQ(std::string(buf), "xxxxxxx");
+    EXPECT_EQ(m.GetPosition(), position);
+  }
+  m.SetPosition(-2);
+  EXPECT_THROW(m.ReadBuffer(buf, 1), EReadError);
+}
+
+namespace {
+
+// A stream that says it holds more than a memory stream may: nothing may be
+// allocated or read for it.
+class HugeStream : public TStream {
+ public:
+  explicit HugeStream(int64_t size) : size_(size) {}
+  int64_t Read(void*, int64_t) override {
+    ++reads;
+    return 0;
+  }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t offset, SeekOrigin origin) override {
+    position_ = origin == SeekOrigin::kBegin ? offset : origin == SeekOrigin::kEnd ? size_ + offset : position_ + offset;
+    return position_;
+  }
+  int reads = 0;
+
+ private:
+  int64_t size_;
+  int64_t position_ = 0;
+};
+
+}  // namespace
+
+TEST(MemoryStream, LoadingMoreThanMemoryCanHoldIsRefusedBeforeAllocating) {
+  // 4 GiB and more: in the 32-bit build the size once wrapped to a small
+  // buffer that the full size was then read into.
+  if (kMaxMemoryStreamSize >= INT64_MAX) GTEST_SKIP() << "a 64-bit size_t holds every stream size";
+  const int64_t just_beyond = kMaxMemoryStreamSize < INT64_MAX ? kMaxMemoryStreamSize + 1 : 0;
+  for (const int64_t size : {just_beyond, int64_t{1} << 32, (int64_t{1} << 32) + 16}) {
+    SCOPED_TRACE(size);
+    HugeStream source(size);
+    TMemoryStream m;
+    m.WriteBuffer("kept", 4);
+    try {
+      m.LoadFromStream(source);
+      ADD_FAILURE() << "no error";
+    } catch (const EStreamError& e) {
+      EXPECT_NE(std::string(e.what()).find(std::to_string(size)), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(source.reads, 0);
+    EXPECT_EQ(Content(m), "kept");
+  }
+}
+
+TEST(MemoryStream, LoadFromFileOfFourGiBNamesTheFile) {
+  if (kMaxMemoryStreamSize >= INT64_MAX) GTEST_SKIP() << "a 64-bit size_t holds every stream size";
+  TempDir dir;
+  const std::string path = dir / "big.ext";
+  {
+    // Sparse: 4 GiB + 16 bytes that take a block of disk.
+    OsFile::Options o;
+    o.access = OsFile::kReadWrite;
+    o.disposition = OsFile::Disposition::kCreateAlways;
+    OsFile f = OsFile::Open(path, o);
+    ASSERT_TRUE(f.IsOpen());
+    ASSERT_EQ(f.Seek((int64_t{1} << 32) + 15, OsFile::Origin::kBegin), (int64_t{1} << 32) + 15);
+    ASSERT_EQ(f.Write("x", 1), 1);
+  }
+  TMemoryStream m;
+  try {
+    m.LoadFromFile(path);
+    ADD_FAILURE() << "no error";
+  } catch (const EStreamError& e) {
+    EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(m.GetSize(), 0);
+}

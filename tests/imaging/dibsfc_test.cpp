@@ -61,6 +61,33 @@ TEST(TDIBSurface, FillRectValueClampsAndMasks) {
   EXPECT_EQ(PixelsOf(s), (std::vector<uint32_t>{0, 0xE, 0xE}));
 }
 
+TEST(TDIBSurface, SubByteFillsMatchAPixelByPixelFill) {
+  // Whole bytes are filled at once: every start and end, inside a byte and on
+  // its edges, must give what setting each pixel gives.
+  for (int bits : {1, 4}) {
+    const uint32_t m = bits == 1 ? 1 : 15;
+    for (int w : {1, 2, 3, 7, 8, 9, 15, 16, 17, 33}) {
+      std::vector<uint32_t> base;
+      for (int i = 0; i < w; ++i) base.push_back((i * 5 + 3) & m);
+      for (int left = 0; left <= w; ++left) {
+        for (int right = left; right <= w; ++right) {
+          for (uint32_t value : {0u, 1u, 0xAu, 0xFFu}) {
+            SCOPED_TRACE(testing::Message() << bits << " bits, width " << w << ", [" << left << ", " << right
+                                            << "), value " << value);
+            std::vector<uint32_t> rows = base;
+            rows.insert(rows.end(), base.begin(), base.end());
+            TDIBSurface s = Make(bits, w, 2, rows);
+            s.FillRectValue({left, 1, right, 2}, value);
+            std::vector<uint32_t> want = base;  // row 0 stays
+            for (int x = 0; x < w; ++x) want.push_back(x >= left && x < right ? (value & m) : base[x]);
+            ASSERT_EQ(PixelsOf(s), want);
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(TDIBSurface, SubBytePlainCopiesAreBitExact) {
   for (int bits : {1, 4}) {
     SCOPED_TRACE(bits);

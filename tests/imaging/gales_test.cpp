@@ -611,3 +611,27 @@ TEST(GaleFrame, MakeAlphaFromTransparentClearsTheKeyedPixels) {
   frame.MakeAlphaFromTransparent();
   EXPECT_EQ(PixelsOf(*frame.Surface.Alpha()), (std::vector<uint32_t>{255, 255, 255}));
 }
+
+TEST(GaleReader, TheSurfaceBudgetIsTheListsOwn) {
+  // 40 × 30 at 24 bits: 3,600 bytes for the frame and as many for its layer.
+  const std::string bytes = Build(Simple(106, 40, 30));
+  for (const int64_t budget : {int64_t{7200}, int64_t{7199}, int64_t{3600}, kMaxGaleSurfaceBytes}) {
+    SCOPED_TRACE(budget);
+    TGaleFrameList list(0);
+    EXPECT_EQ(list.MaxSurfaceBytes, kMaxGaleSurfaceBytes);
+    list.MaxSurfaceBytes = budget;
+    TMemoryStream m;
+    Fill(m, bytes);
+    if (budget >= 7200) {
+      list.LoadFromStream(m, false);
+      EXPECT_EQ(PixelsOf(list.Frames(0).Surface), Expected(40, 30, P));
+    } else {
+      try {
+        list.LoadFromStream(m, false);
+        ADD_FAILURE() << "loaded beyond the budget";
+      } catch (const EGaleError& e) {
+        EXPECT_NE(std::string(e.what()).find(std::to_string(budget)), std::string::npos) << e.what();
+      }
+    }
+  }
+}

@@ -147,3 +147,50 @@ TEST(ProgramFolders, TempAndWindowsFoldersEndWithADelimiter) {
   EXPECT_EQ(WindowsFolder().back(), '\\');
   EXPECT_TRUE(fs::FileExists(ProgramFileName()));
 }
+
+TEST(ProgramFolders, ATempFolderCodePage932CannotHoldIsTakenInItsShortForm) {
+  // A profile such as "C:\Users\Zoë": once "Zoe", a folder that does not exist.
+  TempDir dir;
+  const std::wstring temp = enc::Wide(dir.Path()) + L"Zo\u00EB\\Temp";
+  ASSERT_TRUE(fs::MakeDirectories(dir.Path()));
+  ASSERT_TRUE(CreateDirectoryW((enc::Wide(dir.Path()) + L"Zo\u00EB").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+  wchar_t old_tmp[1024] = {}, old_temp[1024] = {};
+  const DWORD had_tmp = GetEnvironmentVariableW(L"TMP", old_tmp, 1024);
+  const DWORD had_temp = GetEnvironmentVariableW(L"TEMP", old_temp, 1024);
+  SetEnvironmentVariableW(L"TMP", temp.c_str());
+  SetEnvironmentVariableW(L"TEMP", temp.c_str());
+  const std::string folder = TempFolder();
+  SetEnvironmentVariableW(L"TMP", had_tmp ? old_tmp : nullptr);
+  SetEnvironmentVariableW(L"TEMP", had_temp ? old_temp : nullptr);
+
+  EXPECT_EQ(folder.find('?'), std::string::npos) << folder;
+  EXPECT_EQ(folder.back(), '\\');
+  ASSERT_TRUE(fs::DirectoryExists(folder)) << folder;
+  // A file made through the short form is in the long-named folder.
+  testing_support::WriteFileBytes(folder + "probe.txt", "x");
+  EXPECT_NE(GetFileAttributesW((temp + L"\\probe.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(ListFiles, EntersFoldersCodePage932CannotHold) {
+  TempDir dir;
+  const std::wstring folder = enc::Wide(dir.Path()) + L"Zo\u00EB";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  HANDLE h = CreateFileW((folder + L"\\save.dat").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_ARCHIVE, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  ListFilesOptions o;
+  o.attribute_mask = kFaAnyFile;
+  o.take_plain_files = true;
+  o.recurse = true;
+  std::vector<std::string> list;
+  ListFiles(dir.Path(), o, &list);
+  ASSERT_EQ(list.size(), 2u);  // the folder and the file in it
+  for (const std::string& path : list) EXPECT_EQ(path.find('?'), std::string::npos) << path;
+  // The uninstaller deletes what it lists: the names must reach the real files.
+  std::sort(list.begin(), list.end());
+  EXPECT_TRUE(fs::EraseFile(list[1])) << list[1];
+  EXPECT_EQ(GetFileAttributesW((folder + L"\\save.dat").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(fs::EraseDirectory(list[0])) << list[0];
+}

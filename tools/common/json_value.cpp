@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <unordered_set>
 
 namespace tools {
 
@@ -134,12 +135,12 @@ class JsonParser {
       ++i_;
       Json o = Json::Object();
       if (Eat('}')) return o;
+      std::unordered_set<std::string> keys;  // members so far: one lookup per member
       do {
         Blank();
         if (i_ >= t_.size() || t_[i_] != '"') Fail("expected a member name");
         std::string key = Str();
-        for (const auto& m : o.members_)
-          if (m.first == key) Fail("duplicate member \"" + key + "\"");
+        if (!keys.insert(key).second) Fail("duplicate member \"" + key + "\"");
         Expect(':');
         o.Add(key, Value(depth + 1));
       } while (Eat(','));
@@ -225,6 +226,30 @@ class JsonParser {
     return v;
   }
 
+  // Copies one UTF-8 sequence that starts at i_; text that is not UTF-8
+  // (a stray continuation byte, a cut sequence, an overlong form, a surrogate,
+  // a value beyond U+10FFFF) is rejected, so that what is read is what a dump
+  // writes back.
+  void Utf8Sequence(std::string& out) {
+    const unsigned char lead = static_cast<unsigned char>(t_[i_]);
+    size_t n;
+    uint32_t cp;
+    if ((lead & 0xE0) == 0xC0) { n = 2; cp = lead & 0x1F; }
+    else if ((lead & 0xF0) == 0xE0) { n = 3; cp = lead & 0x0F; }
+    else if ((lead & 0xF8) == 0xF0) { n = 4; cp = lead & 0x07; }
+    else Fail("invalid UTF-8 in a string");
+    if (n > t_.size() - i_) Fail("invalid UTF-8 in a string");
+    for (size_t k = 1; k < n; ++k) {
+      const unsigned char b = static_cast<unsigned char>(t_[i_ + k]);
+      if ((b & 0xC0) != 0x80) Fail("invalid UTF-8 in a string");
+      cp = (cp << 6) | (b & 0x3F);
+    }
+    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) Fail("invalid UTF-8 in a string");
+    out.append(t_, i_, n);
+    i_ += n;
+  }
+
   std::string Str() {
     ++i_;  // the opening quote
     std::string out;
@@ -233,6 +258,11 @@ class JsonParser {
       const char c = t_[i_++];
       if (c == '"') return out;
       if (static_cast<unsigned char>(c) < 0x20) Fail("control character in a string");
+      if (static_cast<unsigned char>(c) >= 0x80) {
+        --i_;
+        Utf8Sequence(out);
+        continue;
+      }
       if (c != '\\') {
         out += c;
         continue;

@@ -28,7 +28,8 @@ class Json {
   static Json Array(std::vector<Json> items = {});
   static Json Object(Members members = {});
 
-  // Parses a whole document; throws JsonError with the line and column.
+  // Parses a whole document; throws JsonError with the line and column, also
+  // for text that is not UTF-8 and for an object with two members of a name.
   static Json Parse(const std::string& text);
   // Compact text, one line, with members in insertion order.
   std::string Dump() const;
