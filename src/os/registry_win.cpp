@@ -58,6 +58,13 @@ bool RegKey::SetString(const std::string& name, const std::string& value) const 
                         static_cast<DWORD>((wvalue.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
+bool RegKey::SetDword(const std::string& name, uint32_t value) const {
+  if (!key_) return false;
+  const DWORD data = value;
+  return RegSetValueExW(key_, enc::Wide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                        sizeof data) == ERROR_SUCCESS;
+}
+
 bool RegKey::DeleteTree(const std::string& subkey) const {
   // RegDeleteKey refuses a key that still has sub-keys; the shell's helper
   // removes the whole tree.

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 class RegKey {
@@ -27,6 +28,7 @@ class RegKey {
   // taken unexpanded); false when it is missing or of another type.
   bool QueryString(const std::string& name, std::string* value) const;
   bool SetString(const std::string& name, const std::string& value) const;
+  bool SetDword(const std::string& name, uint32_t value) const;
   // Removes the sub-key with everything below it.
   bool DeleteTree(const std::string& subkey) const;
   // Removes an empty sub-key.

@@ -1,6 +1,9 @@
 // Page 5: the copy work of an installation, shown on the wizard's page.
+#include <optional>
+
 #include "wizard/copy_work_win.h"
 #include "wizard/insttype_win.h"
+#include "wizard/logged_observer.h"
 #include "wizard/wizard_observer_win.h"
 
 TWorkOutcome RunCopyWork(TFormType& wizard) {
@@ -13,8 +16,17 @@ TWorkOutcome RunCopyWork(TFormType& wizard) {
   choices.movie = wizard.CheckMovie->Checked();
   choices.target_dir = wizard.TargetDir();
   choices.need_bytes = wizard.NeedBytes;
-  TCopyWork work(wizard.Context(), choices, observer);
-  const TWorkOutcome outcome = work.Run();
+  std::optional<TLoggedObserver> logged;
+  if (TRunLog* log = wizard.Context().log) logged.emplace(observer, *log);
+  TCopyWork work(wizard.Context(), choices, logged ? static_cast<TWorkObserver&>(*logged) : observer);
+  TWorkOutcome outcome;
+  try {
+    outcome = work.Run();
+  } catch (const std::exception& e) {
+    if (TRunLog* log = wizard.Context().log) log->Error(e.what());
+    throw;
+  }
+  if (TRunLog* log = wizard.Context().log) log->Line(outcome == TWorkOutcome::kFinished ? "install finished" : "install stopped");
   wizard.CopiedBytes = work.CopiedBytes();
   return outcome;
 }

@@ -21,6 +21,7 @@
 #include "wizard/file_copy_win.h"
 #include "wizard/records_win.h"
 #include "wizard/selection.h"
+#include "wizard/uninstall_entry_win.h"
 
 namespace {
 
@@ -78,7 +79,10 @@ TCopyWork::~TCopyWork() = default;
 
 bool TCopyWork::StopRequested() {
   last_poll_ = GetTickCount64();
-  if (observer_.StopRequested()) stop_ = true;
+  if (observer_.StopRequested()) {
+    stop_ = true;
+    stop_reason_ = TCopyStop::kStopped;
+  }
   return stop_;
 }
 
@@ -122,6 +126,7 @@ TWorkOutcome TCopyWork::Run() {
     ShowReadme();
     return TWorkOutcome::kFinished;
   } catch (const WorkStopped&) {
+    stop_reason_ = TCopyStop::kStopped;
     return TWorkOutcome::kAborted;
   }
 }
@@ -145,9 +150,14 @@ void TCopyWork::DeleteStaleDataFiles() {
 bool TCopyWork::ChangeDisc(int index) {
   TZefoInstallSet& s = Settings();
   if (context_.archive) context_.archive->Open("");
-  const std::string settings_file = context_.source_folder + kSettingsFile;
   while (s.DiskIndex != index) {
-    if (!observer_.AskForDisc(index + 1)) return false;
+    std::string folder = context_.source_folder;
+    if (!observer_.AskForDisc(index + 1, folder)) {
+      stop_reason_ = TCopyStop::kNoDisc;
+      return false;
+    }
+    context_.source_folder = AddTrailingDelimiter(folder);
+    const std::string settings_file = context_.source_folder + kSettingsFile;
     observer_.Pause(500);
     if (!fs::FileExists(settings_file)) continue;
     // Loaded into a new object: a damaged file leaves the current settings whole.
@@ -205,6 +215,7 @@ TWorkOutcome TCopyWork::CopyLooseFiles() {
     if (folder != folder_made) {
       if (!fs::MakeDirectories(folder)) {
         observer_.Warn("ディレクトリを作成できませんでした");
+        stop_reason_ = TCopyStop::kFolderFailed;
         return TWorkOutcome::kClosed;
       }
       folder_made = folder;
@@ -347,6 +358,7 @@ TWorkOutcome TCopyWork::VerifyData() {
   if (!output_->Verify()) {
     output_.reset();
     observer_.Warn(kVerifyFailed);
+    stop_reason_ = TCopyStop::kVerifyFailed;
     return TWorkOutcome::kAborted;
   }
   if (stop_) return TWorkOutcome::kAborted;
@@ -366,7 +378,7 @@ void TCopyWork::WriteRecords() {
     observer_.Caption("ショートカットを作成しています");
     observer_.HideProgress();
     observer_.StopRequested();  // lets the window paint; the work goes on whatever the answer
-    CreateShortcuts(s, choices_.target_dir);
+    CreateShortcuts(s, choices_.target_dir, choices_.open_windows);
     observer_.Pause(2000);
     observer_.BringToFront();  // the shell has just opened the group's folder window
   }
@@ -375,6 +387,12 @@ void TCopyWork::WriteRecords() {
   // could not be written must not pass for a finished install.
   if (!s.RegistryKey.empty() && s.ReadValue("InstallPath", "") != choices_.target_dir)
     throw EError(Format("レジストリに書き込めません\r\nHKEY_CURRENT_USER\\Software\\%s", s.RegistryKey.c_str()));
+  // Listed among the installed programs: a missing entry costs the person a
+  // way to uninstall from the system's list, not the installation.
+  if (!s.AddOn) {
+    if (WriteUninstallEntry(s, choices_.target_dir, copied_)) observer_.Note("listed among the installed programs");
+    else observer_.Note("not listed among the installed programs");
+  }
   observer_.Caption("レジストリを更新しています");
   observer_.StopRequested();
   observer_.Pause(1000);
@@ -382,6 +400,6 @@ void TCopyWork::WriteRecords() {
 
 void TCopyWork::ShowReadme() {
   const TZefoInstallSet& s = Settings();
-  if (s.ReadmeFile.empty() || !s.OpenReadme || !IsSafeRelativeName(s.ReadmeFile)) return;
+  if (!choices_.open_windows || s.ReadmeFile.empty() || !s.OpenReadme || !IsSafeRelativeName(s.ReadmeFile)) return;
   ShellOpen(choices_.target_dir + s.ReadmeFile, "", choices_.target_dir, SW_SHOW);
 }

@@ -30,6 +30,17 @@ struct TCopyChoices {
   bool movie = false;
   std::string target_dir;  // the install folder, with a trailing delimiter
   int64_t need_bytes = 0;  // what the chosen components need (the progress bar's end)
+  // A run without windows opens neither the program group's folder nor the read-me.
+  bool open_windows = true;
+};
+
+// Why a run that did not finish stopped (TCopyWork::StopReason).
+enum class TCopyStop {
+  kNone,          // it finished, or it has not run
+  kStopped,       // the observer asked to stop (the person aborted)
+  kNoDisc,        // the observer gave up on a disc
+  kFolderFailed,  // a folder of the installation could not be created
+  kVerifyFailed,  // the data file written did not verify
 };
 
 class TFileCopier;
@@ -47,6 +58,7 @@ class TCopyWork {
   // settings has been written then.
   TWorkOutcome Run();
   int64_t CopiedBytes() const { return copied_; }
+  TCopyStop StopReason() const { return stop_reason_; }
 
  private:
   TZefoInstallSet& Settings() const { return *context_.settings; }
@@ -72,5 +84,6 @@ class TCopyWork {
   std::unique_ptr<TFileCopier> copier_;
   int64_t copied_ = 0;
   bool stop_ = false;
+  TCopyStop stop_reason_ = TCopyStop::kNone;
   uint64_t last_poll_ = 0;
 };

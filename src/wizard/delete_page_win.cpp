@@ -1,10 +1,13 @@
 // Page 8: the deletion work of an uninstallation, shown on the wizard's page.
 #include <windows.h>
 
+#include <optional>
+
 #include "base/paths.h"
 #include "os/files_win.h"
 #include "wizard/delete_work_win.h"
 #include "wizard/insttype_win.h"
+#include "wizard/logged_observer.h"
 #include "wizard/wizard_observer_win.h"
 
 TWorkOutcome RunDeleteWork(TFormType& wizard) {
@@ -20,8 +23,13 @@ TWorkOutcome RunDeleteWork(TFormType& wizard) {
   TDeleteChoices choices;
   choices.delete_save_data = wizard.CheckDelSave->Visible() && wizard.CheckDelSave->Checked();
   TWizardObserver observer(wizard, wizard.LabelDelTitle, wizard.LabelDel, nullptr);
-  TDeleteWork work(wizard.Settings(), wizard.SourceFolder(), choices, observer);
+  std::optional<TLoggedObserver> logged;
+  if (TRunLog* log = wizard.Context().log) logged.emplace(observer, *log);
+  TDeleteWork work(wizard.Settings(), wizard.SourceFolder(), choices,
+                   logged ? static_cast<TWorkObserver&>(*logged) : observer);
   const TWorkOutcome outcome = work.Run();
+  if (TRunLog* log = wizard.Context().log)
+    log->Line(outcome == TWorkOutcome::kFinished ? "uninstall finished" : "uninstall stopped");
   if (outcome == TWorkOutcome::kFinished) wizard.LabelExit->SetCaption("アンインストールが完了しました");
   return outcome;
 }

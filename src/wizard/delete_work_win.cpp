@@ -13,8 +13,10 @@
 #include "os/exact_delete_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
+#include "os/system_error_win.h"
 #include "wizard/delete_rules.h"
 #include "wizard/program_group_win.h"
+#include "wizard/uninstall_entry_win.h"
 
 namespace {
 
@@ -80,7 +82,10 @@ void TDeleteWork::DeleteName(const std::string& folder, const std::string& name)
     case TExactDelete::kElsewhere: observer_.Note("skipped: " + name); break;
     case TExactDelete::kMissing:
     case TExactDelete::kFolder:  // recorded names are files; folders go when they are empty
-    case TExactDelete::kFailed: break;
+      break;
+    case TExactDelete::kFailed:
+      observer_.Note("not deleted: " + name + " (" + SystemErrorText(GetLastError()) + ")");
+      break;
   }
 }
 
@@ -121,6 +126,7 @@ TWorkOutcome TDeleteWork::Run() {
   observer_.Status("レジストリを削除しています...");
   observer_.StopRequested();  // the window answers; the work goes on regardless
   settings_.DeleteRegistryKey();
+  DeleteUninstallEntry(settings_, folder);
   observer_.Pause(kRegistryPauseMs);
   return TWorkOutcome::kFinished;
 }

@@ -234,17 +234,7 @@ bool TFormType::DestinationChecksPass() {
   }
   if (Settings().AddOn) {
     // An add-on goes into an existing installation of the same title.
-    bool same_title = false;
-    const std::string settings = TargetDir() + "install.dat";
-    if (fs::FileExists(settings)) {
-      try {
-        TZefoInstallSet installed;
-        installed.LoadFromFile(settings);
-        same_title = installed.Title == Settings().Title;
-      } catch (const EError&) {
-        same_title = false;  // unreadable settings are no installation to add to
-      }
-    }
+    const bool same_title = HoldsInstallationOf(TargetDir(), Settings().Title);
     if (!same_title) {
       MessageDlg("正しいインストール先を指定してください", mtWarning, mbOK);
       return false;

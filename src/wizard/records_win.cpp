@@ -26,7 +26,7 @@ std::string InstalledFile(const std::string& target_dir, const std::string& name
 
 }  // namespace
 
-void CreateShortcuts(const TZefoInstallSet& s, const std::string& dir) {
+void CreateShortcuts(const TZefoInstallSet& s, const std::string& dir, bool open_group) {
   const std::string uninstall = s.Title + "のアンインストール";
   const std::string readme = "お読みください";
   CreateShortcut(s.Title, InstalledFile(dir, s.GameExe), "", s.Title, dir, lnkPrograms, s.Title,
@@ -36,5 +36,5 @@ void CreateShortcuts(const TZefoInstallSet& s, const std::string& dir) {
   if (!s.ReadmeFile.empty())
     CreateShortcut(readme, InstalledFile(dir, s.ReadmeFile), "", readme, dir, lnkPrograms, s.Title,
                    TWindowState::wsNormal, 0, 0);
-  OpenSpecialFolder(lnkPrograms, s.Title);
+  if (open_group) OpenSpecialFolder(lnkPrograms, s.Title);
 }

@@ -16,7 +16,7 @@ void WriteSettingsRecord(const TZefoInstallSet& settings, const std::string& tar
 
 // The program group Title in the Start menu's Programs folder: the game, the
 // uninstaller (install.exe of the install folder, its second icon) and, when
-// the package has one, the read-me; then the group's folder window is opened.
+// the package has one, the read-me; then, when open_group, the group's folder window is opened.
 // Throws EShellLinkError, or EError for a GameExe or ReadmeFile that is no
 // plain name below the install folder.
-void CreateShortcuts(const TZefoInstallSet& settings, const std::string& target_dir);
+void CreateShortcuts(const TZefoInstallSet& settings, const std::string& target_dir, bool open_group = true);

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "base/errors.h"
 #include "base/format.h"
+#include "base/fs.h"
 #include "base/paths.h"
 #include "base/sjis.h"
 
@@ -131,4 +133,16 @@ ProgressBarRange ByteProgressRange(int64_t done, int64_t total) {
   int64_t unit = 10;
   while (total / unit > INT32_MAX) unit *= 2;
   return {static_cast<int32_t>(total / unit), static_cast<int32_t>(done / unit)};
+}
+
+bool HoldsInstallationOf(const std::string& target_dir, const std::string& title) {
+  const std::string settings = target_dir + "install.dat";
+  if (!fs::FileExists(settings)) return false;
+  try {
+    TZefoInstallSet installed;
+    installed.LoadFromFile(settings);
+    return installed.Title == title;
+  } catch (const EError&) {
+    return false;  // unreadable settings are no installation to add to
+  }
 }

@@ -89,5 +89,9 @@ FolderProposal ProposeFolder(const TZefoInstallSet& s, const std::string& instal
                              const std::string& program_files, const std::string& windows_folder,
                              const std::function<bool(const std::string&)>& directory_exists);
 
+// An add-on goes into an existing installation of its title: target_dir
+// (with a trailing delimiter) holds a readable install.dat with that Title.
+bool HoldsInstallationOf(const std::string& target_dir, const std::string& title);
+
 // EditDir after the folder list moved to list_folder.
 std::string EditTextForFolder(const std::string& list_folder, const std::string& sub_folder);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/vrfiles.h"
+#include "base/run_log.h"
 #include "settings/install_set.h"
 
 struct TWizardContext {
@@ -19,4 +20,6 @@ struct TWizardContext {
   // trailing delimiter: where install.dat, game.dat and the loose files are,
   // and where the next disc is looked for.
   std::string source_folder;
+  // The run's log (/log=), or null: the work then writes every step to it.
+  TRunLog* log = nullptr;
 };

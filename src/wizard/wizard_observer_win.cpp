@@ -57,7 +57,7 @@ bool TWizardObserver::StopRequested() {
   return wizard_.ModalResult == mrAbort;
 }
 
-bool TWizardObserver::AskForDisc(int number) {
+bool TWizardObserver::AskForDisc(int number, std::string& /*folder*/) {
   Show(true);
   for (;;) {
     const int r = MessageDlg(Format("ディスク%dを入れてからOKをクリックしてください", number), mtInformation, mbOK | mbAbort);

@@ -27,7 +27,9 @@ class TWorkObserver {
   virtual bool StopRequested() = 0;
   // Asks for disc number (1-based) and waits: true when the person says it
   // is in, false when they gave up (and confirmed it); the work then stops.
-  virtual bool AskForDisc(int number) = 0;
+  // folder is where the work looks for the disc (the medium's folder at
+  // first); a run without windows points it at the next place to look.
+  virtual bool AskForDisc(int number, std::string& folder) = 0;
   // A warning with OK, and an information with OK.
   virtual void Warn(const std::string& text) = 0;
   virtual void Inform(const std::string& text) = 0;
