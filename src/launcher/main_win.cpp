@@ -2,12 +2,40 @@
 // left in the install folder.
 #include <windows.h>
 
+#include <string_view>
+#include <vector>
+
 #include "base/encoding.h"
+#include "forms/message_dialog_win.h"
 #include "launcher/command_line.h"
+#include "launcher/exit_codes.h"
 #include "launcher/startup_win.h"
 
+namespace {
+
+// The command line after the program's own name, which the program takes
+// from the system separately (it may need its short form).
+std::wstring_view Parameters(std::wstring_view line) {
+  size_t i = 0;
+  while (i < line.size() && line[i] <= L' ') ++i;
+  bool quoted = false;
+  while (i < line.size() && (quoted || line[i] > L' ')) {
+    if (line[i] == L'"') quoted = !quoted;
+    ++i;
+  }
+  return line.substr(i);
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  std::vector<std::string> args = SplitCommandLine(enc::Narrow(GetCommandLineW()));
-  if (!args.empty()) args.erase(args.begin());  // the program itself
+  // A name that code page 932 cannot hold would reach the program as another
+  // name ("?" in its place): refuse the parameters rather than act on them.
+  bool lossless = true;
+  const std::vector<std::string> args = SplitCommandLine(enc::Narrow(Parameters(GetCommandLineW()), &lossless));
+  if (!lossless) {
+    MessageDlg("コマンドラインに使えない文字が含まれています", mtWarning, mbOK);
+    return kExitBadSwitches;
+  }
   return RunStartup(args);
 }

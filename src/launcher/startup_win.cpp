@@ -13,9 +13,13 @@
 #include "base/paths.h"
 #include "base/sjis.h"
 #include "forms/message_dialog_win.h"
+#include "launcher/exit_codes.h"
 #include "launcher/globals_win.h"
 #include "launcher/running_game.h"
+#include "launcher/silent_run_win.h"
+#include "launcher/switches.h"
 #include "launcher/windows_win.h"
+#include "os/console_win.h"
 #include "os/files_win.h"
 #include "os/mutex_win.h"
 #include "os/shell_win.h"
@@ -27,31 +31,43 @@ constexpr int kCopyAttempts = 100;
 
 class Startup {
  public:
-  explicit Startup(std::vector<std::string> params) : params_(std::move(params)) {}
+  explicit Startup(TRunSwitches switches) : switches_(std::move(switches)), params_(switches_.positional) {}
   ~Startup() { Release(); }
 
-  int Run();
+  // Run, with whatever stopped it reported: the exit code.
+  int RunReported();
 
  private:
+  int Run();
+  // Unattended runs show no window: what a person would read goes to the log
+  // and to the console of whoever started the run.
+  bool Unattended() const { return switches_.silent || switches_.verify; }
+  void Report(const std::string& text, TMsgDlgType type);
+  // The log of /log=, opened by the process that does the work.
+  void OpenLog();
+  // The parameters a temporary copy is started with: the folder, then /log=.
+  std::string HandOverParameters(const std::string& folder) const;
   bool ProbeResource() const;
   // Settings from the install.dat entry of an archive that open() opens.
   void LoadSettingsFromArchive(const std::function<void(TVrFileCollection&)>& open);
   void OpenGameArchive();
   // The roles with an archive: the wizard at once, or the launcher and what it chose.
-  void RunWithArchive();
+  int RunWithArchive();
   bool ProbeTrailer() const;
   bool MakeTemporaryCopy();
   void WriteCdDrive() const;
-  void Warn(const std::string& text) const { MessageDlg(text, mtWarning, mbOK); }
+  void Warn(const std::string& text) { Report(text, mtWarning); }
   // Releases in the fixed order: the archive, the instance mutex, the settings.
   void Release();
-  void HandOver() const;
+  void HandOver();
   // What the wizard works on: the settings, the archive and the folder of the run.
   TWizardContext WizardContext() const;
   // This program is a temporary copy that an earlier run made of itself.
   bool IsOwnTemporaryCopy() const;
 
+  TRunSwitches switches_;
   std::vector<std::string> params_;
+  std::unique_ptr<TRunLog> log_;
   std::string program_;  // full name of the running program file
   std::string source_path_;
   std::string run_after_exit_;
@@ -85,7 +101,7 @@ bool Startup::ProbeTrailer() const {
 bool Startup::MakeTemporaryCopy() {
   const std::string temp = TempFolder();
   run_after_exit_ = temp + "~zinstall.exe";
-  run_parameters_ = "\"" + AddTrailingDelimiter(ExtractFilePath(program_)) + "\"";
+  run_parameters_ = HandOverParameters(AddTrailingDelimiter(ExtractFilePath(program_)));
   ClearFileAttributes(run_after_exit_, kFaReadOnly);
   for (int n = 0; n < kCopyAttempts; ++n) {
     if (CopyFileW(enc::Wide(program_).c_str(), enc::Wide(run_after_exit_).c_str(), FALSE)) return true;
@@ -131,6 +147,7 @@ TWizardContext Startup::WizardContext() const {
   TWizardContext c;
   c.settings = install_set_.get();
   c.archive = game_archive_.get();
+  c.log = log_.get();
   if (params_.empty()) {
     // The medium is where the program is, also for the next disc.
     c.source_folder = AddTrailingDelimiter(ExtractFilePath(program_));
@@ -140,6 +157,34 @@ TWizardContext Startup::WizardContext() const {
     c.source_folder = AddTrailingDelimiter(params_[0]);
   }
   return c;
+}
+
+void Startup::Report(const std::string& text, TMsgDlgType type) {
+  // What ends a run before its work began belongs in the log as well.
+  if (!log_ && !switches_.log.empty()) {
+    try {
+      OpenLog();
+    } catch (const EError&) {
+    }
+  }
+  if (log_) log_->Error(text);
+  if (Unattended()) WriteToParentConsole(text);
+  else MessageDlg(text, type, mbOK);
+}
+
+void Startup::OpenLog() {
+  if (switches_.log.empty() || log_) return;
+  try {
+    log_ = std::make_unique<TRunLog>(switches_.log, "install.exe " + ExtractFileName(program_));
+  } catch (const EError&) {
+    throw ESwitchError("ログファイルを作成できません: " + switches_.log);
+  }
+}
+
+std::string Startup::HandOverParameters(const std::string& folder) const {
+  std::string parameters = "\"" + folder + "\"";
+  if (!switches_.log.empty()) parameters += " \"/log=" + switches_.log + "\"";
+  return parameters;
 }
 
 bool Startup::IsOwnTemporaryCopy() const {
@@ -152,7 +197,7 @@ bool Startup::IsOwnTemporaryCopy() const {
   return false;
 }
 
-void Startup::HandOver() const {
+void Startup::HandOver() {
   if (run_after_exit_.empty()) return;
   const int r = ShellOpen(run_after_exit_, run_parameters_, "", SW_SHOW);
   if (r <= 32) Warn(Format("プログラムを実行できませんでした\r\nエラーコード[%d]", r));
@@ -180,20 +225,33 @@ int Startup::Run() {
     const std::string settings_file = AddTrailingDelimiter(source_path_) + "install.dat";
     if (!fs::FileExists(settings_file)) {
       Warn("インストール設定ファイルがありません");
-      return 0;
+      return Unattended() ? kExitNoSettings : kExitSuccess;
     }
     install_set_->LoadFromFile(settings_file);
   }
+  CheckSwitchesForRole(switches_, install_set_->UninstallMode != 0);
 
   // A running game holds a mutex named after its install folder.
   const std::string install_path = install_set_->ReadValue("InstallPath", "");
-  if (!install_path.empty() && MutexExists(RunningGameMutexName(install_path))) return 0;
+  const int busy = Unattended() ? kExitBusy : kExitSuccess;
+  const char* const kBusy = "ゲームまたはインストーラーが実行中です";
+  if (!install_path.empty() && MutexExists(RunningGameMutexName(install_path))) {
+    if (Unattended()) Report(kBusy, mtWarning);
+    return busy;
+  }
 
-  if (MutexExists(install_set_->Title)) return 0;
+  if (MutexExists(install_set_->Title)) {
+    if (Unattended()) Report(kBusy, mtWarning);
+    return busy;
+  }
   instance_mutex_ = NamedMutex::Create(install_set_->Title);
-  if (!instance_mutex_.IsHeld()) return 0;
+  if (!instance_mutex_.IsHeld()) return busy;
 
-  if (install_set_->UninstallMode) {
+  int code = kExitSuccess;
+  if (install_set_->UninstallMode && switches_.silent) {
+    OpenLog();
+    code = RunSilentUninstall(WizardContext(), switches_, program_);
+  } else if (install_set_->UninstallMode) {
     if (params_.empty()) {
       if (!MakeTemporaryCopy()) {
         Warn("ファイルをコピーできません");
@@ -201,32 +259,53 @@ int Startup::Run() {
       }
     } else {
       if (IsOwnTemporaryCopy()) ScheduleDeleteAtRestart(program_);
+      OpenLog();
       RunWizard(WizardContext());
     }
   } else {
     OpenGameArchive();
-    RunWithArchive();
+    code = RunWithArchive();
   }
 
   // The instance mutex goes before the hand-over: the temporary copy takes it.
   Release();
   HandOver();
-  return 0;
+  return code;
 }
 
-void Startup::RunWithArchive() {
+int Startup::RunReported() {
+  try {
+    return Run();
+  } catch (const ESwitchError& e) {
+    Report(e.what(), mtWarning);
+    return kExitBadSwitches;
+  } catch (const std::exception& e) {
+    // Whatever stopped the start shows in the error box; the process ends
+    // without hand-over, everything released on the way out.
+    Report(e.what(), mtError);
+    return kExitFailed;
+  }
+}
+
+int Startup::RunWithArchive() {
+  if (switches_.silent) {
+    OpenLog();
+    return RunSilentInstall(WizardContext(), switches_);
+  }
   if (!params_.empty() || install_set_->AddOn || install_set_->InstallKind == 2) {
     // Only the copy this program made of itself goes: the program started
     // from a medium or a download folder is the publisher's file.
     if (!install_set_->FromArchive && IsOwnTemporaryCopy()) ScheduleDeleteAtRestart(program_);
+    OpenLog();
     RunWizard(WizardContext());
   } else {
     WriteCdDrive();
     const LauncherResult launcher = ShowLauncherWindow();
-    if (!launcher.ok) return;  // ends without hand-over
+    if (!launcher.ok) return kExitSuccess;  // ends without hand-over
     launcher_choice_ = launcher.launcher_choice;
     if (launcher_choice_ != 0) {
       if (install_set_->FromArchive) {
+        OpenLog();
         RunWizard(WizardContext());
       } else if (!MakeTemporaryCopy()) {
         Warn("ファイルをコピーできません");
@@ -236,21 +315,46 @@ void Startup::RunWithArchive() {
       run_parameters_.clear();
     }
   }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+namespace {
+
+// A command line that asks for a run without windows, even when it is not
+// valid as a whole: its errors go to the console, not into a message box.
+bool AsksForNoWindow(const std::vector<std::string>& params) {
+  for (const std::string& p : params) {
+    const std::string word = sjis::AsciiLower(p);
+    if (word == "/silent" || word == "/verify") return true;
+  }
+  return false;
 }
 
 }  // namespace
 
 int RunStartup(const std::vector<std::string>& params) {
+  TRunSwitches switches;
+  try {
+    switches = ParseSwitches(params);
+    if (!switches.log.empty()) {
+      // Made absolute here: a temporary copy runs in another folder.
+      const std::string full = FullPathName(switches.log);
+      if (full.empty()) throw ESwitchError("ログファイルの名前が正しくありません: " + switches.log);
+      switches.log = full;
+    }
+  } catch (const ESwitchError& e) {
+    if (AsksForNoWindow(params)) WriteToParentConsole(e.what());
+    else MessageDlg(e.what(), mtWarning, mbOK);
+    return kExitBadSwitches;
+  }
+
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   int code = 0;
-  try {
-    Startup startup(params);
-    code = startup.Run();
-  } catch (const std::exception& e) {
-    // Whatever stopped the start shows in the error box; the process ends
-    // without hand-over, everything released on the way out.
-    TApplication::Instance().ShowException(e);
-    code = 1;
+  {
+    Startup startup(std::move(switches));
+    code = startup.RunReported();
   }
   if (SUCCEEDED(com)) CoUninitialize();
   return code;

@@ -156,6 +156,8 @@ TestMedium::~TestMedium() {
     if (!driver::WaitUntil([&] { return !IsWindow(w); }, 5000)) break;
   }
   RemoveTree(GroupFolder());
+  RegDeleteTreeW(HKEY_CURRENT_USER,
+                 enc::Wide("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zinstall " + settings.Title).c_str());
 }
 
 void TestMedium::AddLoose(int disc, const std::string& rel, const std::string& bytes, bool listed) {

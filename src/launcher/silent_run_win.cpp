@@ -1,0 +1,155 @@
+#include "launcher/silent_run_win.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "base/encoding.h"
+#include "base/format.h"
+#include "base/fs.h"
+#include "base/paths.h"
+#include "base/safe_names.h"
+#include "base/sjis.h"
+#include "launcher/exit_codes.h"
+#include "os/files_win.h"
+#include "os/shell_win.h"
+#include "wizard/copy_work_win.h"
+#include "wizard/delete_work_win.h"
+#include "wizard/logged_observer.h"
+#include "wizard/selection.h"
+
+namespace {
+
+// The silent observer, with the log in front of it when there is one.
+class RunObserver {
+ public:
+  RunObserver(TRunLog* log, std::string medium_folder, std::vector<std::string> disc_folders)
+      : silent_(std::move(medium_folder), std::move(disc_folders)) {
+    if (log) logged_.emplace(silent_, *log);
+  }
+  TWorkObserver& Get() { return logged_ ? static_cast<TWorkObserver&>(*logged_) : silent_; }
+
+ private:
+  TSilentObserver silent_;
+  std::optional<TLoggedObserver> logged_;
+};
+
+int Fail(TRunLog* log, int code, const std::string& text) {
+  if (log) log->Error(text);
+  return code;
+}
+
+// The install folder the run uses, or nothing when it cannot be used.
+std::optional<std::string> TargetFolder(const TZefoInstallSet& s, const TRunSwitches& switches, TRunLog* log) {
+  if (s.InstallKind == 2) {
+    if (log && !switches.dir.empty()) log->Line("a system install goes to the Windows folder; /dir is not used");
+    return WindowsFolder();
+  }
+  const std::string text = !switches.dir.empty()
+                               ? switches.dir
+                               : ProposeFolder(s, s.ReadValue("InstallPath", ""), SpecialFolderPath(kCsidlProgramFiles),
+                                               WindowsFolder(), [](const std::string& f) { return fs::DirectoryExists(f); })
+                                     .edit_text;
+  // The wizard's rule: a fully qualified folder below a drive or a share.
+  const std::optional<std::string> folder = NormalizeInstallFolder(text);
+  if (text.size() <= 3 || !folder || folder->size() <= 3) {
+    Fail(log, 0, "正しいインストール先を指定してください: " + text);
+    return std::nullopt;
+  }
+  const std::string target = AddTrailingDelimiter(*folder);
+  if (s.AddOn && !HoldsInstallationOf(target, s.Title)) {
+    Fail(log, 0, Format("%s に %s はインストールされていません", target.c_str(), s.Title.c_str()));
+    return std::nullopt;
+  }
+  return target;
+}
+
+}  // namespace
+
+int RunSilentInstall(const TWizardContext& context, const TRunSwitches& switches) {
+  TZefoInstallSet& s = *context.settings;
+  TRunLog* log = context.log;
+  if (log) log->Line(Format("silent install of %s from %s", s.Title.c_str(), context.source_folder.c_str()));
+
+  TCopyChoices choices;
+  choices.open_windows = false;
+  choices.all_disks = switches.disc == TRunSwitches::Discs::kDefault ? AllDisksPreselected(s)
+                                                                       : switches.disc == TRunSwitches::Discs::kAll;
+  const bool everything = !switches.components_given || s.InstallKind == 1;
+  choices.data = everything || switches.data;
+  choices.sound = everything || switches.sound;
+  choices.movie = everything || switches.movie;
+
+  const std::optional<std::string> target = TargetFolder(s, switches, log);
+  if (!target) return kExitBadFolder;
+  choices.target_dir = *target;
+  choices.need_bytes = CalcNeedBytes(s, {choices.all_disks, choices.data, choices.sound, choices.movie});
+  if (log)
+    log->Line(Format("folder %s; components program%s%s%s; %s; %lld bytes needed", target->c_str(),
+                     choices.data ? ",data" : "", choices.sound ? ",sound" : "", choices.movie ? ",movie" : "",
+                     choices.all_disks ? "every disc" : "this disc", static_cast<long long>(choices.need_bytes)));
+
+  // A drive whose free space the system does not tell (a share) is not judged.
+  const int32_t free_mb = DriveFreeMB((*target)[0]);
+  if (free_mb >= 0 && WholeMiB(choices.need_bytes) > free_mb)
+    return Fail(log, kExitNoSpace,
+                Format("ドライブにじゅうぶんな空き容量がありません（必要 %lld MB、空き %d MB）",
+                       static_cast<long long>(WholeMiB(choices.need_bytes)), free_mb));
+
+  RunObserver observer(log, context.source_folder, switches.disc_folders);
+  TCopyWork work(context, choices, observer.Get());
+  TWorkOutcome outcome;
+  try {
+    outcome = work.Run();
+  } catch (const std::exception& e) {
+    return Fail(log, kExitFailed, e.what());
+  }
+  if (outcome == TWorkOutcome::kFinished) {
+    if (log) log->Line(Format("install finished: %lld bytes copied", static_cast<long long>(work.CopiedBytes())));
+    return kExitSuccess;
+  }
+  switch (work.StopReason()) {
+    case TCopyStop::kNoDisc: return Fail(log, kExitNoDisc, "install stopped: a disc is missing");
+    case TCopyStop::kVerifyFailed: return Fail(log, kExitVerifyFailed, "install stopped: the data file did not verify");
+    case TCopyStop::kFolderFailed: return Fail(log, kExitBadFolder, "install stopped: a folder could not be created");
+    case TCopyStop::kStopped:
+    case TCopyStop::kNone: break;
+  }
+  return Fail(log, kExitCancelled, "install stopped");
+}
+
+int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switches, const std::string& program) {
+  TRunLog* log = context.log;
+  const std::string folder = context.source_folder;
+  if (log) log->Line(Format("silent uninstall of %s in %s", context.settings->Title.c_str(), folder.c_str()));
+  RunObserver observer(log, folder, {});
+  TDeleteChoices choices;
+  choices.delete_save_data = switches.delete_save;
+  TDeleteWork work(*context.settings, folder, choices, observer.Get());
+  TWorkOutcome outcome;
+  try {
+    outcome = work.Run();
+  } catch (const std::exception& e) {
+    return Fail(log, kExitFailed, e.what());
+  }
+  if (outcome == TWorkOutcome::kClosed) return Fail(log, kExitBadFolder, "uninstall refused: " + folder);
+  if (outcome != TWorkOutcome::kFinished) return Fail(log, kExitCancelled, "uninstall stopped");
+
+  // The system keeps a running program's file; it may still be moved away
+  // on its volume, so the install folder can go now.
+  if (sjis::EqualsNoCase(ExtractFilePath(program), AddTrailingDelimiter(folder)) && fs::FileExists(program)) {
+    const std::string temp = TempFolder();
+    std::string moved;
+    for (int n = 0; n < 100 && moved.empty(); ++n) {
+      const std::string name = temp + (n == 0 ? std::string("~zinstall.exe") : Format("~zinstall%d.exe", n));
+      if (MoveFileExW(enc::Wide(program).c_str(), enc::Wide(name).c_str(), 0)) moved = name;
+    }
+    const std::string left = moved.empty() ? program : moved;
+    ScheduleDeleteAtRestart(left);
+    if (log) log->Line("the running uninstaller " + left + " is deleted at the next restart");
+    RemoveEmptyFolders(folder);
+  }
+  if (log) log->Line(fs::DirectoryExists(folder) ? "uninstall finished; the folder stays (files remain in it)"
+                                                 : "uninstall finished; the folder is gone");
+  return kExitSuccess;
+}
