@@ -13,7 +13,11 @@ std::string FullPath(const std::string& path) {
   wchar_t buf[1024];
   const DWORD n = GetFullPathNameW(enc::Wide(path).c_str(), 1024, buf, nullptr);
   if (n == 0 || n >= 1024) return path;
-  return enc::Narrow(std::wstring_view(buf, n));
+  try {
+    return enc::NarrowPath(std::wstring_view(buf, n));
+  } catch (const EPathError&) {
+    return path;
+  }
 }
 
 // "C:\" stays; any other folder loses its trailing delimiter.
@@ -51,7 +55,13 @@ TDirectoryListBox::TDirectoryListBox(TWinContainer* parent, const Args& a) : TCo
   SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, a.item_height);
   wchar_t cwd[1024];
   const DWORD n = GetCurrentDirectoryW(1024, cwd);
-  directory_ = Normalized(n > 0 && n < 1024 ? enc::Narrow(std::wstring_view(cwd, n)) : std::string("C:\\"));
+  std::string current = "C:\\";
+  try {
+    if (n > 0 && n < 1024) current = enc::NarrowPath(std::wstring_view(cwd, n));
+  } catch (const EPathError&) {
+    // a current folder code page 932 cannot name: the lists start on C:
+  }
+  directory_ = Normalized(current);
   Rebuild();
 }
 

@@ -36,7 +36,11 @@ std::string FinalName(HANDLE h) {
       std::wstring name(buf.data(), n);
       if (name.compare(0, 8, L"\\\\?\\UNC\\") == 0) name = L"\\\\" + name.substr(8);
       else if (name.compare(0, 4, L"\\\\?\\") == 0) name = name.substr(4);
-      return enc::Narrow(name);
+      // A name that code page 932 cannot spell exactly matches no name of
+      // ours: "" tells the caller the file is not the one it expects.
+      bool exact = true;
+      std::string narrow = enc::Narrow(name, &exact);
+      return exact ? narrow : std::string();
     }
     buf.resize(n + 1);
   }

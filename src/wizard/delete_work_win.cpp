@@ -43,7 +43,13 @@ bool PassesThroughLink(const std::string& folder, const std::string& name) {
 std::string ShellFolder(int csidl) {
   wchar_t buf[MAX_PATH];
   if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
-  return enc::Narrow(buf);
+  // A folder code page 932 cannot spell is named by its short form; one
+  // without even that can be no install folder's parent either.
+  try {
+    return enc::NarrowPath(buf);
+  } catch (const EPathError&) {
+    return {};
+  }
 }
 
 }  // namespace

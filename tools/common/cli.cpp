@@ -18,10 +18,16 @@ std::string& Name() {
 void SetProgramName(std::string name) { Name() = std::move(name); }
 const std::string& ProgramName() { return Name(); }
 
-bool Utf8ToSjisExact(std::string_view utf8, std::string* out) {
+// A byte sequence that is not UTF-8 comes back as U+FFFD -> "?", which is lossy as well.
+bool Utf8PathToSjis(std::string_view utf8, std::string* out) {
+  bool lossless = true;
+  *out = enc::Utf16ToSjisExact(enc::Utf8ToUtf16(utf8), &lossless);
+  return lossless;
+}
+
+bool Utf8NameToSjis(std::string_view utf8, std::string* out) {
   bool lossless = true;
   *out = enc::Utf8ToSjis(utf8, &lossless);
-  // A byte sequence that is not UTF-8 also comes back as U+FFFD -> "?".
   return lossless;
 }
 

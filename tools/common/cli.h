@@ -28,7 +28,13 @@ const std::string& ProgramName();
 // UTF-8 -> Shift-JIS for a name given by the user. Returns false (and leaves
 // *out unspecified) when a character has no code page 932 form, so that a
 // name is never silently changed into another one.
-bool Utf8ToSjisExact(std::string_view utf8, std::string* out);
+// A path of the system: converted exactly, as the file system names it
+// ("〜" U+301C and "～" U+FF5E are two files).
+bool Utf8PathToSjis(std::string_view utf8, std::string* out);
+// A name inside an archive or a settings file, typed by a person: the
+// characters other systems' input methods type in place of the code page 932
+// ones (U+301C for the wave dash, ...) are taken as those.
+bool Utf8NameToSjis(std::string_view utf8, std::string* out);
 std::string SjisToUtf8(std::string_view sjis);
 
 // A failure to report and end with: thrown rather than exited where the

@@ -87,7 +87,7 @@ void Finish(Options& o) {
 
 std::string SjisPath(const std::string& utf8) {
   std::string path;
-  if (!tools::Utf8ToSjisExact(utf8, &path)) throw Failure{tools::kExitUsage, utf8 + ": cannot be written in code page 932"};
+  if (!tools::Utf8PathToSjis(utf8, &path)) throw Failure{tools::kExitUsage, utf8 + ": cannot be written in code page 932"};
   return path;
 }
 

@@ -29,7 +29,7 @@ using tools::ToolError;
 
 std::string PathArg(const std::string& utf8) {
   std::string path;
-  if (!tools::Utf8ToSjisExact(utf8, &path)) throw ToolError(tools::kExitUsage, utf8 + ": cannot be written in code page 932");
+  if (!tools::Utf8PathToSjis(utf8, &path)) throw ToolError(tools::kExitUsage, utf8 + ": cannot be written in code page 932");
   return path;
 }
 

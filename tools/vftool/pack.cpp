@@ -81,7 +81,7 @@ Options Prepare(const PackOptions& p) {
   o.out = SjisArgument(p.out);
   o.inputs = p.inputs;
   o.loose_utf8 = p.loose_patterns;
-  for (const std::string& pattern : p.loose_patterns) o.loose_patterns.push_back(sjis::ReplaceChar(SjisArgument(pattern), '/', '\\'));
+  for (const std::string& pattern : p.loose_patterns) o.loose_patterns.push_back(sjis::ReplaceChar(EntryArgument(pattern), '/', '\\'));
   if (!p.carrier.empty()) o.carrier = SjisArgument(p.carrier);
   if (!o.loose_patterns.empty() && o.version < vf::kLooseVersion)
     tools::Exit(tools::kExitUsage, "pack: --loose needs --format-version 102");

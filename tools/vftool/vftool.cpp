@@ -43,12 +43,13 @@ std::string DataFileBeside(const std::string& ext_file) {
 
 std::string SjisArgument(const std::string& utf8) {
   std::string sjis;
-  if (!tools::Utf8ToSjisExact(utf8, &sjis)) tools::Exit(tools::kExitUsage, utf8 + ": cannot be written in code page 932");
+  if (!tools::Utf8PathToSjis(utf8, &sjis)) tools::Exit(tools::kExitUsage, utf8 + ": cannot be written in code page 932");
   return sjis;
 }
 
 std::string EntryArgument(const std::string& utf8) {
-  const std::string sjis = SjisArgument(utf8);
+  std::string sjis;
+  if (!tools::Utf8NameToSjis(utf8, &sjis)) tools::Exit(tools::kExitUsage, utf8 + ": cannot be written in code page 932");
   if (sjis.empty()) return sjis;
   return sjis.substr(0, 1) + sjis::ReplaceChar(sjis.substr(1), '/', '\\');
 }
