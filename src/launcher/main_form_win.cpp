@@ -56,7 +56,7 @@ void TFormMain::FormCreate() {
   LabelRight->SetBounds(0, client.cy - height - 8, client.cx, height);
 }
 
-void TFormMain::RunWizard(const TWizardContext& context) {
+int TFormMain::RunWizard(const TWizardContext& context) {
   TFormType wizard(Handle(), context);
-  wizard.ShowModal();
+  return wizard.ShowModal();
 }

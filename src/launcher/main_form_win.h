@@ -12,8 +12,8 @@
 class TFormMain : public TForm {
  public:
   TFormMain();
-  // Runs the wizard modally, owned by this window.
-  void RunWizard(const TWizardContext& context);
+  // Runs the wizard modally, owned by this window; its modal result.
+  int RunWizard(const TWizardContext& context);
 
   TGradBox* GradBox;
   TDXPaintBox* PaintBox;

@@ -45,6 +45,8 @@ class Startup {
   void Report(const std::string& text, TMsgDlgType type);
   // The log of /log=, opened by the process that does the work.
   void OpenLog();
+  // A run with /log tells by its exit code whether the person left the wizard.
+  int WizardExitCode(int modal_result) const;
   // The parameters a temporary copy is started with: the folder, then /log=.
   std::string HandOverParameters(const std::string& folder) const;
   bool ProbeResource() const;
@@ -260,7 +262,7 @@ int Startup::Run() {
     } else {
       if (IsOwnTemporaryCopy()) ScheduleDeleteAtRestart(program_);
       OpenLog();
-      RunWizard(WizardContext());
+      code = WizardExitCode(RunWizard(WizardContext()));
     }
   } else {
     OpenGameArchive();
@@ -271,6 +273,12 @@ int Startup::Run() {
   Release();
   HandOver();
   return code;
+}
+
+int Startup::WizardExitCode(int modal_result) const {
+  // Runs started without switches end with 0, whatever the person did.
+  if (switches_.log.empty() || modal_result == mrOk) return kExitSuccess;
+  return kExitCancelled;
 }
 
 int Startup::RunReported() {
@@ -297,7 +305,7 @@ int Startup::RunWithArchive() {
     // from a medium or a download folder is the publisher's file.
     if (!install_set_->FromArchive && IsOwnTemporaryCopy()) ScheduleDeleteAtRestart(program_);
     OpenLog();
-    RunWizard(WizardContext());
+    return WizardExitCode(RunWizard(WizardContext()));
   } else {
     WriteCdDrive();
     const LauncherResult launcher = ShowLauncherWindow();
@@ -306,7 +314,7 @@ int Startup::RunWithArchive() {
     if (launcher_choice_ != 0) {
       if (install_set_->FromArchive) {
         OpenLog();
-        RunWizard(WizardContext());
+        return WizardExitCode(RunWizard(WizardContext()));
       } else if (!MakeTemporaryCopy()) {
         Warn("ファイルをコピーできません");
       }

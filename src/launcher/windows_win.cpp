@@ -11,8 +11,8 @@ LauncherResult ShowLauncherWindow() {
   return r;
 }
 
-void RunWizard(const TWizardContext& context) {
+int RunWizard(const TWizardContext& context) {
   TFormMain background;
   background.Show();
-  background.RunWizard(context);
+  return background.RunWizard(context);
 }

@@ -13,4 +13,6 @@ struct LauncherResult {
 LauncherResult ShowLauncherWindow();
 
 // Shows the background window, runs the wizard modally inside it, and frees both.
-void RunWizard(const TWizardContext& context);
+// Returns the wizard's modal result: mrOk when it ended on its last page (or
+// closed after a warning), mrAbort or mrCancel when the person left it.
+int RunWizard(const TWizardContext& context);

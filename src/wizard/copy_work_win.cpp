@@ -264,6 +264,8 @@ bool TCopyWork::MergeData() {
     output_->OnEntryBytes = nullptr;
     if (merged == TVrFileCollection::TMergeResult::kCancelled) return false;
     if (merged == TVrFileCollection::TMergeResult::kWritten) s.AddInstalledFile(ChangeFileExt(kDataFile, ".ext"));
+    observer_.Note(Format("merged %d entries of %s%s into %s", context_.archive->Count(), context_.source_folder.c_str(),
+                          kDataFile, kDataFile));
   }
   output_->OnEntryBytes = nullptr;
   if (stop_) return false;
@@ -362,6 +364,7 @@ TWorkOutcome TCopyWork::VerifyData() {
     return TWorkOutcome::kAborted;
   }
   if (stop_) return TWorkOutcome::kAborted;
+  observer_.Note(Format("verified %s: %d entries", kDataFile, output_->Count()));
   if (auto* data = dynamic_cast<TTpBigFileStream*>(output_->Stream())) {
     for (int32_t v = 0; v < data->VolumeCount(); ++v) s.AddInstalledFile(ExtractFileName(data->VolumeName(v)));
   }
@@ -374,11 +377,13 @@ void TCopyWork::WriteRecords() {
   s.UninstallMode = 1;
   s.AddInstalledFile(kSettingsFile);
   WriteSettingsRecord(s, choices_.target_dir);
+  observer_.Note("wrote " + choices_.target_dir + kSettingsFile);
   if (!s.AddOn) {
     observer_.Caption("ショートカットを作成しています");
     observer_.HideProgress();
     observer_.StopRequested();  // lets the window paint; the work goes on whatever the answer
     CreateShortcuts(s, choices_.target_dir, choices_.open_windows);
+    observer_.Note("created the program group " + s.Title);
     observer_.Pause(2000);
     observer_.BringToFront();  // the shell has just opened the group's folder window
   }
@@ -393,6 +398,7 @@ void TCopyWork::WriteRecords() {
     if (WriteUninstallEntry(s, choices_.target_dir, copied_)) observer_.Note("listed among the installed programs");
     else observer_.Note("not listed among the installed programs");
   }
+  observer_.Note("InstallPath = " + choices_.target_dir);
   observer_.Caption("レジストリを更新しています");
   observer_.StopRequested();
   observer_.Pause(1000);

@@ -113,7 +113,8 @@ TWorkOutcome TDeleteWork::Run() {
   observer_.Status("ショートカットを削除しています...");
   if (observer_.StopRequested()) return TWorkOutcome::kAborted;
 
-  if (!DeleteProgramGroup(settings_.Title)) observer_.Inform("ショートカットの削除に失敗しました");
+  if (DeleteProgramGroup(settings_.Title)) observer_.Note("removed the program group " + settings_.Title);
+  else observer_.Inform("ショートカットの削除に失敗しました");
   observer_.Pause(kGroupPauseMs);
   observer_.BringToFront();
 
@@ -133,6 +134,7 @@ TWorkOutcome TDeleteWork::Run() {
   observer_.StopRequested();  // the window answers; the work goes on regardless
   settings_.DeleteRegistryKey();
   DeleteUninstallEntry(settings_, folder);
+  observer_.Note("removed the registry records");
   observer_.Pause(kRegistryPauseMs);
   return TWorkOutcome::kFinished;
 }

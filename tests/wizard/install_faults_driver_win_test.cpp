@@ -177,23 +177,27 @@ TEST(InstallFault, ADiscTakenOutWhileCopying) {
   ExpectNothingRecorded(m, target);
 }
 
-TEST(InstallFault, AbortWhileTheDataFileIsBuilt) {
-  TestMedium m;
-  m.settings.DataSize = m.settings.DiskDataSize[0] = 4000 * 4096;
-  m.AddLoose(0, "game.exe", "game");
-  for (int i = 0; i < 4000; ++i) m.AddEntry(0, {Format("scene\\s%04d.txt", i), std::string(4096, 's'), false, kOld, 0});
-  m.Write();
-  const std::string target = m.Target();
-  Process p = m.StartWizard();
-  Wizard w(p);
-  ToConfirmPage(w, target, true);
-  w.Click(kIdBtnNext);
-  ASSERT_TRUE(driver::WaitUntil([&] { return w.Text(kIdLabelCopy).find(L"データファイルを構築中") != std::wstring::npos; }, kTimeout));
-  w.Click(kIdBtnAbort);
-  w.Answer(IDYES);
-  EXPECT_TRUE(p.WaitExit(kTimeout));
-  ExpectNothingRecorded(m, target);
-  EXPECT_FALSE(fs::FileExists(target + "game.ext"));  // the merge stopped before its directory
+TEST(InstallFault, AbortWhileTheDataFileIsBuiltOrVerified) {
+  for (const wchar_t* status : {L"データファイルを構築中", L"データファイルを調べています"}) {
+    SCOPED_TRACE(enc::Narrow(status));
+    TestMedium m;
+    m.settings.DataSize = m.settings.DiskDataSize[0] = 4000 * 4096;
+    m.AddLoose(0, "game.exe", "game");
+    for (int i = 0; i < 4000; ++i) m.AddEntry(0, {Format("scene\\s%04d.txt", i), std::string(4096, 's'), false, kOld, 0});
+    m.Write();
+    const std::string target = m.Target();
+    Process p = m.StartWizard();
+    Wizard w(p);
+    ToConfirmPage(w, target, true);
+    w.Click(kIdBtnNext);
+    ASSERT_TRUE(driver::WaitUntil([&] { return w.Text(kIdLabelCopy).find(status) != std::wstring::npos; }, kTimeout));
+    w.Click(kIdBtnAbort);
+    w.Answer(IDYES);
+    EXPECT_TRUE(p.WaitExit(kTimeout));
+    ExpectNothingRecorded(m, target);
+    // A merge stopped before it wrote its directory.
+    if (std::wstring(status) == L"データファイルを構築中") EXPECT_FALSE(fs::FileExists(target + "game.ext"));
+  }
 }
 
 TEST(InstallFault, KilledAtAnyMomentNeverLooksInstalled) {

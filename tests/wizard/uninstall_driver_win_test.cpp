@@ -101,10 +101,10 @@ class Installation {
   }
   // Starts install.exe in the install folder, as the user does, and returns
   // the id of the temporary copy it hands over to.
-  DWORD StartUninstaller(const std::wstring& desktop = L"") {
+  DWORD StartUninstaller(const std::wstring& desktop = L"", const std::string& args = "") {
     const std::wstring temp = enc::Wide(pkg.Temp());
     driver::Process p =
-        driver::Process::Start(pkg.Exe(), "", {{L"TEMP", temp}, {L"TMP", temp}}, "", desktop);
+        driver::Process::Start(pkg.Exe(), args, {{L"TEMP", temp}, {L"TMP", temp}}, "", desktop);
     EXPECT_TRUE(p.WaitExit(kTimeout)) << "the installed program did not hand over";
     return driver::WaitForProgram(L"~zinstall.exe", kTimeout);
   }
@@ -242,9 +242,13 @@ TEST(Uninstall, AbortBeforeTheGroupLeavesEverything) {
   EXPECT_EQ(inst.InstallPath(), inst.Folder());
 }
 
-TEST(Uninstall, AbortAfterTheGroupLeavesEveryFile) {
+TEST(Uninstall, AbortAfterTheGroupLeavesEveryFileAndTheLogSaysSo) {
   Installation inst({"game.exe", "data\\a.bin"});
-  Wizard w(inst.StartUninstaller());
+  // The log named to the installed program is the temporary copy's, which does the work.
+  const std::string log = inst.pkg.Dir() / "uninstall log.txt";
+  const DWORD pid = inst.StartUninstaller(L"", "\"/log=" + log + "\"");
+  HANDLE copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+  Wizard w(pid);
   ASSERT_TRUE(w.Found());
   w.Click(kIdBtnNext);
   // The group is gone while the work waits (its window does not answer then,
@@ -258,6 +262,15 @@ TEST(Uninstall, AbortAfterTheGroupLeavesEveryFile) {
     EXPECT_TRUE(Exists(inst.Folder() + name));
   }
   EXPECT_EQ(inst.InstallPath(), inst.Folder());
+  DWORD code = 0;
+  ASSERT_NE(copy, nullptr);
+  EXPECT_TRUE(GetExitCodeProcess(copy, &code));
+  EXPECT_EQ(code, 3u);  // cancelled
+  CloseHandle(copy);
+  const std::string text = enc::Utf8ToSjis(testing_support::ReadFileBytes(log));
+  EXPECT_NE(text.find(inst.s().Title + " を削除しています"), std::string::npos) << text;
+  EXPECT_NE(text.find("stopped on request"), std::string::npos) << text;
+  EXPECT_NE(text.find("uninstall stopped"), std::string::npos) << text;
 }
 
 TEST(Uninstall, WithoutTheProgramManagerServiceItSaysSoAndGoesOn) {
