@@ -144,14 +144,16 @@ TEST(SilentRun, TwoDiscsInstalledListedAndUninstalledWithLogs) {
   EXPECT_GE(UninstallDword(s, "EstimatedSize"), 40u);  // KiB of 60,000 bytes and more
   EXPECT_TRUE(Has(InstalledProgramsList(), s.Title));
 
-  // The quiet uninstall command, run as the system's list would run it.
+  // The quiet uninstall command, run as the system's list would run it; the save data asked to go too.
+  testing_support::WriteFileBytes(m.Target() + "save.dat", "saved");
   const std::string log2 = m.Dir() / "uninstall.txt";
-  Process u = Process::Start(exe, "/silent \"/log=" + log2 + "\"", {{L"TEMP", enc::Wide(m.Temp())}, {L"TMP", enc::Wide(m.Temp())}},
+  Process u = Process::Start(exe, "/silent /deletesave \"/log=" + log2 + "\"", {{L"TEMP", enc::Wide(m.Temp())}, {L"TMP", enc::Wide(m.Temp())}},
                              m.Target());
   ASSERT_EQ(RunToEnd(u), 0) << LogText(log2);
   const std::string text2 = LogText(log2);
   EXPECT_TRUE(Has(text2, "deleted: game.exe"));
   EXPECT_TRUE(Has(text2, "deleted: game.dat"));
+  EXPECT_TRUE(Has(text2, "deleted: save.dat"));
   EXPECT_TRUE(Has(text2, "the folder is gone")) << text2;
   EXPECT_FALSE(fs::DirectoryExists(m.Target()));
   EXPECT_EQ(s.ReadValue("InstallPath", "<none>"), "<none>");
