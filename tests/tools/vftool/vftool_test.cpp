@@ -234,7 +234,8 @@ TEST(Vftool, ExitCodesAndMessages) {
       {{"merge", U(dir / "p.ext"), U(dir / "game.dat")}, 2, "must not end in .ext"},
       {{"merge", U(dir / "game.dat"), U(dir / "GAME.DAT")}, 2, "is DEST itself"},
       {{"merge", U(dir / "p.dat"), U(dir / "missing.dat")}, 2, "no such file"},
-      {{"verify", U(dir / "in")}, 2, "not an archive"},
+      // A folder is taken for an installation; this one's install.dat is no settings file.
+      {{"verify", U(dir / "in")}, 2, "in: install.dat cannot be read: "},
       {{"verify", U(dir / "bad.dat")}, 2, u8"アーカイブが壊れています"},
   };
   for (const auto& row : rows) {
