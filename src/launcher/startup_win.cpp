@@ -18,6 +18,7 @@
 #include "launcher/running_game.h"
 #include "launcher/silent_run_win.h"
 #include "launcher/switches.h"
+#include "launcher/verify_run_win.h"
 #include "launcher/windows_win.h"
 #include "os/console_win.h"
 #include "os/files_win.h"
@@ -209,6 +210,13 @@ int Startup::Run() {
   // Every file this program opens names its access explicitly, so files on a
   // read-only medium open for reading without a process-wide default mode.
   program_ = ProgramFileName();
+  if (switches_.verify) {
+    // Reads the installation only: no instance lock, and a damaged install.dat
+    // is part of the report rather than an error of the start.
+    CheckSwitchesForRole(switches_, true);
+    OpenLog();
+    return RunVerify(AddTrailingDelimiter(params_.empty() ? ExtractFilePath(program_) : params_[0]), log_.get());
+  }
   resource_archive_ = ProbeResource();
   if (!resource_archive_) trailer_archive_ = ProbeTrailer();
 

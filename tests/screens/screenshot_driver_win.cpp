@@ -168,11 +168,12 @@ void InstallPages() {
       driver::Click(driver::ChildById(wizard, kIdCheckSound));
     }
     if (std::string(s.name) == "wizard-5-copy") {
-      // Half-way through the loose files: the label names one, the bar moves.
+      // A fifth of the way through the loose files: the label names one, the
+      // bar moves, and the copy still runs when Capture's wait for painting ends.
       HWND bar = driver::ChildById(wizard, kIdProgress);
       driver::WaitUntil([&] {
         const LRESULT max = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
-        return max > 0 && SendMessageW(bar, PBM_GETPOS, 0, 0) * 3 > max;
+        return max > 0 && SendMessageW(bar, PBM_GETPOS, 0, 0) * 5 > max;
       }, kTimeout);
       Capture(driver::ScreenRect(background), s.name);
       break;

@@ -2,15 +2,47 @@
 // as the installer checks the data file it has built (entries without a
 // checksum and superseded "/" entries are left out). Exit 0 when every
 // checksum matches; 1 naming the first entry that does not.
+//
+// vftool verify FOLDER: the installation in that folder, as install.exe
+// /verify checks it: one line per recorded file missing, per name leading
+// out of the folder and per damaged entry of its data file, then a summary.
+// Exit 0 when intact, 1 otherwise, 2 when the folder holds no installation.
 #include <cinttypes>
+#include <memory>
 
 #include "base/format.h"
+#include "base/fs.h"
 #include "common/cli.h"
 #include "vftool/vftool.h"
+#include "wizard/verify_installation.h"
 
 namespace vftool {
+namespace {
+
+int VerifyFolder(const VerifyOptions& o, const std::string& folder) {
+  std::unique_ptr<tools::Progress> progress;
+  const TInstallationReport report = VerifyInstallation(folder, [&](int64_t done, int64_t total) {
+    if (!progress) progress = std::make_unique<tools::Progress>("verify", total, tools::ShowProgress(o.verbosity));
+    progress->Update(done);
+  });
+  if (progress) progress->Finish();
+  const std::vector<std::string> lines = ReportLines(report);
+  if (report.settings != TInstallationReport::TSettings::kLoaded) {
+    // "verify: what" as "vftool: FOLDER: what".
+    tools::Exit(tools::kExitBadInput, o.archive + ": " + tools::SjisToUtf8(lines.front().substr(8)));
+  }
+  std::string out;
+  for (const std::string& line : lines) out += tools::SjisToUtf8(line) + "\n";
+  tools::WriteStdout(out.data(), out.size());
+  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
+  return report.Intact() ? tools::kExitOk : tools::kExitCheckFailed;
+}
+
+}  // namespace
 
 int Verify(const VerifyOptions& o) {
+  const std::string folder = SjisArgument(o.archive);
+  if (fs::DirectoryExists(folder)) return VerifyFolder(o, folder);
   TVrFileCollection archive;
   OpenArchiveFile(archive, o.archive);
 

@@ -158,8 +158,10 @@ int Main(const Args& args) {
   tools::AddVerbosityOptions(*c, &merge.verbosity);
   c->callback([&] { run = [&] { return Merge(merge); }; });
 
-  c = app.add_subcommand("verify", "checks the CRC-32 of every entry as the installer does");
-  c->add_option("ARCHIVE", verify.archive, "archive or data file")->required();
+  c = app.add_subcommand("verify", "checks the CRC-32 of every entry as the installer does, or an installation");
+  c->add_option("ARCHIVE", verify.archive,
+                "archive or data file; or an install folder: every recorded file present, every entry sound")
+      ->required();
   tools::AddVerbosityOptions(*c, &verify.verbosity);
   c->callback([&] { run = [&] { return Verify(verify); }; });
 

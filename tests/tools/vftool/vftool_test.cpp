@@ -20,6 +20,7 @@
 #include "common/cli.h"
 #include "common/run_tool.h"
 #include "common/temp_dir.h"
+#include "settings/install_set.h"
 
 using testing_support::ReadFileBytes;
 using testing_support::ToolResult;
@@ -233,7 +234,8 @@ TEST(Vftool, ExitCodesAndMessages) {
       {{"merge", U(dir / "p.ext"), U(dir / "game.dat")}, 2, "must not end in .ext"},
       {{"merge", U(dir / "game.dat"), U(dir / "GAME.DAT")}, 2, "is DEST itself"},
       {{"merge", U(dir / "p.dat"), U(dir / "missing.dat")}, 2, "no such file"},
-      {{"verify", U(dir / "in")}, 2, "not an archive"},
+      // A folder is taken for an installation; this one's install.dat is no settings file.
+      {{"verify", U(dir / "in")}, 2, "in: install.dat cannot be read: "},
       {{"verify", U(dir / "bad.dat")}, 2, u8"アーカイブが壊れています"},
   };
   for (const auto& row : rows) {
@@ -345,6 +347,34 @@ TEST(Vftool, MergeBuildsADataFileDiscAfterDiscAndVerifyChecksIt) {
   r = Vftool({"verify", U(game)});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err.rfind("vftool: install.dat: CRC mismatch", 0), 0u) << r.err;
+}
+
+TEST(Vftool, VerifyChecksAnInstallFolder) {
+  TempDir dir;
+  const std::string folder = dir / "\x83\x51\x81\x5B\x83\x80\\";  // ゲーム
+  WriteFileBytes(folder + "readme.txt", "read me");
+  std::string data = BuildArchive(102, {{"a.txt", std::string(1000, 'a'), false, kTime, 0}});
+  WriteFileBytes(folder + "game.dat", data);
+  TZefoInstallSet s;
+  s.UninstallMode = 1;
+  s.InstalledFiles = {"readme.txt", "game.dat", "install.dat"};
+  s.SaveToFile(folder + "install.dat");
+
+  ToolResult r = Vftool({"verify", U(folder)});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "verify: 3 files present, 1 entries checked (1000 bytes): intact\n");
+
+  data.back() ^= 1;
+  WriteFileBytes(folder + "game.dat", data);
+  ASSERT_TRUE(fs::EraseFile(folder + "readme.txt"));
+  r = Vftool({"verify", "-q", U(folder)});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "missing: readme.txt\ndamaged: game.dat: a.txt: CRC mismatch\n"
+                   "verify: 2 files present, 1 entries checked (1000 bytes): 1 missing, 0 refused, 1 damaged\n");
+
+  r = Vftool({"verify", U(dir.Path())});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "vftool: " + U(dir.Path()) + ": no install.dat in the folder\n");
 }
 
 TEST(Vftool, AFailedMergeRemovesTheDataFileItCreated) {
