@@ -134,10 +134,11 @@ std::vector<std::string> ReportLines(const TInstallationReport& r) {
   }
   std::vector<std::string> lines;
   for (const std::string& name : r.missing) lines.push_back("missing: " + name);
-  for (const std::string& name : r.refused) lines.push_back("refused: " + name + " (leads out of the install folder)");
+  // Refused names and entry names may hold any byte: each stays on its line.
+  for (const std::string& name : r.refused) lines.push_back("refused: " + OneLine(name) + " (leads out of the install folder)");
   if (!r.data_error.empty()) lines.push_back("unreadable: " + r.data_file + ": " + OneLine(r.data_error));
   for (const TDamagedEntry& d : r.damaged) {
-    lines.push_back("damaged: " + r.data_file + ": " + d.name +
+    lines.push_back("damaged: " + r.data_file + ": " + OneLine(d.name) +
                     (d.what == TDamagedEntry::TWhat::kCrcMismatch ? ": CRC mismatch" : ": data missing"));
   }
   std::string summary = Format("verify: %d files present, %d entries checked (%" PRId64 " bytes): ", r.files_present,

@@ -57,7 +57,7 @@ TEST(VerifyInstallation, AnIntactInstallationChecksEveryFileAndEntry) {
 TEST(VerifyInstallation, NamesWhatIsMissingDamagedOrOutside) {
   TempDir dir;
   WriteFileBytes(dir / "outside.txt", "not the installation's");
-  const std::string folder = MakeInstallation(dir, {"..\\outside.txt", "C:\\windows\\win.ini"});
+  const std::string folder = MakeInstallation(dir, {"..\\outside.txt", "C:\\windows\\win.ini\r\nmissing: x"});
   std::string data = ReadFileBytes(folder + "game.dat");
   data[data.size() - 100] ^= 0x01;
   WriteFileBytes(folder + "game.dat", data);
@@ -67,7 +67,7 @@ TEST(VerifyInstallation, NamesWhatIsMissingDamagedOrOutside) {
   TInstallationReport r = VerifyInstallation(folder);
   EXPECT_FALSE(r.Intact());
   EXPECT_EQ(r.missing, std::vector<std::string>{"readme.txt"});
-  EXPECT_EQ(r.refused, (std::vector<std::string>{"..\\outside.txt", "C:\\windows\\win.ini"}));
+  EXPECT_EQ(r.refused, (std::vector<std::string>{"..\\outside.txt", "C:\\windows\\win.ini\r\nmissing: x"}));
   ASSERT_EQ(r.damaged.size(), 1u);
   EXPECT_EQ(r.damaged[0].name, "cg\\b.bmp");
   EXPECT_EQ(r.damaged[0].what, TDamagedEntry::TWhat::kCrcMismatch);
@@ -76,6 +76,7 @@ TEST(VerifyInstallation, NamesWhatIsMissingDamagedOrOutside) {
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], "missing: readme.txt");
   EXPECT_EQ(lines[1], "refused: ..\\outside.txt (leads out of the install folder)");
+  EXPECT_EQ(lines[2], "refused: C:\\windows\\win.ini / missing: x (leads out of the install folder)");  // one line
   EXPECT_EQ(lines[3], "damaged: game.dat: cg\\b.bmp: CRC mismatch");
   EXPECT_NE(lines[4].find("): 1 missing, 2 refused, 1 damaged"), std::string::npos) << lines[4];
 
