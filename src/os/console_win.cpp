@@ -4,18 +4,46 @@
 
 #include "base/encoding.h"
 
-void WriteToParentConsole(const std::string& sjis_text) {
-  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-  // The standard handles of a GUI program are not the console's: open it by name.
-  const HANDLE out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-  if (out != INVALID_HANDLE_VALUE) {
-    const std::wstring text = enc::Wide(sjis_text) + L"\r\n";
-    DWORD written = 0;
-    WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(out);
+TParentOutput::TParentOutput() {
+  const HANDLE given = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (given && given != INVALID_HANDLE_VALUE && GetFileType(given) != FILE_TYPE_UNKNOWN) {
+    out_ = given;
+  } else if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    attached_ = true;
+    const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    owned_ = console != INVALID_HANDLE_VALUE;
+    out_ = owned_ ? console : nullptr;
+    // The prompt the console printed when the program started stays above the text.
+    Write("\r\n");
   }
-  FreeConsole();
+  DWORD mode = 0;
+  console_ = out_ && GetConsoleMode(out_, &mode);
+}
+
+TParentOutput::~TParentOutput() {
+  if (owned_) CloseHandle(out_);
+  if (attached_) FreeConsole();
+}
+
+void TParentOutput::Line(const std::string& sjis) { Write(sjis + "\r\n"); }
+
+void TParentOutput::Write(const std::string& sjis) {
+  if (!out_) return;
+  DWORD done = 0;
+  DWORD mode = 0;
+  if (console_ || GetConsoleMode(out_, &mode)) {
+    const std::wstring text = enc::Wide(sjis);
+    WriteConsoleW(out_, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+  } else {
+    const std::string text = enc::SjisToUtf8(sjis);
+    WriteFile(out_, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+  }
+}
+
+void WriteToParentConsole(const std::string& sjis_text) {
+  TParentOutput output;
+  output.Line(sjis_text);
 }
 
 std::string FullPathName(const std::string& path) {
