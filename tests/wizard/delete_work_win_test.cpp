@@ -40,7 +40,11 @@ class RecordingObserver : public TWorkObserver {
   void Error(const std::string& text) override { log.push_back("error " + text); }
   void Pause(int ms) override { log.push_back("pause " + std::to_string(ms)); }
   void BringToFront() override { log.push_back("front"); }
-  void Note(const std::string& text) override { notes.push_back(text); }
+  // What happened to each file; the other records (group, registry) are not counted.
+  void Note(const std::string& text) override {
+    if (text.rfind("deleted: ", 0) == 0 || text.rfind("skipped: ", 0) == 0 || text.rfind("not deleted: ", 0) == 0)
+      notes.push_back(text);
+  }
 
   std::vector<std::string> log, notes;
 };
