@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "base/encoding.h"
-#include "forms/message_dialog_win.h"
 #include "launcher/command_line.h"
-#include "launcher/exit_codes.h"
 #include "launcher/startup_win.h"
 
 namespace {
@@ -33,9 +31,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // name ("?" in its place): refuse the parameters rather than act on them.
   bool lossless = true;
   const std::vector<std::string> args = SplitCommandLine(enc::Narrow(Parameters(GetCommandLineW()), &lossless));
-  if (!lossless) {
-    MessageDlg("コマンドラインに使えない文字が含まれています", mtWarning, mbOK);
-    return kExitBadSwitches;
-  }
-  return RunStartup(args);
+  return RunStartup(args, lossless);
 }

@@ -350,9 +350,10 @@ bool AsksForNoWindow(const std::vector<std::string>& params) {
 
 }  // namespace
 
-int RunStartup(const std::vector<std::string>& params) {
+int RunStartup(const std::vector<std::string>& params, bool params_exact) {
   TRunSwitches switches;
   try {
+    if (!params_exact) throw ESwitchError("コマンドラインに使えない文字が含まれています");
     switches = ParseSwitches(params);
     if (!switches.log.empty()) {
       // Made absolute here: a temporary copy runs in another folder.

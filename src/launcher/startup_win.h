@@ -13,4 +13,7 @@
 
 // params: the command-line parameters without the program name (only the
 // first is used). Returns the process exit code.
-int RunStartup(const std::vector<std::string>& params);
+// params_exact false: a parameter held a character code page 932 cannot
+// spell (it reads "?" there); the run is refused rather than acting on
+// another name.
+int RunStartup(const std::vector<std::string>& params, bool params_exact = true);

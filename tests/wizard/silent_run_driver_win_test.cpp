@@ -209,6 +209,27 @@ TEST(SilentRun, EveryFailureEndsWithItsCodeAndReasonAndRecordsNothing) {
     ExpectNothingInstalled(m);
   }
   {
+    SCOPED_TRACE("a folder code page 932 cannot spell is refused, not changed into another");
+    std::wstring command = L"\"" + enc::Wide(m.Root()) + L"install.exe\" /silent \"/dir=" + enc::Wide(m.Dir().Path()) +
+                           L"\\Zo\u00EB\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    DWORD code = 0;
+    if (WaitForSingleObject(pi.hProcess, kTimeout) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "the run did not end by itself";
+      TerminateProcess(pi.hProcess, 255);
+      WaitForSingleObject(pi.hProcess, kTimeout);
+    }
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(code, 2u);
+    EXPECT_FALSE(fs::DirectoryExists(m.Dir() / "Zo?"));
+    ExpectNothingInstalled(m);
+  }
+  {
     SCOPED_TRACE("no space: the package needs more than any drive has");
     m.settings.ProgramSize = m.settings.DiskProgramSize[0] = int64_t{1} << 50;
     m.Write();
