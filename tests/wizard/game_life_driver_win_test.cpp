@@ -6,6 +6,9 @@
 // knowing the game is gone.
 #include <windows.h>
 
+#include <exception>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "base/encoding.h"
@@ -110,8 +113,21 @@ TEST(GameLife, InstallPlayAndUninstallFromAMediumDrive) {
     driver::Click(start);
     ASSERT_TRUE(launcher.WaitExit(kTimeout));
   }
-  ASSERT_TRUE(driver::WaitUntil([&] { return fs::FileExists(marker); }, kTimeout)) << "the game did not start";
-  EXPECT_EQ(ReadFileBytes(marker), "folder " + target + "\r\nmutex " + RunningGameMutexName(target) + "\r\n");
+  // The game renames its marker into place; for a moment after the rename the
+  // game's handle still holds it and a plain open is refused, so wait until it reads.
+  std::string marker_text;
+  ASSERT_TRUE(driver::WaitUntil(
+      [&] {
+        try {
+          marker_text = ReadFileBytes(marker);
+          return true;
+        } catch (const std::exception&) {
+          return false;
+        }
+      },
+      kTimeout))
+      << "the game did not start";
+  EXPECT_EQ(marker_text, "folder " + target + "\r\nmutex " + RunningGameMutexName(target) + "\r\n");
   // While it runs, the program on the medium ends at once and silently.
   {
     Process again = start_from_medium();
