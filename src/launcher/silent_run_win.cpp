@@ -11,6 +11,7 @@
 #include "base/safe_names.h"
 #include "base/sjis.h"
 #include "launcher/exit_codes.h"
+#include "launcher/temporary_program.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
 #include "wizard/copy_work_win.h"
@@ -140,8 +141,8 @@ int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switch
   if (sjis::EqualsNoCase(ExtractFilePath(program), AddTrailingDelimiter(folder)) && fs::FileExists(program)) {
     const std::string temp = TempFolder();
     std::string moved;
-    for (int n = 0; n < 100 && moved.empty(); ++n) {
-      const std::string name = temp + (n == 0 ? std::string("~zinstall.exe") : Format("~zinstall%d.exe", n));
+    for (int attempt = 0; attempt < kTemporaryProgramNames && moved.empty(); ++attempt) {
+      const std::string name = temp + TemporaryProgramName(attempt);
       if (MoveFileExW(enc::Wide(program).c_str(), enc::Wide(name).c_str(), 0)) moved = name;
     }
     const std::string left = moved.empty() ? program : moved;

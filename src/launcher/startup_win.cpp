@@ -18,6 +18,7 @@
 #include "launcher/running_game.h"
 #include "launcher/silent_run_win.h"
 #include "launcher/switches.h"
+#include "launcher/temporary_program.h"
 #include "launcher/verify_run_win.h"
 #include "launcher/windows_win.h"
 #include "os/console_win.h"
@@ -27,8 +28,6 @@
 #include "settings/install_set.h"
 
 namespace {
-
-constexpr int kCopyAttempts = 100;
 
 class Startup {
  public:
@@ -103,13 +102,11 @@ bool Startup::ProbeTrailer() const {
 
 bool Startup::MakeTemporaryCopy() {
   const std::string temp = TempFolder();
-  run_after_exit_ = temp + "~zinstall.exe";
   run_parameters_ = HandOverParameters(AddTrailingDelimiter(ExtractFilePath(program_)));
-  ClearFileAttributes(run_after_exit_, kFaReadOnly);
-  for (int n = 0; n < kCopyAttempts; ++n) {
-    if (CopyFileW(enc::Wide(program_).c_str(), enc::Wide(run_after_exit_).c_str(), FALSE)) return true;
-    run_after_exit_ = temp + Format("~zinstall%d.exe", n);
+  for (int attempt = 0; attempt < kTemporaryProgramNames; ++attempt) {
+    run_after_exit_ = temp + TemporaryProgramName(attempt);
     ClearFileAttributes(run_after_exit_, kFaReadOnly);
+    if (CopyFileW(enc::Wide(program_).c_str(), enc::Wide(run_after_exit_).c_str(), FALSE)) return true;
   }
   run_after_exit_.clear();
   run_parameters_.clear();
@@ -192,12 +189,7 @@ std::string Startup::HandOverParameters(const std::string& folder) const {
 
 bool Startup::IsOwnTemporaryCopy() const {
   if (!sjis::EqualsNoCase(ExtractFilePath(program_), TempFolder())) return false;
-  const std::string name = sjis::AsciiLower(ExtractFileName(program_));
-  if (name == "~zinstall.exe") return true;
-  for (int n = 0; n < kCopyAttempts; ++n) {
-    if (name == Format("~zinstall%d.exe", n)) return true;
-  }
-  return false;
+  return IsTemporaryProgramName(ExtractFileName(program_));
 }
 
 void Startup::HandOver() {
