@@ -56,7 +56,10 @@ void TFormMain::FormCreate() {
   LabelRight->SetBounds(0, client.cy - height - 8, client.cx, height);
 }
 
-int TFormMain::RunWizard(const TWizardContext& context) {
+WizardResult TFormMain::RunWizard(const TWizardContext& context) {
   TFormType wizard(Handle(), context);
-  return wizard.ShowModal();
+  WizardResult result;
+  result.modal_result = wizard.ShowModal();
+  result.work_failed = wizard.WorkFailed();
+  return result;
 }

@@ -7,13 +7,14 @@
 #include "forms/gradbox_win.h"
 #include "forms/label_win.h"
 #include "forms/paintbox_win.h"
+#include "launcher/windows_win.h"
 #include "wizard/wizard_context.h"
 
 class TFormMain : public TForm {
  public:
   TFormMain();
   // Runs the wizard modally, owned by this window; its modal result.
-  int RunWizard(const TWizardContext& context);
+  WizardResult RunWizard(const TWizardContext& context);
 
   TGradBox* GradBox;
   TDXPaintBox* PaintBox;

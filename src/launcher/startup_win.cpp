@@ -46,7 +46,7 @@ class Startup {
   // The log of /log=, opened by the process that does the work.
   void OpenLog();
   // A run with /log tells by its exit code whether the person left the wizard.
-  int WizardExitCode(int modal_result) const;
+  int WizardExitCode(const WizardResult& result) const;
   // The parameters a temporary copy is started with: the folder, then /log=.
   std::string HandOverParameters(const std::string& folder) const;
   bool ProbeResource() const;
@@ -275,10 +275,11 @@ int Startup::Run() {
   return code;
 }
 
-int Startup::WizardExitCode(int modal_result) const {
+int Startup::WizardExitCode(const WizardResult& result) const {
   // Runs started without switches end with 0, whatever the person did.
-  if (switches_.log.empty() || modal_result == mrOk) return kExitSuccess;
-  return kExitCancelled;
+  if (switches_.log.empty()) return kExitSuccess;
+  if (result.work_failed) return kExitFailed;
+  return result.modal_result == mrOk ? kExitSuccess : kExitCancelled;
 }
 
 int Startup::RunReported() {

@@ -11,7 +11,7 @@ LauncherResult ShowLauncherWindow() {
   return r;
 }
 
-int RunWizard(const TWizardContext& context) {
+WizardResult RunWizard(const TWizardContext& context) {
   TFormMain background;
   background.Show();
   return background.RunWizard(context);

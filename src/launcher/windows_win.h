@@ -12,7 +12,12 @@ struct LauncherResult {
 // Shows the launcher window modally and returns how it was closed.
 LauncherResult ShowLauncherWindow();
 
+struct WizardResult {
+  // mrOk when it ended on its last page (or closed after a warning), mrAbort
+  // or mrCancel when the person left it.
+  int modal_result = 0;
+  bool work_failed = false;  // its work stopped with an error or such a warning
+};
+
 // Shows the background window, runs the wizard modally inside it, and frees both.
-// Returns the wizard's modal result: mrOk when it ended on its last page (or
-// closed after a warning), mrAbort or mrCancel when the person left it.
-int RunWizard(const TWizardContext& context);
+WizardResult RunWizard(const TWizardContext& context);

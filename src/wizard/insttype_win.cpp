@@ -190,7 +190,7 @@ void TFormType::ShowPage(int index) {
       btnNext->SetVisible(false);
       SetCaption("ファイルコピー");
       TApplication::Instance().ProcessMessages();
-      FinishWork(RunCopyWork(*this));
+      FinishWork(RunWork(RunCopyWork));
       return;  // the work ends on the last page itself, or stops here
     case kPageExit:
       SetCaption("完了");
@@ -201,7 +201,7 @@ void TFormType::ShowPage(int index) {
       CheckDelSave->SetVisible(fs::FileExists(SourceFolder() + "save.dat"));
       break;
     case kPageDelete:
-      FinishWork(RunDeleteWork(*this));
+      FinishWork(RunWork(RunDeleteWork));
       return;
   }
   btnBack->SetEnabled(index > FirstPage);
@@ -212,11 +212,23 @@ void TFormType::ShowPage(int index) {
   else btnNext->SetCaption("次へ(&N) >");
 }
 
+TWorkOutcome TFormType::RunWork(TWorkOutcome (*work)(TFormType&)) {
+  try {
+    return work(*this);
+  } catch (...) {
+    work_failed_ = true;
+    throw;
+  }
+}
+
 void TFormType::FinishWork(TWorkOutcome outcome) {
   switch (outcome) {
     case TWorkOutcome::kFinished: ShowPage(kPageExit); break;
     case TWorkOutcome::kAborted: ModalResult = mrAbort; break;
-    case TWorkOutcome::kClosed: ModalResult = mrOk; break;
+    case TWorkOutcome::kClosed:
+      work_failed_ = true;
+      ModalResult = mrOk;
+      break;
   }
 }
 

@@ -72,6 +72,9 @@ class TFormType : public TForm {
   void CalcNeedBytes();
 
   bool CloseQuery() override;
+  // Whether the copy or deletion work stopped with an error or a warning that
+  // ended it (what the person did afterwards does not change that).
+  bool WorkFailed() const { return work_failed_; }
 
   TNotebook* Notebook;
   TCheckBox* CheckData;
@@ -115,6 +118,7 @@ class TFormType : public TForm {
 
  private:
   TWizardContext context_;
+  bool work_failed_ = false;
 
   void CreateControls();
   void FormCreate();
@@ -130,6 +134,8 @@ class TFormType : public TForm {
   void UpdateComponentBoxes();
   bool DestinationChecksPass();
   bool Confirm(const std::string& text) const;
+  // Runs the page's work, noting an error it raises before passing it on.
+  TWorkOutcome RunWork(TWorkOutcome (*work)(TFormType&));
   // The end of the copy or deletion work: the last page, or the result that closes the wizard.
   void FinishWork(TWorkOutcome outcome);
 };

@@ -166,7 +166,8 @@ TEST(InstallFault, ADiscTakenOutWhileCopying) {
   for (int i = 0; i < 40; ++i) m.AddLoose(0, Format("part%02d.bin", i), std::string(16 << 20, static_cast<char>(i)));
   m.Write();
   const std::string target = m.Target();
-  Process p = m.StartWizard();
+  const std::string log = m.Dir() / "run.log";
+  Process p = m.Start("\"" + m.Root() + "\" \"/log=" + log + "\"");
   Wizard w(p);
   ToConfirmPage(w, target, false);
   w.Click(kIdBtnNext);
@@ -175,6 +176,9 @@ TEST(InstallFault, ADiscTakenOutWhileCopying) {
   const std::wstring text = ErrorThenAbort(w, p);
   EXPECT_NE(text.find(L"part"), std::wstring::npos) << enc::Narrow(text);
   ExpectNothingRecorded(m, target);
+  // The Abort after the error does not make the failure a cancellation.
+  EXPECT_EQ(p.ExitCode(), 1u);
+  EXPECT_NE(ReadFileBytes(log).find("error: "), std::string::npos);
 }
 
 TEST(InstallFault, AbortWhileTheDataFileIsBuiltOrVerified) {
@@ -196,7 +200,9 @@ TEST(InstallFault, AbortWhileTheDataFileIsBuiltOrVerified) {
     EXPECT_TRUE(p.WaitExit(kTimeout));
     ExpectNothingRecorded(m, target);
     // A merge stopped before it wrote its directory.
-    if (std::wstring(status) == L"データファイルを構築中") EXPECT_FALSE(fs::FileExists(target + "game.ext"));
+    if (std::wstring(status) == L"データファイルを構築中") {
+      EXPECT_FALSE(fs::FileExists(target + "game.ext"));
+    }
   }
 }
 

@@ -339,7 +339,8 @@ TEST(Uninstall, ADriveRootIsRefusedWithAnErrorAndNothingGoes) {
   s.SaveToFile("C:\\install.dat");
   WriteFileBytes("C:\\" + victim, "victim");
   s.WriteValue("InstallPath", "C:\\");
-  driver::Process p = pkg.Start("C:\\");
+  const std::string log = pkg.Dir() / "run.log";
+  driver::Process p = pkg.Start("C:\\ \"/log=" + log + "\"");
   const Wizard w(p.Id());
   ASSERT_TRUE(w.Found());
   w.Click(kIdBtnNext);
@@ -347,6 +348,7 @@ TEST(Uninstall, ADriveRootIsRefusedWithAnErrorAndNothingGoes) {
   EXPECT_EQ(c.caption, L"エラー");
   EXPECT_EQ(c.text, L"C:\\\r\nこのフォルダは削除できません。アンインストールを中止します");
   EXPECT_TRUE(p.WaitExit(kTimeout));
+  EXPECT_EQ(p.ExitCode(), 1u);  // a refusal, though the wizard closes with OK
   EXPECT_EQ(ReadFileBytes("C:\\" + victim), "victim");
   EXPECT_TRUE(Exists("C:\\install.dat"));
   EXPECT_EQ(s.ReadValue("InstallPath", ""), "C:\\");
