@@ -73,9 +73,14 @@ void ToConfirmPage(const Wizard& w, const std::string& target, bool data) {
   ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
   w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(target)));
   w.Click(kIdBtnNext);
-  // A nearly full drive: go on all the same.
-  driver::AnswerMessageDialog(w.Pid(), IDYES, 1500);
-  ASSERT_TRUE(w.WaitForCaption(L"インストール準備完了"));
+  // A nearly full drive asks whether to go on: yes, however long it takes to ask.
+  ASSERT_TRUE(driver::WaitUntil(
+      [&] {
+        if (w.Caption() == L"インストール準備完了") return true;
+        if (driver::WaitForWindow(w.Pid(), kMessageDialogClass, 0)) w.Answer(IDYES);
+        return false;
+      },
+      kTimeout));
 }
 
 // The error box of a failed work, then Abort; returns the error's text.
