@@ -309,6 +309,17 @@ ScreenPixels::ScreenPixels(HWND window) {
 
 ScreenPixels::ScreenPixels(const RECT& r) { Capture(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
+ScreenPixels CaptureWhenPainted(HWND window, const std::function<bool(const ScreenPixels&)>& painted, int timeout_ms) {
+  ScreenPixels shot(window);
+  WaitUntil(
+      [&] {
+        shot = ScreenPixels(window);
+        return painted(shot);
+      },
+      timeout_ms);
+  return shot;
+}
+
 void ScreenPixels::Capture(int left, int top, int width, int height) {
   width_ = width;
   height_ = height;

@@ -114,5 +114,8 @@ class ScreenPixels {
 
 // Writes the pixels as a bottom-up 24-bit BMP file; false when it cannot.
 bool SaveBmp(const ScreenPixels& shot, const std::string& path);
+// Captures the window's client area until painted(capture) holds or timeout_ms
+// pass; returns the last capture. Painting takes longer on a busy machine.
+ScreenPixels CaptureWhenPainted(HWND window, const std::function<bool(const ScreenPixels&)>& painted, int timeout_ms);
 
 }  // namespace driver

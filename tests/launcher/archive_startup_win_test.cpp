@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
 
 #include "base/encoding.h"
 #include "base/fs.h"
@@ -70,7 +68,6 @@ std::string ArchiveContent(const TempDir& dir, TZefoInstallSet settings, uint8_t
 // Puts the wizard out of the way of the window behind it.
 void MoveAside(HWND wizard) {
   SetWindowPos(wizard, nullptr, 2000, 2000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  std::this_thread::sleep_for(std::chrono::milliseconds(700));
 }
 
 void CloseWizard(HWND wizard, const Process& p) {
@@ -93,8 +90,9 @@ TEST(ArchiveStartup, TrailerCarrierSuppliesSettingsAndPicture) {
   EXPECT_EQ(driver::Text(launcher), enc::Wide(pkg.settings.Title));
   // Tiled: the picture repeats from the top left of the 265 x 158 box; the gap
   // between the first two buttons (rows 41-63) shows it.
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  const driver::ScreenPixels shot(launcher);
+  const driver::ScreenPixels shot = driver::CaptureWhenPainted(
+      launcher, [](const driver::ScreenPixels& s) { return s.Width() > 260 && s.At(3, 45) == PatternAt(3, 45); }, kTimeout);
+  ASSERT_GT(shot.Height(), 60);
   for (int y : {45, 50, 60})
     for (int x : {3, 50, 99, 100, 150, 210, 260}) {
       SCOPED_TRACE(testing::Message() << x << "," << y);
@@ -144,7 +142,11 @@ TEST(ArchiveStartup, ArchiveNamedOnTheCommandLineRunsTheWizardWithItsPicture) {
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(driver::Text(background), enc::Wide(pkg.settings.Title) + L"のセットアップ");
     MoveAside(wizard);
-    const driver::ScreenPixels shot(background);
+    // The centre, where the wizard stood: the picture in every mode.
+    const COLORREF centre = c.mode == 2 ? PatternAt(0, 40) : PatternAt(50, 40);
+    const driver::ScreenPixels shot = driver::CaptureWhenPainted(
+        background, [&](const driver::ScreenPixels& s) { return s.Width() == 600 && s.At(300, 200) == centre; },
+        kTimeout);
     ASSERT_EQ(shot.Width(), 600);
     // The gradient where the picture does not reach.
     const auto bands = ComputeGradBands(0x00FF0000, 0x00800000, 128, TGradDirection::gdVertical, 600, 400);

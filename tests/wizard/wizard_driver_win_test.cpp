@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <regex>
-#include <thread>
 
 #include "base/encoding.h"
 #include "base/format.h"
@@ -123,10 +121,6 @@ TEST(Wizard, GradientBandsBehindTheWizard) {
   ASSERT_TRUE(w.Found());
   HWND background = w.Background();
   ASSERT_NE(background, nullptr);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // painted
-  const driver::ScreenPixels shot(background);
-  ASSERT_EQ(shot.Width(), 600);
-  ASSERT_EQ(shot.Height(), 400);
   // Blue to navy in 130 bands of 3 rows, the rest in navy; the footer strip
   // (rows 380-391) is black. Column 4 lies left of the wizard.
   std::vector<COLORREF> expected(400, CLR_INVALID);
@@ -134,6 +128,14 @@ TEST(Wizard, GradientBandsBehindTheWizard) {
     for (int y = std::max(0, band.Rect.Top); y < std::min(400, band.Rect.Bottom); ++y) expected[y] = band.Color;
   EXPECT_EQ(expected[0], 0x00FF0000u);
   EXPECT_EQ(expected[399], 0x00800000u);
+  const driver::ScreenPixels shot = driver::CaptureWhenPainted(
+      background,
+      [&](const driver::ScreenPixels& s) {
+        return s.Width() == 600 && s.Height() == 400 && s.At(4, 0) == expected[0] && s.At(4, 385) == RGB(0, 0, 0);
+      },
+      kTimeout);
+  ASSERT_EQ(shot.Width(), 600);
+  ASSERT_EQ(shot.Height(), 400);
   for (int y = 0; y < 400; ++y) {
     SCOPED_TRACE(y);
     if (y >= 380 && y < 392) EXPECT_EQ(shot.At(4, y), RGB(0, 0, 0));
