@@ -62,6 +62,19 @@ void Settings() {
   Put("settings", "sample", Bytes(m));
 }
 
+// A settings file behind its two-byte length, then the snapshot's choices.
+void Uninstalls() {
+  TMemoryStream m;
+  TZefoInstallSet s = SampleSettings();
+  s.InstalledFiles = {"game.exe", "data\\a.dat", "..\\victim.txt", "install.exe", "install.dat"};
+  s.UninstallMode = 1;
+  s.SaveToStream(m);
+  const std::string settings = Bytes(m);
+  const std::string head{static_cast<char>(settings.size() & 0xFF), static_cast<char>(settings.size() >> 8)};
+  Put("uninstall", "plain", head + settings + std::string(8, '\x01'));
+  Put("uninstall", "hostile", head + settings + "\x00\x01\x13\x05\x11\x01\x01\x00\x01\x03\x01\x01\x00\x02\x01\x01");
+}
+
 void Archives() {
   const std::vector<FixtureEntry> entries = {
       {"readme.txt", "hello", false, 0x4A214A21, 0},
@@ -167,6 +180,7 @@ int main(int argc, char** argv) {
   g_out = argv[1];
   try {
     Settings();
+    Uninstalls();
     Archives();
     Gales();
     Pngs();

@@ -1,5 +1,6 @@
 #include "targets.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
@@ -12,7 +13,12 @@
 #include "common/json_value.h"
 #include "galetool/png.h"
 #include "imaging/gales.h"
+#include "base/encoding.h"
+#include "base/file_name_compare.h"
+#include "base/safe_names.h"
 #include "settings/install_set.h"
+#include "settings/registry_key_rule.h"
+#include "wizard/uninstall_plan.h"
 #include "settings_json.h"
 
 namespace zifuzz {
@@ -176,8 +182,117 @@ void JsonSettings(const uint8_t* data, size_t size) {
   }
 }
 
+namespace {
+
+// Draws the facts of a snapshot from the fuzzer's bytes: each choice takes
+// one byte (0 once they run out).
+class Facts {
+ public:
+  Facts(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  uint8_t Next() { return pos_ < size_ ? data_[pos_++] : 0; }
+  template <typename T, size_t N>
+  const T& Pick(const T (&choices)[N]) { return choices[Next() % N]; }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t pos_ = 0;
+};
+
+const std::u16string kInstall = u"C:\\Games\\Demo";
+const std::u16string kPrograms = u"C:\\users\\me\\Start Menu\\Programs";
+
+}  // namespace
+
+void Uninstall(const uint8_t* data, size_t size) {
+  // The first two bytes say how many of the rest are the settings file; the
+  // remainder draws the system's answers.
+  if (size < 2) return;
+  const size_t settings_size = std::min<size_t>(size - 2, data[0] | (data[1] << 8));
+  TMemoryStream m;
+  m.WriteBuffer(data + 2, static_cast<int64_t>(settings_size));
+  m.SetPosition(0);
+  TZefoInstallSet s;
+  try {
+    s.LoadFromStream(m);
+  } catch (const EInstallSetError&) {
+    return;
+  }
+  Facts facts(data + 2 + settings_size, size - 2 - settings_size);
+  static const std::u16string kFinals[] = {kInstall, u"C:\\GAMES\\demo\\", u"C:\\windows\\system32", u"C:\\users\\me",
+                                           u"", u"C:\\", u"\\\\server\\share", u"C:\\Games\\Ｄemo"};
+  static const char* const kGiven[] = {"C:\\Games\\Demo\\", "C:\\GAMES~1\\Demo", "relative", "C:\\", "C:\\Games\\..\\"};
+  TUninstallSnapshot snap;
+  snap.install_final = facts.Pick(kFinals);
+  snap.install_is_link = facts.Next() & 1;
+  snap.windows_folder = u"C:\\windows";
+  snap.kept_folders = {u"C:\\Program Files", u"C:\\users\\me"};
+  snap.programs_folder = kPrograms;
+  snap.shell_folders = {kPrograms + u"\\StartUp"};
+  const bool save = facts.Next() & 1;
+  for (const std::string& name : UninstallCandidates(s, save)) {
+    const uint8_t how = facts.Next();
+    TFileFacts f;
+    f.exists = how & 1;
+    f.folder = how & 2;
+    f.link_on_way = how & 4;
+    f.open_error = (how & 8) ? 32 : 0;
+    static const std::u16string kWhere[] = {u"", u"C:\\outside\\victim.txt", u"C:\\Games\\Demo2\\x", u"C:\\Games\\Demo"};
+    f.final_path = (how & 16) ? facts.Pick(kWhere) : kInstall + u"\\" + enc::SjisToUtf16(name);
+    snap.files[name] = f;
+  }
+  snap.group_exists = facts.Next() & 1;
+  snap.group_is_link = facts.Next() & 1;
+  static const std::u16string kGroups[] = {u"", kPrograms + u"\\StartUp", kPrograms, u"C:\\elsewhere"};
+  const uint8_t group = facts.Next();
+  snap.group_final = (group & 1) ? kPrograms + u"\\" + enc::SjisToUtf16(s.Title) : facts.Pick(kGroups);
+  for (int n = facts.Next() % 5; n > 0; --n) {
+    static const std::u16string kTargets[] = {kInstall + u"\\game.exe", u"D:\\Other\\x.exe", u"", kInstall};
+    const std::u16string name = (facts.Next() & 1) ? enc::SjisToUtf16(s.Title) + u".lnk" : u"Other.lnk";
+    snap.group_items.push_back({name, static_cast<bool>(facts.Next() & 1), facts.Pick(kTargets)});
+  }
+  static const std::optional<std::string> kValues[] = {std::nullopt, std::string("C:\\Games\\Demo\\"),
+                                                       std::string("D:\\Second\\"), std::string("c:\\games\\demo")};
+  snap.install_path = facts.Pick(kValues);
+  snap.cd_drive = facts.Next() & 1;
+  snap.entry_location = facts.Pick(kValues);
+
+  const TUninstallPlan plan = PlanUninstall(s, kGiven[facts.Next() % 5], save, snap);
+  plan.Describe();
+  if (plan.refused) return;
+  // Every action stays inside the folder, the group and the product's key.
+  if (snap.install_final.empty() || snap.install_is_link) Finding("a folder that cannot be examined was planned for");
+  for (const TPlannedFile& f : plan.files) {
+    if (f.verdict != TFileVerdict::kDelete) continue;
+    const auto it = snap.files.find(f.name);
+    if (!IsSafeRelativeName(f.name) || it == snap.files.end()) Finding("a name that failed the check was planned");
+    if (it->second.link_on_way || it->second.folder || !it->second.exists) Finding("a file through a link was planned");
+    if (!IsInsideFolder(f.expected_final, snap.install_final) || !SameFileName(f.expected_final, it->second.final_path))
+      Finding("a file outside the install folder was planned");
+  }
+  if (!plan.group.own_links.empty() || plan.group.mode == TGroupPlan::TMode::kWholeGroup) {
+    if (snap.group_is_link || !IsOwnGroupName(s.Title)) Finding("a group that is no group of its own was planned");
+    if (!SameFileName(plan.group.folder, kPrograms + u"\\" + enc::SjisToUtf16(s.Title)))
+      Finding("a group folder other than Programs\\Title was planned");
+    for (const std::u16string& link : plan.group.own_links)
+      if (!IsInsideFolder(link, plan.group.folder)) Finding("a shortcut outside the group was planned");
+  }
+  if (plan.group.mode == TGroupPlan::TMode::kWholeGroup && IsSameOrAbove(plan.group.folder, kPrograms + u"\\StartUp"))
+    Finding("a folder of the system's was planned as a group");
+  const TRegistryPlan& r = plan.registry;
+  if (!r.key_path.empty()) {
+    if (OwnedRegistryKeyPath(s.RegistryKey) != r.key_path) Finding("a key the product does not own was planned");
+    if (r.delete_key && r.key_path.find('\\') == std::string::npos) Finding("a one-level key was planned whole");
+    if (snap.install_path && snap.install_path->rfind("D:", 0) == 0)
+      Finding("a key whose InstallPath names another folder was planned");
+  }
+  if (plan.delete_entry && snap.entry_location && snap.entry_location->rfind("D:", 0) == 0)
+    Finding("another folder's installed-programs entry was planned");
+}
+
 bool RunTarget(const std::string& name, const uint8_t* data, size_t size) {
   if (name == "settings") Settings(data, size);
+  else if (name == "uninstall") Uninstall(data, size);
   else if (name == "archive") Archive(data, size);
   else if (name == "gale") Gale(data, size);
   else if (name == "png") Png(data, size);

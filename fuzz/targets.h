@@ -36,8 +36,13 @@ void Gale(const uint8_t* data, size_t size);
 // 0xFF (then read as 0x89, the signature's).
 void Png(const uint8_t* data, size_t size);
 void JsonSettings(const uint8_t* data, size_t size);
+// The uninstaller's plan: two bytes (little-endian) give the length of a
+// settings file that follows; the rest draws a snapshot of the system. Every
+// planned action must stay inside the install folder, the program group of
+// the title and the product's own registry key.
+void Uninstall(const uint8_t* data, size_t size);
 
-// Runs the target of that name ("settings", "archive", "gale", "png", "json");
+// Runs the target of that name ("settings", "archive", "gale", "png", "json", "uninstall");
 // false for an unknown name.
 bool RunTarget(const std::string& name, const uint8_t* data, size_t size);
 

@@ -1,42 +1,53 @@
 #include "wizard/delete_rules.h"
 
+#include "base/encoding.h"
+#include "base/file_name_compare.h"
 #include "base/format.h"
 #include "base/safe_names.h"
 #include "base/sjis.h"
 
 namespace {
 
-std::string WithDelimiter(std::string folder) {
-  if (!sjis::EndsWithChar(folder, '\\')) folder += '\\';
-  return folder;
+std::u16string WithoutDelimiter(std::u16string_view folder) {
+  std::u16string f(folder);
+  while (f.size() > 3 && (f.back() == u'\\' || f.back() == u'/')) f.pop_back();
+  return f;
 }
 
-// a and b in normal form: a is b, or a folder that b lies in.
-bool IsSameOrAbove(const std::string& a, const std::string& b) {
-  const std::string above = sjis::AsciiLower(WithDelimiter(a)), below = sjis::AsciiLower(WithDelimiter(b));
-  return below.compare(0, above.size(), above) == 0;
-}
-
-bool IsRoot(const std::string& folder) {
-  if (folder.size() == 3 && folder[1] == ':') return true;  // "C:\"
+bool IsRoot(const std::u16string& folder) {
+  if (folder.size() <= 3 && folder.size() >= 2 && folder[1] == u':') return true;  // "C:\"
   // "\\server\share": no delimiter after the share's.
-  return folder.compare(0, 2, "\\\\") == 0 && sjis::FindChar(folder, '\\', 2) != std::string::npos &&
-         sjis::FindChar(folder, '\\', sjis::FindChar(folder, '\\', 2) + 1) == std::string::npos;
+  if (folder.compare(0, 2, u"\\\\") != 0) return false;
+  const size_t share = folder.find(u'\\', 2);
+  return share == std::u16string::npos || folder.find(u'\\', share + 1) == std::u16string::npos;
 }
 
 }  // namespace
 
+bool IsRemovableInstallFolder(std::u16string_view folder, std::u16string_view windows_folder,
+                              const std::vector<std::u16string>& kept_folders) {
+  const std::u16string install = WithoutDelimiter(folder);
+  if (install.empty() || IsRoot(install)) return false;
+  if (!windows_folder.empty() &&
+      (IsSameOrAbove(install, windows_folder) || IsSameOrAbove(WithoutDelimiter(windows_folder), install)))
+    return false;
+  for (const std::u16string& kept : kept_folders) {
+    if (!kept.empty() && IsSameOrAbove(install, WithoutDelimiter(kept))) return false;
+  }
+  return true;
+}
+
 std::optional<std::string> DeletableInstallFolder(std::string_view folder, std::string_view windows_folder,
                                                   const std::vector<std::string>& kept_folders) {
   const std::optional<std::string> install = NormalizeInstallFolder(folder);
-  if (!install || IsRoot(*install)) return std::nullopt;
-  if (const std::optional<std::string> windows = NormalizeInstallFolder(windows_folder)) {
-    if (IsSameOrAbove(*install, *windows) || IsSameOrAbove(*windows, *install)) return std::nullopt;
-  }
-  for (const std::string& kept : kept_folders) {
-    const std::optional<std::string> k = NormalizeInstallFolder(kept);
-    if (k && IsSameOrAbove(*install, *k)) return std::nullopt;
-  }
+  if (!install) return std::nullopt;
+  const auto normal = [](std::string_view f) {
+    const std::optional<std::string> n = NormalizeInstallFolder(f);
+    return n ? enc::SjisToUtf16(*n) : std::u16string();
+  };
+  std::vector<std::u16string> kept;
+  for (const std::string& k : kept_folders) kept.push_back(normal(k));
+  if (!IsRemovableInstallFolder(enc::SjisToUtf16(*install), normal(windows_folder), kept)) return std::nullopt;
   return install;
 }
 

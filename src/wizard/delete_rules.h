@@ -17,6 +17,12 @@
 std::optional<std::string> DeletableInstallFolder(std::string_view folder, std::string_view windows_folder,
                                                   const std::vector<std::string>& kept_folders);
 
+// The same rule on names the file system gives (UTF-16, compared as the file
+// system compares them): folder is a full path ("C:\...", "\\server\share\..."),
+// a trailing delimiter optional; empty kept entries are ignored.
+bool IsRemovableInstallFolder(std::u16string_view folder, std::u16string_view windows_folder,
+                              const std::vector<std::u16string>& kept_folders);
+
 // The message shown when the uninstaller refuses the folder.
 std::string RefusedFolderText(const std::string& folder);
 

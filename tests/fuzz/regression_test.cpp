@@ -11,7 +11,7 @@
 
 namespace {
 
-const char* const kTargets[] = {"settings", "archive", "gale", "png", "json"};
+const char* const kTargets[] = {"settings", "archive", "gale", "png", "json", "uninstall"};
 
 std::vector<std::string> InputsOf(const std::string& target) {
   std::vector<fs::DirEntry> entries;

@@ -1,0 +1,223 @@
+// The uninstaller's plan from hostile records and trees: each row a settings
+// file or a snapshot of the system, and what the plan allows.
+#include "wizard/uninstall_plan.h"
+
+#include <gtest/gtest.h>
+
+#include "base/encoding.h"
+
+namespace {
+
+const std::u16string kFolder = u"C:\\Games\\Demo";
+
+// An installation in C:\Games\Demo whose recorded files are all there.
+struct Fixture {
+  Fixture() {
+    s.Title = "Demo";
+    s.GameExe = "game.exe";
+    s.RegistryKey = "Maker\\Demo";
+    snap.install_final = kFolder;
+    snap.windows_folder = u"C:\\windows";
+    snap.kept_folders = {u"C:\\Program Files", u"C:\\users\\me", u"C:\\users\\me\\Documents"};
+    snap.programs_folder = u"C:\\users\\me\\Start Menu\\Programs";
+    snap.shell_folders = {u"C:\\users\\me\\Start Menu\\Programs\\StartUp", u"C:\\users\\me\\Start Menu"};
+  }
+  void Record(const std::string& name, const std::u16string& final_name) {
+    s.InstalledFiles.push_back(name);
+    TFileFacts f;
+    f.exists = true;
+    f.final_path = kFolder + u"\\" + final_name;
+    snap.files[name] = f;
+  }
+  void Group(const std::vector<std::pair<std::u16string, std::u16string>>& items, const std::string& title = "Demo") {
+    snap.group_exists = true;
+    snap.group_final = snap.programs_folder + u"\\" + enc::SjisToUtf16(title);
+    for (const auto& [name, target] : items) snap.group_items.push_back({name, false, target});
+  }
+  TUninstallPlan Plan(const std::string& folder = "C:\\Games\\Demo\\") const { return PlanUninstall(s, folder, false, snap); }
+  TZefoInstallSet s;
+  TUninstallSnapshot snap;
+};
+
+const TPlannedFile* Find(const TUninstallPlan& plan, const std::string& name) {
+  for (const TPlannedFile& f : plan.files)
+    if (f.name == name) return &f;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(UninstallPlan, EachRecordedFileIsDeletedOnlyWhereTheFileSystemPutsIt) {
+  Fixture x;
+  x.Record("game.exe", u"game.exe");
+  x.Record("Ｄ.txt", u"ｄ.txt");                  // the file system folds full-width letters
+  x.Record("data\\a.bin", u"DATA\\A.BIN");
+  x.Record("filelink", u"..\\outside\\victim.txt");  // a link at the end leads out
+  x.Record("gone.txt", u"gone.txt");
+  x.snap.files["gone.txt"].exists = false;
+  x.Record("sub", u"sub");
+  x.snap.files["sub"].folder = true;
+  x.Record("linked\\v.txt", u"linked\\v.txt");
+  x.snap.files["linked\\v.txt"].link_on_way = true;
+  x.Record("locked.dat", u"locked.dat");
+  x.snap.files["locked.dat"].open_error = 5;
+  x.s.InstalledFiles.push_back("..\\victim.txt");  // never examined
+  x.s.InstalledFiles.push_back("C:\\victim.txt");
+  const TUninstallPlan plan = x.Plan();
+  ASSERT_FALSE(plan.refused);
+  struct Row {
+    const char* name;
+    TFileVerdict verdict;
+  } rows[] = {{"game.exe", TFileVerdict::kDelete},      {"Ｄ.txt", TFileVerdict::kDelete},
+              {"data\\a.bin", TFileVerdict::kDelete},   {"filelink", TFileVerdict::kElsewhere},
+              {"gone.txt", TFileVerdict::kMissing},     {"sub", TFileVerdict::kFolder},
+              {"linked\\v.txt", TFileVerdict::kThroughLink}, {"locked.dat", TFileVerdict::kUnreadable},
+              {"..\\victim.txt", TFileVerdict::kRefusedName}, {"C:\\victim.txt", TFileVerdict::kRefusedName},
+              {"game.ini", TFileVerdict::kMissing}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const TPlannedFile* f = Find(plan, row.name);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->verdict, row.verdict);
+  }
+  EXPECT_EQ(Find(plan, "Ｄ.txt")->expected_final, kFolder + u"\\Ｄ.txt");
+  EXPECT_EQ(Find(plan, "locked.dat")->error, 5u);
+  EXPECT_EQ(Find(plan, "save.dat"), nullptr);  // not asked for
+}
+
+TEST(UninstallPlan, TheRecordsGoLastTheSettingsFileLastOfAll) {
+  Fixture x;
+  x.Record("install.dat", u"install.dat");
+  x.Record("INSTALL.EXE", u"install.exe");
+  x.Record("game.exe", u"game.exe");
+  const TUninstallPlan plan = x.Plan();
+  ASSERT_EQ(plan.files.size(), 4u);
+  EXPECT_EQ(plan.files[0].name, "game.exe");
+  EXPECT_EQ(plan.files[1].name, "game.ini");
+  EXPECT_EQ(plan.files[2].name, "INSTALL.EXE");
+  EXPECT_EQ(plan.files[3].name, "install.dat");
+  EXPECT_FALSE(plan.files[0].record);
+  EXPECT_TRUE(plan.files[2].record && plan.files[3].record);
+}
+
+TEST(UninstallPlan, FoldersThatCannotBeTheInstallationsAreRefusedWhole) {
+  struct Row {
+    const char* given;
+    std::u16string final_name;
+    bool link;
+    bool refused;
+  } rows[] = {
+      {"C:\\Games\\Demo", kFolder, false, false},
+      {"C:\\zt\\ZOE~1\\game", u"C:\\zt\\Zoë\\game", false, false},  // a short form: judged by the long name
+      {"C:\\Games\\Demo", u"", false, true},                        // cannot be opened
+      {"C:\\Games\\Demo", kFolder, true, true},                     // a linked folder
+      {"C:\\Games\\Demo", u"C:\\windows\\system32", false, true},   // leads into the Windows folder
+      {"C:\\Games\\Demo", u"C:\\users\\me", false, true},           // leads to the profile
+      {"C:\\", u"C:\\", false, true},
+      {"Demo", kFolder, false, true},
+      {"C:\\Program Files", u"C:\\Program Files", false, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.given);
+    Fixture x;
+    x.snap.install_final = row.final_name;
+    x.snap.install_is_link = row.link;
+    EXPECT_EQ(x.Plan(row.given).refused, row.refused);
+  }
+  // Below a folder code page 932 cannot spell, files are expected under the long name.
+  Fixture x;
+  x.snap.install_final = u"C:\\zt\\Zoë\\game";
+  x.s.InstalledFiles = {"a.txt"};
+  TFileFacts f;
+  f.exists = true;
+  f.final_path = u"C:\\zt\\Zoë\\game\\a.txt";
+  x.snap.files["a.txt"] = f;
+  EXPECT_EQ(Find(x.Plan("C:\\zt\\ZOE~1\\game"), "a.txt")->verdict, TFileVerdict::kDelete);
+}
+
+TEST(UninstallPlan, TheProgramGroupIsTouchedOnlyWhereItIsTheInstallations) {
+  using M = TGroupPlan::TMode;
+  const std::u16string game = kFolder + u"\\game.exe", other = u"D:\\Other\\other.exe";
+  const std::u16string uninstall = u"Demoのアンインストール.lnk";
+  struct Row {
+    const char* what;
+    std::string title;
+    std::vector<std::pair<std::u16string, std::u16string>> items;
+    M mode;
+    size_t own_links;
+  } rows[] = {
+      {"only its own shortcuts", "Demo", {{u"Demo.lnk", game}, {uninstall, kFolder + u"\\install.exe"}}, M::kWholeGroup, 2},
+      {"an empty group", "Demo", {}, M::kWholeGroup, 0},
+      {"another program's shortcut too", "Demo", {{u"Demo.lnk", game}, {u"Other.lnk", other}}, M::kOwnLinks, 1},
+      {"a shortcut of its name to another install", "Demo", {{u"Demo.lnk", u"D:\\Second\\game.exe"}}, M::kNone, 0},
+      {"a title the system owns", "StartUp", {{u"StartUp.lnk", game}, {u"Other.lnk", other}}, M::kOwnLinks, 1},
+      {"the same in Japanese", "スタートアップ", {{u"Other.lnk", other}}, M::kNone, 0},
+      {"a title that climbs", "..", {{u"x.lnk", game}}, M::kRefused, 0},
+      {"a title with a delimiter", "Demo\\Sub", {{u"x.lnk", game}}, M::kRefused, 0},
+      {"an empty title", "", {}, M::kRefused, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Fixture x;
+    x.s.Title = row.title;
+    x.Group(row.items, row.title);
+    const TGroupPlan g = x.Plan().group;
+    EXPECT_EQ(g.mode, row.mode);
+    EXPECT_EQ(g.own_links.size(), row.own_links);
+  }
+  // A group folder that resolves elsewhere, or is a link, is not touched.
+  Fixture linked;
+  linked.Group({{u"Demo.lnk", game}});
+  linked.snap.group_is_link = true;
+  EXPECT_EQ(linked.Plan().group.mode, M::kRefused);
+  Fixture elsewhere;
+  elsewhere.Group({{u"Demo.lnk", game}});
+  elsewhere.snap.group_final = u"C:\\users\\me\\Start Menu\\Programs\\StartUp";
+  EXPECT_EQ(elsewhere.Plan().group.mode, M::kRefused);
+  Fixture none;
+  EXPECT_EQ(none.Plan().group.mode, M::kNone);
+}
+
+TEST(UninstallPlan, TheRegistryKeyGoesWholeOnlyWhenTheProductOwnsIt) {
+  struct Row {
+    const char* key;
+    std::optional<std::string> install_path;
+    bool delete_key;
+    std::vector<std::string> values;
+    std::string key_path;
+  } rows[] = {
+      {"Maker\\Demo", std::nullopt, true, {}, "Maker\\Demo"},
+      {"\\Maker\\Demo", std::string("c:\\games\\demo\\"), true, {}, "Maker\\Demo"},
+      {"Maker\\Demo", std::string("D:\\Second\\"), false, {}, ""},  // a second installation's
+      {"OtherVendor", std::string("C:\\Games\\Demo\\"), false, {"InstallPath", "CDDrive"}, "OtherVendor"},
+      {"OtherVendor", std::nullopt, false, {"CDDrive"}, "OtherVendor"},
+      {"Microsoft\\Windows", std::nullopt, false, {}, ""},
+      {"", std::nullopt, false, {}, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.key);
+    Fixture x;
+    x.s.RegistryKey = row.key;
+    x.snap.install_path = row.install_path;
+    x.snap.cd_drive = true;
+    const TRegistryPlan r = x.Plan().registry;
+    EXPECT_EQ(r.delete_key, row.delete_key);
+    EXPECT_EQ(r.values, row.values);
+    EXPECT_EQ(r.key_path, row.key_path);
+  }
+  // A value in short form names the folder by the file system's name.
+  Fixture x;
+  x.snap.install_path = "C:\\GAMES~1\\DEMO\\";
+  x.snap.install_path_final = kFolder;
+  EXPECT_TRUE(x.Plan().registry.delete_key);
+}
+
+TEST(UninstallPlan, TheInstalledProgramsEntryGoesOnlyWhenItNamesThisFolder) {
+  Fixture x;
+  EXPECT_FALSE(x.Plan().delete_entry);  // none
+  x.snap.entry_location = "C:\\Games\\Demo\\";
+  EXPECT_TRUE(x.Plan().delete_entry);
+  x.snap.entry_location = "D:\\Second\\";
+  EXPECT_FALSE(x.Plan().delete_entry);
+  EXPECT_FALSE(x.Plan().entry_why.empty());
+}
