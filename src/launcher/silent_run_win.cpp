@@ -14,6 +14,7 @@
 #include "launcher/temporary_program.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
+#include "os/system_error_win.h"
 #include "wizard/copy_work_win.h"
 #include "wizard/delete_work_win.h"
 #include "wizard/logged_observer.h"
@@ -126,6 +127,7 @@ int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switch
   RunObserver observer(log, folder, {});
   TDeleteChoices choices;
   choices.delete_save_data = switches.delete_save;
+  choices.running_program = program;
   TDeleteWork work(*context.settings, folder, choices, observer.Get());
   TWorkOutcome outcome;
   try {
@@ -134,11 +136,16 @@ int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switch
     return Fail(log, kExitFailed, e.what());
   }
   if (outcome == TWorkOutcome::kClosed) return Fail(log, kExitBadFolder, "uninstall refused: " + folder);
+  if (outcome == TWorkOutcome::kIncomplete)
+    return Fail(log, kExitFailed,
+                Format("uninstall incomplete: %d things could not be removed; the records stay for another run",
+                       static_cast<int>(work.Failures().size())));
   if (outcome != TWorkOutcome::kFinished) return Fail(log, kExitCancelled, "uninstall stopped");
 
   // The system keeps a running program's file; it may still be moved away
   // on its volume, so the install folder can go now.
-  if (sjis::EqualsNoCase(ExtractFilePath(program), AddTrailingDelimiter(folder)) && fs::FileExists(program)) {
+  const bool in_folder = sjis::EqualsNoCase(ExtractFilePath(program), AddTrailingDelimiter(folder));
+  if ((work.RunningProgramLeft() || in_folder) && fs::FileExists(program)) {
     const std::string temp = TempFolder();
     std::string moved;
     for (int attempt = 0; attempt < kTemporaryProgramNames && moved.empty(); ++attempt) {
@@ -146,11 +153,15 @@ int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switch
       if (MoveFileExW(enc::Wide(program).c_str(), enc::Wide(name).c_str(), 0)) moved = name;
     }
     const std::string left = moved.empty() ? program : moved;
-    ScheduleDeleteAtRestart(left);
-    if (log) log->Line("the running uninstaller " + left + " is deleted at the next restart");
+    if (ScheduleDeleteAtRestart(left)) {
+      if (log) log->Line("the running uninstaller " + left + " is deleted at the next restart");
+    } else if (log) {
+      log->Line("the running uninstaller " + left + " could not be registered for deletion at restart (" +
+                SystemErrorText(GetLastError()) + ")");
+    }
     RemoveEmptyFolders(folder);
   }
-  if (log) log->Line(fs::DirectoryExists(folder) ? "uninstall finished; the folder stays (files remain in it)"
+  if (log) log->Line(fs::DirectoryExists(folder) ? "uninstall finished; the folder stays (files not recorded remain in it)"
                                                  : "uninstall finished; the folder is gone");
   return kExitSuccess;
 }

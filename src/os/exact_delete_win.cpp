@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include "base/encoding.h"
-#include "base/sjis.h"
+#include "base/file_name_compare.h"
 
 namespace {
 
@@ -22,12 +21,17 @@ class Handle {
   HANDLE h_;
 };
 
-HANDLE OpenEntry(const std::string& path, DWORD access) {
-  return CreateFileW(enc::Wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+HANDLE OpenEntry(const std::wstring& path, DWORD access) {
+  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-std::string FinalName(HANDLE h) {
+bool IsNotFound(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+         error == ERROR_BAD_NETPATH || error == ERROR_DIRECTORY;
+}
+
+std::wstring FinalName(HANDLE h) {
   std::wstring buf(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     const DWORD n = GetFinalPathNameByHandleW(h, buf.data(), static_cast<DWORD>(buf.size()), FILE_NAME_NORMALIZED);
@@ -36,29 +40,50 @@ std::string FinalName(HANDLE h) {
       std::wstring name(buf.data(), n);
       if (name.compare(0, 8, L"\\\\?\\UNC\\") == 0) name = L"\\\\" + name.substr(8);
       else if (name.compare(0, 4, L"\\\\?\\") == 0) name = name.substr(4);
-      // A name that code page 932 cannot spell exactly matches no name of
-      // ours: "" tells the caller the file is not the one it expects.
-      bool exact = true;
-      std::string narrow = enc::Narrow(name, &exact);
-      return exact ? narrow : std::string();
+      return name;
     }
     buf.resize(n + 1);
   }
   return {};
 }
 
+std::u16string U16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
+
 }  // namespace
 
-std::string FinalPathOf(const std::string& path) {
+TFinalPath FinalPathOf(const std::wstring& path) {
+  TFinalPath result;
   const Handle h(OpenEntry(path, FILE_READ_ATTRIBUTES));
-  return h.IsOpen() ? FinalName(h.Get()) : std::string();
+  if (!h.IsOpen()) {
+    const DWORD error = GetLastError();
+    if (!IsNotFound(error)) {
+      result.exists = true;
+      result.error = error;
+    }
+    return result;
+  }
+  result.exists = true;
+  FILE_BASIC_INFO basic = {};
+  if (GetFileInformationByHandleEx(h.Get(), FileBasicInfo, &basic, sizeof basic)) {
+    // Wine reports a link by the path's attributes, not always by the handle's.
+    const DWORD by_path = GetFileAttributesW(path.c_str());
+    result.link = (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+                  (by_path != INVALID_FILE_ATTRIBUTES && (by_path & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
+    result.folder = (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !result.link;
+  }
+  result.name = FinalName(h.Get());
+  if (result.name.empty()) result.error = GetLastError() ? GetLastError() : ERROR_INVALID_NAME;
+  return result;
 }
 
-TExactDelete DeleteExactly(const std::string& path, const std::string& expected_final) {
+TExactDelete DeleteExactly(const std::wstring& path, const std::u16string& expected_final) {
   const Handle h(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES));
-  if (!h.IsOpen()) return TExactDelete::kMissing;
-  const std::string final_name = FinalName(h.Get());
-  if (final_name.empty() || !sjis::EqualsNoCase(final_name, expected_final)) return TExactDelete::kElsewhere;
+  if (!h.IsOpen()) {
+    // Only "not found" is missing; a file in use or denied was not deleted.
+    return IsNotFound(GetLastError()) ? TExactDelete::kMissing : TExactDelete::kFailed;
+  }
+  const std::wstring final_name = FinalName(h.Get());
+  if (final_name.empty() || !SameFileName(U16(final_name), expected_final)) return TExactDelete::kElsewhere;
   FILE_BASIC_INFO basic = {};
   if (!GetFileInformationByHandleEx(h.Get(), FileBasicInfo, &basic, sizeof basic)) return TExactDelete::kFailed;
   const bool link = (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;

@@ -5,24 +5,34 @@
 // told: a link to a file shows as a plain file, and deleting it deletes the
 // file it leads to. So the name the file system gives the opened file is
 // compared with the name the caller expects before anything is deleted.
+//
+// Paths are UTF-16, as the system gives and takes them: a folder whose long
+// name code page 932 cannot spell is still named exactly.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-// The file system's full name of an existing file or folder, links resolved
-// as the system resolves them ("C:\...", no "\\?\" prefix); empty when it
-// cannot be opened or named.
-std::string FinalPathOf(const std::string& path);
+struct TFinalPath {
+  bool exists = false;     // false: nothing there (the system said "not found")
+  bool folder = false;     // a folder, not a link
+  bool link = false;       // a link (reparse point) itself
+  std::wstring name;       // the file system's full name ("C:\...", "\\server\share\..."), links resolved
+  uint32_t error = 0;      // exists, but could not be opened or named: the system's error
+};
+
+// What the system says of path, without following a final link.
+TFinalPath FinalPathOf(const std::wstring& path);
 
 enum class TExactDelete {
   kDeleted,    // gone (a link: the link itself)
-  kMissing,    // nothing there, or it cannot be opened
+  kMissing,    // nothing there (the system said "not found")
   kElsewhere,  // the file system names it otherwise: reached through a link
   kFolder,     // a real folder, left alone
-  kFailed,     // the system refused (in use, access denied)
+  kFailed,     // the system refused (in use, access denied): GetLastError() says why
 };
 
 // Opens path without following a final link, and deletes it (clearing a
-// read-only attribute first) when the file system's name for it equals
-// expected_final (ASCII letters compared without case).
-TExactDelete DeleteExactly(const std::string& path, const std::string& expected_final);
+// read-only attribute first) when the file system's name for it is
+// expected_final (compared as the file system compares names).
+TExactDelete DeleteExactly(const std::wstring& path, const std::u16string& expected_final);

@@ -71,6 +71,16 @@ bool RegKey::DeleteTree(const std::string& subkey) const {
   return key_ && SHDeleteKeyW(key_, enc::Wide(subkey).c_str()) == ERROR_SUCCESS;
 }
 
+bool RegKey::DeleteValue(const std::string& name) const {
+  if (!key_) return false;
+  const LONG r = RegDeleteValueW(key_, enc::Wide(name).c_str());
+  return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
+}
+
+bool RegKey::HasValue(const std::string& name) const {
+  return key_ && RegQueryValueExW(key_, enc::Wide(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 bool RegKey::DeleteEmptySubKey(const std::string& subkey) const {
   return key_ && RegDeleteKeyW(key_, enc::Wide(subkey).c_str()) == ERROR_SUCCESS;
 }

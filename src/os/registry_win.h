@@ -31,6 +31,10 @@ class RegKey {
   bool SetDword(const std::string& name, uint32_t value) const;
   // Removes the sub-key with everything below it.
   bool DeleteTree(const std::string& subkey) const;
+  // Removes one value; true when it is gone (also when it was not there).
+  bool DeleteValue(const std::string& name) const;
+  // The value exists, of any type.
+  bool HasValue(const std::string& name) const;
   // Removes an empty sub-key.
   bool DeleteEmptySubKey(const std::string& subkey) const;
   // No sub-keys and no values.

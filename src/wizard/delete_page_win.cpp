@@ -29,7 +29,11 @@ TWorkOutcome RunDeleteWork(TFormType& wizard) {
                    logged ? static_cast<TWorkObserver&>(*logged) : observer);
   const TWorkOutcome outcome = work.Run();
   if (TRunLog* log = wizard.Context().log)
-    log->Line(outcome == TWorkOutcome::kFinished ? "uninstall finished" : "uninstall stopped");
+    log->Line(outcome == TWorkOutcome::kFinished     ? "uninstall finished"
+              : outcome == TWorkOutcome::kIncomplete ? "uninstall incomplete: something stays (see above)"
+                                                     : "uninstall stopped");
   if (outcome == TWorkOutcome::kFinished) wizard.LabelExit->SetCaption("アンインストールが完了しました");
+  // The last page must not say it is done when it is not.
+  if (outcome == TWorkOutcome::kIncomplete) wizard.LabelExit->SetCaption("アンインストールは完了していません");
   return outcome;
 }

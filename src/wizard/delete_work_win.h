@@ -1,34 +1,41 @@
 // The deletion work of an uninstallation, apart from any window: it removes
 // the program group, the recorded files, "game.ini" (and "save.dat" when
-// asked), the emptied folders and the registry key, reporting through a
+// asked), the emptied folders and the registry records, reporting through a
 // TWorkObserver. The wizard's page 8 runs it; a run without windows can too.
 //
+//   0  snapshot and plan (uninstall_plan.h)   a refused folder: an error -> kClosed
 //   1  caption, "removing the shortcuts"      input point: stop -> kAborted
-//   2  the program group (DDE)                 an information when it fails
+//   2  the program group: the shell is asked, then the folder is looked at
 //   3  a pause, back to the foreground
 //   4  the current folder leaves the install folder
 //   5  "deleting files"                        input point: stop -> kAborted
-//   6  every recorded name, in list order      from here on the work runs to its end
-//   7  save.dat when asked, 8 game.ini
-//   9  the emptied folders, depth first
-//  10  "removing the registry entries", the key
-//  11  a pause                                 -> kFinished
+//   6  every planned file, in list order      from here on the work runs to its end
+//   7  the records (the uninstaller, install.dat), only when nothing else is left
+//   8  the emptied folders, depth first
+//   9  "removing the registry entries": the key, the installed-programs entry
+//  10  a pause                                 -> kFinished, or kIncomplete
 //
-// Where the settings file can be damaged or tampered with, the work never
-// deletes outside the install folder: names that are not plain relative
-// names, or that pass through a linked folder (a reparse point), are skipped;
-// a link is removed as a link, never followed; and an install folder that is
-// a drive root, a system or user folder is refused before anything is done.
+// Every action is one the plan allowed, and its result is checked. A file the
+// system would not delete (in use, access denied) is named with the system's
+// reason; the installation then keeps its records: install.dat is written
+// again listing what is left, the uninstaller, the registry key and the
+// installed-programs entry stay, so that a later run can finish. Only a
+// complete removal ends with kFinished.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "settings/install_set.h"
+#include "wizard/uninstall_plan.h"
 #include "wizard/work_observer.h"
 
 struct TDeleteChoices {
   bool delete_save_data = false;  // "save.dat" goes too
+  // The running program's file when it may lie in the install folder (an
+  // uninstaller run in place): the system keeps it while it runs, so it is
+  // left for the caller to move away once everything else is gone.
+  std::string running_program;
 };
 
 class TDeleteWork {
@@ -37,21 +44,36 @@ class TDeleteWork {
   // form; it is normalised and checked by Run).
   TDeleteWork(const TZefoInstallSet& settings, std::string install_folder, TDeleteChoices choices,
               TWorkObserver& observer)
-      : settings_(settings), install_folder_(std::move(install_folder)), choices_(choices), observer_(observer) {}
+      : settings_(settings), install_folder_(std::move(install_folder)), choices_(std::move(choices)), observer_(observer) {}
 
-  // kFinished when everything was done; kAborted when the person stopped at
-  // one of the two input points; kClosed when the folder was refused (after
-  // an error message; nothing was deleted).
+  // kFinished when everything was removed; kIncomplete when the work ran to
+  // its end but something stays (a warning named it); kAborted when the
+  // person stopped at one of the two input points; kClosed when the folder
+  // was refused (after an error message; nothing was done).
   TWorkOutcome Run();
 
+  // What could not be removed, as named in the warning.
+  const std::vector<std::string>& Failures() const { return failures_; }
+  // The running program's file was left in place for the caller (only after kFinished).
+  bool RunningProgramLeft() const { return running_program_left_; }
+
  private:
-  void DeleteName(const std::string& folder, const std::string& name);
+  void RemoveGroup(const TGroupPlan& group);
+  void ActOnFile(const TPlannedFile& file);
+  void KeepRecords();
+  void RemoveRegistryRecords(const TUninstallPlan& plan);
+  void Failed(const std::string& what, const std::string& reason);
 
   const TZefoInstallSet& settings_;
   std::string install_folder_;
-  std::string install_final_;  // the install folder as the file system names it
+  std::string folder_text_;  // the install folder as given, in normal form, with a trailing delimiter
+  std::wstring folder_;
+  std::u16string running_final_;
   TDeleteChoices choices_;
   TWorkObserver& observer_;
+  std::vector<std::string> remaining_;  // recorded files that stay
+  std::vector<std::string> failures_;
+  bool running_program_left_ = false;
 };
 
 // The folders an uninstaller never deletes in or above, besides the Windows

@@ -224,6 +224,10 @@ TWorkOutcome TFormType::RunWork(TWorkOutcome (*work)(TFormType&)) {
 void TFormType::FinishWork(TWorkOutcome outcome) {
   switch (outcome) {
     case TWorkOutcome::kFinished: ShowPage(kPageExit); break;
+    case TWorkOutcome::kIncomplete:
+      work_failed_ = true;
+      ShowPage(kPageExit);
+      break;
     case TWorkOutcome::kAborted: ModalResult = mrAbort; break;
     case TWorkOutcome::kClosed:
       work_failed_ = true;

@@ -5,8 +5,11 @@
 #include <string>
 
 // Asks the Program Manager service to delete the group named title
-// (DeleteGroupCommand). False when no conversation with the service could
-// be made (no shell answering, DDE unavailable) or the title cannot be put
-// in a command; the outcome of the command itself is not known to the caller. The title is Shift-JIS; the conversation
-// is carried out in UTF-16 converted with code page 932.
+// (DeleteGroupCommand). True when the service took the command; false when
+// no conversation could be made (no shell answering), the title cannot be
+// put in a command, or the service refused it. Whether the group is gone is
+// for the caller to confirm. The conversation is carried out in the system's
+// ANSI code page when the title fits it exactly (some shells refuse the
+// command from a Unicode conversation under code page 932), in UTF-16
+// otherwise.
 bool DeleteProgramGroup(const std::string& title);

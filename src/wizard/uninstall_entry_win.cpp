@@ -48,15 +48,20 @@ bool WriteUninstallEntry(const TZefoInstallSet& s, const std::string& target_dir
   return ok;
 }
 
-void DeleteUninstallEntry(const TZefoInstallSet& s, const std::string& install_folder) {
-  const std::string name = UninstallEntryName(s.Title);
-  if (name.empty()) return;
+std::optional<std::string> UninstallEntryLocation(const std::string& title) {
+  const std::string name = UninstallEntryName(title);
+  if (name.empty()) return std::nullopt;
+  const RegKey entry = RegKey::Open(HKEY_CURRENT_USER, std::string(kUninstallKey) + "\\" + name, KEY_READ);
+  if (!entry.IsOpen()) return std::nullopt;
   std::string location;
-  {
-    const RegKey entry = RegKey::Open(HKEY_CURRENT_USER, std::string(kUninstallKey) + "\\" + name, KEY_READ);
-    if (!entry.IsOpen() || !entry.QueryString("InstallLocation", &location)) return;
-  }
-  if (!sjis::EqualsNoCase(AddTrailingDelimiter(location), AddTrailingDelimiter(install_folder))) return;
+  entry.QueryString("InstallLocation", &location);
+  return location;
+}
+
+bool DeleteUninstallEntry(const std::string& title) {
+  const std::string name = UninstallEntryName(title);
+  if (name.empty()) return true;
   const RegKey uninstall = RegKey::Open(HKEY_CURRENT_USER, kUninstallKey, KEY_ALL_ACCESS);
   if (uninstall.IsOpen()) uninstall.DeleteTree(name);
+  return !RegKey::Open(HKEY_CURRENT_USER, std::string(kUninstallKey) + "\\" + name, KEY_READ).IsOpen();
 }

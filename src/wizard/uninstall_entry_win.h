@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "settings/install_set.h"
@@ -20,6 +21,9 @@ std::string UninstallEntryName(const std::string& title);
 // written.
 bool WriteUninstallEntry(const TZefoInstallSet& settings, const std::string& target_dir, int64_t size_bytes);
 
-// Removes the entry, but only when it names install_folder as its location:
-// an entry of the same title installed elsewhere is not this installation's.
-void DeleteUninstallEntry(const TZefoInstallSet& settings, const std::string& install_folder);
+// "InstallLocation" of the entry of title; nothing when there is no entry.
+std::optional<std::string> UninstallEntryLocation(const std::string& title);
+
+// Removes the entry of title. The caller has made sure it is this
+// installation's (its location names the install folder). True when it is gone.
+bool DeleteUninstallEntry(const std::string& title);

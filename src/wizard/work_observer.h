@@ -50,4 +50,5 @@ enum class TWorkOutcome {
   kFinished,  // everything done: the wizard moves to its last page
   kAborted,   // stopped: the person aborted, or a check failed after a warning (result Abort)
   kClosed,    // stopped after a warning that ends the wizard with result OK
+  kIncomplete,  // ran to its end, but left some of what it had to remove (a warning named it)
 };

@@ -130,6 +130,21 @@ bool ReadShortcut(const std::string& lnk_file, ShortcutInfo* info) {
   return ok;
 }
 
+bool WriteShortcut(const std::string& lnk_file, const std::string& target) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  fs::MakeDirectories(ExtractFilePath(lnk_file));
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  const bool ok = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                             reinterpret_cast<void**>(&link))) &&
+                  SUCCEEDED(link->SetPath(enc::Wide(target).c_str())) &&
+                  SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+                  SUCCEEDED(file->Save(enc::Wide(lnk_file).c_str(), TRUE));
+  if (file) file->Release();
+  if (link) link->Release();
+  return ok;
+}
+
 TestMedium::TestMedium(int disc_count, char drive) : drive_(drive) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   temp_ = dir_ / "tmp\\";

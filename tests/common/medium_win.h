@@ -38,6 +38,9 @@ struct ShortcutInfo {
   int show_command = -1;
 };
 bool ReadShortcut(const std::string& lnk_file, ShortcutInfo* info);
+// Writes a shortcut to target as the installer does (COM initialised here),
+// creating its folder.
+bool WriteShortcut(const std::string& lnk_file, const std::string& target);
 // The Start menu's Programs folder, with a trailing delimiter.
 std::string ProgramsFolder();
 

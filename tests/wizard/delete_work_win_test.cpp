@@ -16,6 +16,9 @@
 #include "common/unix_link_win.h"
 #include "os/files_win.h"
 #include "os/registry_win.h"
+#include "base/paths.h"
+#include "wizard/records_win.h"
+#include "wizard/shell_link_win.h"
 
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
@@ -212,4 +215,198 @@ TEST(DeleteWork, LinkedFoldersAreNeverFollowedAndLinksGoAsLinks) {
   RecordingObserver refused;
   EXPECT_EQ(linked.Delete(refused), TWorkOutcome::kClosed);
   EXPECT_EQ(ReadFileBytes(outside + "victim.txt"), "victim");
+}
+
+namespace {
+
+// COM for the shell's link objects, for one test.
+struct Com {
+  Com() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~Com() { CoUninitialize(); }
+};
+
+std::string Programs() { return ShellFolder(CSIDL_PROGRAMS); }
+
+void Link(const std::string& group, const std::string& name, const std::string& target) {
+  CreateShortcut(name, target, "", name, ExtractFilePath(target), lnkPrograms, group, TWindowState::wsNormal, 0, 0);
+}
+
+size_t Count(const std::vector<std::string>& notes, const std::string& prefix) {
+  return std::count_if(notes.begin(), notes.end(), [&](const std::string& n) { return n.rfind(prefix, 0) == 0; });
+}
+
+}  // namespace
+
+TEST(DeleteWork, TheProgramGroupLosesOnlyThisInstallationsShortcuts) {
+  const Com com;
+  // Alone in its group: the whole group goes, and that is confirmed.
+  Installation alone;
+  alone.Add("game.exe");
+  alone.Add("install.exe");
+  alone.settings.GameExe = "game.exe";
+  CreateShortcuts(alone.settings, alone.Folder(), false);
+  const std::string alone_group = Programs() + alone.settings.Title;
+  ASSERT_TRUE(fs::FileExists(alone_group + "\\" + alone.settings.Title + ".lnk"));
+  RecordingObserver o1;
+  EXPECT_EQ(alone.Delete(o1), TWorkOutcome::kFinished);
+  EXPECT_FALSE(fs::DirectoryExists(alone_group));
+
+  // Beside another program's shortcut: only its own go, the group stays.
+  Installation shared;
+  shared.Add("game.exe");
+  shared.settings.GameExe = "game.exe";
+  CreateShortcuts(shared.settings, shared.Folder(), false);
+  const std::string other = shared.dir / "other\\other.exe";
+  WriteFileBytes(other, "other");
+  Link(shared.settings.Title, "Other", other);
+  const std::string shared_group = Programs() + shared.settings.Title + "\\";
+  RecordingObserver o2;
+  EXPECT_EQ(shared.Delete(o2), TWorkOutcome::kFinished);
+  EXPECT_TRUE(fs::FileExists(shared_group + "Other.lnk"));
+  EXPECT_FALSE(fs::FileExists(shared_group + shared.settings.Title + ".lnk"));
+  EXPECT_FALSE(fs::FileExists(shared_group + shared.settings.Title + "のアンインストール.lnk"));
+  testing_support::RemoveTree(shared_group);
+
+  // A title the system owns: StartUp keeps its folder and another program's shortcut.
+  Installation startup;
+  startup.Add("game.exe");
+  startup.settings.Title = "StartUp";
+  Link("StartUp", "StartUp", startup.Folder() + "game.exe");
+  Link("StartUp", "ZiOther", other);
+  const std::string startup_group = Programs() + "StartUp\\";
+  RecordingObserver o3;
+  EXPECT_EQ(startup.Delete(o3), TWorkOutcome::kFinished);
+  EXPECT_TRUE(fs::FileExists(startup_group + "ZiOther.lnk"));
+  EXPECT_FALSE(fs::FileExists(startup_group + "StartUp.lnk"));
+  fs::EraseFile(startup_group + "ZiOther.lnk");
+
+  // A title that climbs out of the Programs folder touches nothing at all.
+  Installation climbing;
+  climbing.Add("game.exe");
+  climbing.settings.Title = "..";
+  const std::string vendor = testing_support::UniqueName("Vendor");
+  Link(vendor, "Tool", other);
+  RecordingObserver o4;
+  EXPECT_EQ(climbing.Delete(o4), TWorkOutcome::kFinished);
+  EXPECT_TRUE(fs::FileExists(Programs() + vendor + "\\Tool.lnk"));
+  EXPECT_TRUE(fs::DirectoryExists(Programs()));
+  EXPECT_FALSE(Exists(climbing.Folder() + "game.exe"));
+  testing_support::RemoveTree(Programs() + vendor);
+}
+
+TEST(DeleteWork, ASecondInstallationOfTheTitleKeepsItsRecords) {
+  const Com com;
+  Installation first, second;
+  second.settings.Title = first.settings.Title;
+  second.settings.RegistryKey = first.settings.RegistryKey;
+  first.Add("game.exe");
+  second.Add("game.exe");
+  second.Add("install.exe");
+  second.settings.GameExe = "game.exe";
+  // The second installation was made last: the group and InstallPath are its own.
+  CreateShortcuts(second.settings, second.Folder(), false);
+  second.settings.WriteValue("InstallPath", second.Folder());
+  RecordingObserver o;
+  EXPECT_EQ(first.Delete(o), TWorkOutcome::kFinished);
+  EXPECT_FALSE(Exists(first.Folder() + "game.exe"));
+  EXPECT_EQ(second.settings.ReadValue("InstallPath", ""), second.Folder());
+  const std::string group = Programs() + second.settings.Title + "\\";
+  EXPECT_TRUE(fs::FileExists(group + second.settings.Title + ".lnk"));
+  RecordingObserver o2;
+  EXPECT_EQ(second.Delete(o2), TWorkOutcome::kFinished);
+  EXPECT_FALSE(fs::DirectoryExists(group));
+  EXPECT_EQ(second.settings.ReadValue("InstallPath", "<none>"), "<none>");
+}
+
+TEST(DeleteWork, AOneLevelKeyLosesOnlyTheInstallationsValues) {
+  Installation inst;
+  inst.settings.RegistryKey = inst.maker;  // a vendor's key, maybe shared
+  inst.Add("game.exe");
+  inst.settings.WriteValue("InstallPath", inst.Folder());
+  inst.settings.WriteValue("CDDrive", "Q:");
+  const std::string product = "Software\\" + inst.maker + "\\OtherProduct";
+  ASSERT_TRUE(RegKey::Create(HKEY_CURRENT_USER, product).SetString("InstallPath", "D:\\Other\\"));
+  RecordingObserver o;
+  EXPECT_EQ(inst.Delete(o), TWorkOutcome::kFinished);
+  EXPECT_EQ(inst.settings.ReadValue("InstallPath", "<none>"), "<none>");
+  EXPECT_EQ(inst.settings.ReadValue("CDDrive", "<none>"), "<none>");
+  std::string other;
+  EXPECT_TRUE(RegKey::Open(HKEY_CURRENT_USER, product, KEY_READ).QueryString("InstallPath", &other));
+  EXPECT_EQ(other, "D:\\Other\\");
+  RegKey::Open(HKEY_CURRENT_USER, "Software", KEY_ALL_ACCESS).DeleteTree(inst.maker);
+
+  // Left empty, the key goes.
+  Installation alone;
+  alone.settings.RegistryKey = alone.maker;
+  alone.Add("game.exe");
+  alone.settings.WriteValue("InstallPath", alone.Folder());
+  RecordingObserver o2;
+  EXPECT_EQ(alone.Delete(o2), TWorkOutcome::kFinished);
+  EXPECT_FALSE(RegKey::Open(HKEY_CURRENT_USER, "Software\\" + alone.maker, KEY_READ).IsOpen());
+}
+
+TEST(DeleteWork, AFileInUseIsNamedAndTheRecordsStayForTheNextRun) {
+  Installation inst;
+  inst.Add("game.exe");
+  inst.Add("data\\voice.ogg");
+  inst.Add("install.exe");
+  inst.Add("install.dat");
+  inst.settings.WriteValue("InstallPath", inst.Folder());
+  {
+    const HANDLE held = CreateFileW(enc::Wide(inst.Folder() + "data\\voice.ogg").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    RecordingObserver o;
+    EXPECT_EQ(inst.Delete(o), TWorkOutcome::kIncomplete);
+    CloseHandle(held);
+    ASSERT_EQ(Count(o.notes, "not deleted: "), 1u);
+    EXPECT_EQ(o.notes[1].rfind("not deleted: data\\voice.ogg (", 0), 0u) << o.notes[1];
+    ASSERT_FALSE(o.log.empty());
+    EXPECT_EQ(o.log.back().rfind("warn 次のものを削除できませんでした", 0), 0u) << o.log.back();
+    EXPECT_NE(o.log.back().find("\r\ndata\\voice.ogg"), std::string::npos);
+  }
+  EXPECT_FALSE(Exists(inst.Folder() + "game.exe"));
+  EXPECT_TRUE(Exists(inst.Folder() + "install.exe"));
+  TZefoInstallSet left;
+  left.LoadFromFile(inst.Folder() + "install.dat");
+  EXPECT_EQ(left.InstalledFiles, std::vector<std::string>({"data\\voice.ogg", "install.exe", "install.dat"}));
+  EXPECT_EQ(inst.settings.ReadValue("InstallPath", ""), inst.Folder());
+
+  // Once the file is free, a second run from the kept records finishes.
+  RecordingObserver again;
+  TDeleteWork second(left, inst.Folder(), TDeleteChoices{}, again);
+  EXPECT_EQ(second.Run(), TWorkOutcome::kFinished);
+  EXPECT_FALSE(Exists(inst.Folder()));
+  EXPECT_EQ(inst.settings.ReadValue("InstallPath", "<none>"), "<none>");
+}
+
+TEST(DeleteWork, NamesAreComparedAsTheFileSystemComparesThem) {
+  Installation inst;
+  // Recorded in one form, on disc in another the file system takes for the same name.
+  WriteFileBytes(inst.Folder() + "ｄ.txt", "x");                 // full-width d
+  inst.settings.InstalledFiles.push_back("Ｄ.txt");              // full-width D
+  WriteFileBytes(inst.Folder() + "\x81\xe6.txt", "x");          // ∵ in its first code
+  inst.settings.InstalledFiles.push_back("\x87\x9a.txt");       // the same character's second code
+  RecordingObserver o;
+  EXPECT_EQ(inst.Delete(o), TWorkOutcome::kFinished);
+  EXPECT_EQ(o.notes, std::vector<std::string>({"deleted: Ｄ.txt", "deleted: \x87\x9a.txt"}));
+  EXPECT_FALSE(Exists(inst.Folder()));
+
+  // An install folder whose long name code page 932 cannot spell, given in its short form.
+  TempDir dir;
+  const std::wstring long_folder = enc::Wide(dir.Path()) + L"Zo\u00eb\\game";
+  ASSERT_TRUE(CreateDirectoryW((enc::Wide(dir.Path()) + L"Zo\u00eb").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(long_folder.c_str(), nullptr));
+  const std::string short_folder = enc::NarrowPath(long_folder) + "\\";
+  WriteFileBytes(short_folder + "game.exe", "x");
+  TZefoInstallSet s;
+  s.Title = testing_support::UniqueName("DelTitle");
+  s.RegistryKey = testing_support::UniqueName("Maker") + "\\Game";
+  s.InstalledFiles = {"game.exe"};
+  s.WriteValue("InstallPath", short_folder);
+  RecordingObserver z;
+  EXPECT_EQ(TDeleteWork(s, short_folder, TDeleteChoices{}, z).Run(), TWorkOutcome::kFinished);
+  EXPECT_EQ(z.notes, std::vector<std::string>({"deleted: game.exe"}));
+  EXPECT_EQ(GetFileAttributesW(long_folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(s.ReadValue("InstallPath", "<none>"), "<none>");
 }

@@ -43,7 +43,7 @@ TEST(ProgramGroup, DeletesTheGroupAndNothingATitleSmugglesIn) {
   EXPECT_TRUE(DeleteProgramGroup(bracketed));
   EXPECT_FALSE(fs::DirectoryExists(Group(bracketed)));
   // A title that closes the command and opens another one stays one title.
-  EXPECT_TRUE(DeleteProgramGroup(decoy + ")][DeleteGroup(" + other));
+  DeleteProgramGroup(decoy + ")][DeleteGroup(" + other);  // no such group: the shell may refuse it
   EXPECT_TRUE(fs::DirectoryExists(Group(decoy)));
   EXPECT_TRUE(fs::DirectoryExists(Group(other)));
   // A title no command can carry is not sent at all.

@@ -1,0 +1,162 @@
+#include "wizard/uninstall_snapshot_win.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "base/encoding.h"
+#include "base/paths.h"
+#include "base/sjis.h"
+#include "os/exact_delete_win.h"
+#include "os/registry_win.h"
+#include "settings/registry_key_rule.h"
+#include "wizard/uninstall_entry_win.h"
+
+namespace {
+
+std::u16string U16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
+
+std::wstring ShellFolder(int csidl) {
+  wchar_t buf[MAX_PATH];
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
+  const TFinalPath final_path = FinalPathOf(buf);
+  return final_path.name.empty() ? std::wstring(buf) : final_path.name;
+}
+
+// COM for the shell's link objects, for as long as the snapshot takes.
+class ComScope {
+ public:
+  ComScope() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComScope() {
+    if (ok_) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  bool ok_;
+};
+
+// The target a shortcut file names, as the file system names it when it
+// exists; "" when the file is no shortcut.
+std::wstring LinkTarget(const std::wstring& link_file) {
+  IShellLinkW* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              reinterpret_cast<void**>(&link))))
+    return {};
+  std::wstring target;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    wchar_t path[MAX_PATH] = {};
+    if (SUCCEEDED(file->Load(link_file.c_str(), STGM_READ)) &&
+        link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK && path[0]) {
+      const TFinalPath final_path = FinalPathOf(path);
+      target = final_path.name.empty() ? std::wstring(path) : final_path.name;
+    }
+    file->Release();
+  }
+  link->Release();
+  return target;
+}
+
+bool IsLinkAttributes(DWORD a) { return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+// True when a folder between folder and name (name's own last part excluded)
+// is a link. name passed the name check: no empty parts.
+bool PassesThroughLink(const std::wstring& folder, const std::wstring& name) {
+  for (size_t i = name.find_first_of(L"\\/"); i != std::wstring::npos; i = name.find_first_of(L"\\/", i + 1)) {
+    if (IsLinkAttributes(GetFileAttributesW((folder + name.substr(0, i)).c_str()))) return true;
+  }
+  return false;
+}
+
+TFileFacts FactsOf(const std::wstring& folder, const std::string& name) {
+  TFileFacts facts;
+  const std::wstring wname = enc::Wide(name);
+  facts.link_on_way = PassesThroughLink(folder, wname);
+  if (facts.link_on_way) return facts;
+  const TFinalPath f = FinalPathOf(folder + wname);
+  facts.exists = f.exists;
+  facts.folder = f.folder;
+  facts.final_path = U16(f.name);
+  facts.open_error = f.error;
+  return facts;
+}
+
+void SnapshotGroup(const TZefoInstallSet& s, TUninstallSnapshot& snap) {
+  snap.programs_folder = U16(ProgramsFolder());
+  for (int csidl : {CSIDL_STARTUP, CSIDL_COMMON_STARTUP, CSIDL_ADMINTOOLS, CSIDL_COMMON_ADMINTOOLS, CSIDL_STARTMENU,
+                    CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_ALTSTARTUP, CSIDL_COMMON_ALTSTARTUP}) {
+    const std::wstring folder = ShellFolder(csidl);
+    if (!folder.empty()) snap.shell_folders.push_back(U16(folder));
+  }
+  if (!IsOwnGroupName(s.Title) || snap.programs_folder.empty()) return;
+  const std::wstring group = std::wstring(snap.programs_folder.begin(), snap.programs_folder.end()) + L"\\" + enc::Wide(s.Title);
+  const TFinalPath f = FinalPathOf(group);
+  if (!f.exists) return;
+  snap.group_exists = true;
+  snap.group_is_link = f.link;
+  snap.group_final = U16(f.name);
+  if (f.link || !f.folder || f.name.empty()) return;
+
+  const ComScope com;
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileW((f.name + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    TGroupItem item;
+    item.name = U16(name);
+    item.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || IsLinkAttributes(data.dwFileAttributes);
+    if (!item.folder) item.target = U16(LinkTarget(f.name + L"\\" + name));
+    snap.group_items.push_back(std::move(item));
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+void SnapshotRegistry(const TZefoInstallSet& s, TUninstallSnapshot& snap) {
+  if (const std::optional<std::string> path = OwnedRegistryKeyPath(s.RegistryKey)) {
+    const RegKey key = RegKey::Open(HKEY_CURRENT_USER, "Software\\" + *path, KEY_READ);
+    std::string value;
+    if (key.QueryString("InstallPath", &value)) {
+      snap.install_path = value;
+      const TFinalPath f = FinalPathOf(enc::Wide(value));
+      snap.install_path_final = U16(f.name);
+    }
+    snap.cd_drive = key.HasValue("CDDrive");
+  }
+  snap.entry_location = UninstallEntryLocation(s.Title);
+}
+
+}  // namespace
+
+std::wstring ProgramsFolder() { return ShellFolder(CSIDL_PROGRAMS); }
+
+TUninstallSnapshot TakeUninstallSnapshot(const TZefoInstallSet& s, const std::string& install_folder,
+                                         bool delete_save_data) {
+  TUninstallSnapshot snap;
+  const std::wstring folder = enc::Wide(AddTrailingDelimiter(install_folder));
+  // Without its delimiter: a linked folder is then looked at, not entered.
+  const TFinalPath install = FinalPathOf(enc::Wide(RemoveTrailingDelimiter(install_folder)));
+  snap.install_final = U16(install.name);
+  snap.install_is_link = install.link;
+  wchar_t windows[MAX_PATH];
+  const UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) {
+    const TFinalPath w = FinalPathOf(windows);
+    snap.windows_folder = U16(w.name.empty() ? std::wstring(windows, n) : w.name);
+  }
+  for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROFILE,
+                    CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS,
+                    CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_COMMON_APPDATA, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
+    const std::wstring kept = ShellFolder(csidl);
+    if (!kept.empty()) snap.kept_folders.push_back(U16(kept));
+  }
+  if (!snap.install_final.empty() && !install.link) {
+    for (const std::string& name : UninstallCandidates(s, delete_save_data)) snap.files[name] = FactsOf(folder, name);
+  }
+  SnapshotGroup(s, snap);
+  SnapshotRegistry(s, snap);
+  return snap;
+}
