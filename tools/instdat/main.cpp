@@ -4,7 +4,7 @@
 //   instdat template                      a complete example as JSON
 //   instdat dump [--pretty] FILE|-         the settings as JSON (any file version)
 //   instdat build [--sizes-from A]... JSON|- OUT|-   writes install.dat (version 107)
-//   instdat check FILE [ARCHIVE]           one line per problem
+//   instdat check [--add-on] FILE [ARCHIVE]   one line per problem
 //
 // Exit codes: 0 success, 1 check found problems, 2 usage or unreadable input.
 #include <iostream>
@@ -142,12 +142,13 @@ int Build(const std::string& json_file, const std::string& out, const std::vecto
   return tools::kExitOk;
 }
 
-int Check(const std::string& file, const std::string& archive_file) {
+int Check(const std::string& file, const std::string& archive_file, bool add_on) {
   const TZefoInstallSet s = LoadSettings(file);
   TVrFileCollection archive;
   std::string folder;
   if (!archive_file.empty()) OpenArchive(archive, archive_file, &folder);
-  const std::vector<std::string> problems = CheckPackage(s, archive_file.empty() ? nullptr : &archive, archive_file, folder);
+  const std::vector<std::string> problems =
+      CheckPackage(s, archive_file.empty() ? nullptr : &archive, archive_file, folder, add_on);
   for (const std::string& p : problems) tools::PrintError(file + ": " + p);
   return problems.empty() ? tools::kExitOk : tools::kExitCheckFailed;
 }
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
   app.footer("JSON keys are the settings' field names (see docs/packaging.md); strings are UTF-8 and must be\n"
              "writable in code page 932; fields left out are 0 or empty.\n" + tools::HelpFooter());
   std::function<int()> run;
-  bool pretty = false;
+  bool pretty = false, add_on = false;
   std::string file, out, archive;
   std::vector<std::string> archives;
 
@@ -184,8 +185,13 @@ int main(int argc, char** argv) {
 
   c = app.add_subcommand("check", "reports each problem of a package's settings on a line of its own (exit 1)");
   c->add_option("FILE", file, "install.dat, or -")->required();
-  c->add_option("ARCHIVE", archive, "the disc's game.dat: also check the game program, the picture and the sizes");
-  c->callback([&] { run = [&] { return Check(file, archive); }; });
+  c->add_flag("--add-on", add_on,
+              "check an add-on (also when AddOn is 1): ARCHIVE is its program, carrying install.dat; the game's "
+              "program and uninstaller are the installation's");
+  c->add_option("ARCHIVE", archive,
+                "the disc's game.dat (an add-on's program): also check the files the installation needs, the "
+                "picture and the sizes");
+  c->callback([&] { run = [&] { return Check(file, archive, add_on); }; });
 
   const int parsed = tools::ParseCommandLine(app, tools::Arguments(argc, argv), std::cout, std::cerr);
   if (parsed >= 0) return parsed;

@@ -8,6 +8,7 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
+#include "base/safe_names.h"
 #include "base/sjis.h"
 #include "base/stream.h"
 #include "imaging/dib.h"
@@ -32,6 +33,18 @@ bool InList(const std::string& ext, const char* list) {
 }
 
 bool IsBoolean(uint8_t v) { return v <= 1; }
+
+constexpr char kSettingsEntry[] = "install.dat";
+constexpr char kUninstaller[] = "install.exe";
+
+bool IsSuperseded(const std::string& name) { return !name.empty() && name[0] == '/'; }
+
+// The settings as the file holds them, for comparing two objects.
+std::string Bytes(const TZefoInstallSet& s) {
+  TMemoryStream m;
+  s.SaveToStream(m);
+  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
+}
 
 // The picture of frame 0 as 24-bit rows, read with key.
 std::vector<std::string> Rows(TMemoryStream& m, int32_t key) {
@@ -79,9 +92,9 @@ ComponentSizes SizesOfDisc(TVrFileCollection& archive, const TZefoInstallSet& s,
   };
   for (int32_t i = 0; i + 1 < archive.Count(); ++i) {
     const TVrFile& e = archive.Files(i);
-    if (e.Name() == "\\EOF\\") continue;
+    if (e.Name() == "\\EOF\\" || sjis::EqualsNoCase(e.Name(), kSettingsEntry)) continue;
     if (!e.LooseFile) sizes.data += e.Size;
-    else if (s.FromArchive && e.Name() != "install.dat") add(e.Name(), e.Size);
+    else if (s.FromArchive) add(e.Name(), e.Size);
   }
   if (!s.FromArchive) {
     for (const std::string& name : s.CopyFiles) {
@@ -115,7 +128,7 @@ void SetTotals(TZefoInstallSet& s) {
 }
 
 std::vector<std::string> CheckPackage(const TZefoInstallSet& s, TVrFileCollection* archive,
-                                      const std::string& archive_utf8, const std::string& medium_folder) {
+                                      const std::string& archive_utf8, const std::string& medium_folder, bool add_on) {
   std::vector<std::string> problems;
   const auto problem = [&](const std::string& line) { problems.push_back(line); };
 
@@ -134,7 +147,20 @@ std::vector<std::string> CheckPackage(const TZefoInstallSet& s, TVrFileCollectio
     if (!IsBoolean(b.value)) problem(std::string(b.name) + " is " + Number(b.value) + ": 0 or 1");
   }
   if (s.UninstallMode == 1) problem("UninstallMode is 1: the program would start as an uninstaller, not as a launcher");
-  if (s.InstallKind != 2 && s.GameExe.empty()) problem("GameExe is empty: the launcher could never start the game");
+  const bool addon = add_on || s.AddOn != 0;
+  if (add_on && s.AddOn == 0)
+    problem("AddOn is 0, but this is checked as an add-on: the program would start as a launcher, not as an add-on "
+            "(set AddOn 1)");
+  if (!addon && s.InstallKind != 2 && s.GameExe.empty()) problem("GameExe is empty: the launcher could never start the game");
+  // Names the installer creates as files in the install folder.
+  const auto check_name = [&](const std::string& field, const std::string& name) {
+    const TNameVerdict verdict = CheckRelativeName(name);
+    if (verdict.fault != TNameFault::kNone)
+      problem(field + " \"" + Utf8(name) + "\": Windows cannot create a file of this name: " + Utf8(DescribeNameFault(verdict)));
+  };
+  if (!s.GameExe.empty()) check_name("GameExe", s.GameExe);
+  if (!s.ReadmeFile.empty()) check_name("ReadmeFile", s.ReadmeFile);
+  for (const std::string& name : s.CopyFiles) check_name("CopyFiles:", name);
   if (s.OpenReadme && s.ReadmeFile.empty()) problem("OpenReadme is 1 but ReadmeFile is empty");
   for (const std::string& name : s.CopyFiles) {
     if (name != sjis::AsciiLower(name)) problem("CopyFiles: \"" + Utf8(name) + "\" is not in lower case, so it never matches");
@@ -157,14 +183,78 @@ std::vector<std::string> CheckPackage(const TZefoInstallSet& s, TVrFileCollectio
 
   // What the archive holds.
   const std::string at = " in " + archive_utf8;
-  if (s.FromArchive && !s.GameExe.empty()) {
-    const int32_t i = archive->IndexOf(s.GameExe);
-    // Later discs of a set may leave the program to disc 1.
-    if ((i < 0 || i + 1 >= archive->Count()) && s.DiskIndex == 0)
-      problem("GameExe \"" + Utf8(s.GameExe) + "\" is not" + at + " (FromArchive 1: the game comes from the archive)");
-    else if (i >= 0 && i + 1 < archive->Count() && !archive->Files(i).LooseFile)
-      problem("GameExe \"" + Utf8(s.GameExe) + "\" is not a loose entry" + at +
-              " (FromArchive 1 installs it as a separate file only if it is: pack with --loose)");
+  // The files the installation needs besides the data: the game, its
+  // read-me, and install.exe, whose copy in the install folder is the
+  // uninstaller. An add-on adds to an installation that has them.
+  struct Needed {
+    std::string name, label;  // label: how the line names it
+  };
+  std::vector<Needed> needed;
+  if (!addon && !s.GameExe.empty()) needed.push_back({s.GameExe, "GameExe \"" + Utf8(s.GameExe) + "\""});
+  if (!addon && !s.ReadmeFile.empty()) needed.push_back({s.ReadmeFile, "ReadmeFile \"" + Utf8(s.ReadmeFile) + "\""});
+  if (!addon && s.InstallKind != 2)
+    needed.push_back({kUninstaller, std::string(kUninstaller) + " (the uninstaller the installation keeps)"});
+  if (s.FromArchive) {
+    for (const Needed& n : needed) {
+      const int32_t i = archive->IndexOf(n.name);
+      const bool there = i >= 0 && i + 1 < archive->Count();
+      // Later discs of a set may leave these to disc 1.
+      if (!there && s.DiskIndex == 0)
+        problem(n.label + " is not" + at + " (FromArchive 1: it is installed from the archive, as a loose entry)");
+      else if (there && !archive->Files(i).LooseFile)
+        problem(n.label + " is not a loose entry" + at +
+                " (FromArchive 1 installs it as a separate file only if it is: pack with --loose)");
+    }
+    for (int32_t i = 0; i + 1 < archive->Count(); ++i) {
+      const TVrFile& e = archive->Files(i);
+      if (!e.LooseFile || e.Name() == kSettingsEntry || IsSuperseded(e.Name())) continue;
+      check_name("loose entry", e.Name());
+    }
+  } else {
+    // The installer copies the CopyFiles from the medium and merges the
+    // archive's other entries; it extracts loose entries only with FromArchive 1.
+    std::vector<std::string> loose;
+    for (int32_t i = 0; i + 1 < archive->Count(); ++i) {
+      const TVrFile& e = archive->Files(i);
+      if (e.LooseFile && !sjis::EqualsNoCase(e.Name(), kSettingsEntry) && !IsSuperseded(e.Name())) loose.push_back(e.Name());
+    }
+    if (!loose.empty()) {
+      std::string names;
+      for (size_t k = 0; k < loose.size() && k < 3; ++k) names += (k ? ", \"" : "\"") + Utf8(loose[k]) + "\"";
+      if (loose.size() > 3) names += " and " + Number(static_cast<int64_t>(loose.size() - 3)) + " more";
+      problem("FromArchive is 0, so the " + Number(static_cast<int64_t>(loose.size())) + " loose entries" + at + " (" +
+              names + ") are never installed: only FromArchive 1 extracts loose entries (set FromArchive 1)");
+    }
+    for (const Needed& n : needed) {
+      const std::string path = medium_folder + sjis::ReplaceChar(n.name, '\\', kPathDelimiter);
+      const bool listed = std::find(s.CopyFiles.begin(), s.CopyFiles.end(), sjis::AsciiLower(n.name)) != s.CopyFiles.end();
+      if (!fs::FileExists(path)) {
+        if (s.DiskIndex == 0 && !listed)
+          problem(n.label + " is not on the medium beside " + archive_utf8 +
+                  " (FromArchive 0: it is copied from there, and must be listed in CopyFiles)");
+      } else if (!listed) {
+        problem(n.label + " is on the medium but not listed in CopyFiles, so FromArchive 0 does not copy it (add \"" +
+                Utf8(sjis::AsciiLower(n.name)) + "\")");
+      }
+    }
+  }
+  if (addon) {
+    // The add-on's program reads its settings from its own archive.
+    if (!sjis::EqualsNoCase(ExtractFileExt(archive_utf8), ".exe"))
+      problem("an add-on's archive rides in its program, but " + archive_utf8 +
+              " does not end in .exe (vftool pack --carrier install.exe ADDON.exe ...)");
+    try {
+      TMemoryStream m;
+      archive->ReadEntry(m, kSettingsEntry);
+      TZefoInstallSet carried;
+      carried.LoadFromStream(m);
+      if (Bytes(carried) != Bytes(s))
+        problem("the entry install.dat" + at + " holds other settings than this file (pack the add-on again after instdat build)");
+    } catch (const EEntryNotFound&) {
+      problem("install.dat is not" + at + " (the add-on's program reads its settings from that entry)");
+    } catch (const EError& e) {
+      problem("the entry install.dat" + at + " cannot be read (" + Utf8(e.what()) + ")");
+    }
   }
   if (!s.BackgroundImage.empty()) {
     try {

@@ -24,6 +24,9 @@ int ClassifyExtension(const std::string& name);
 // extension: with FromArchive the archive's loose entries (install.dat left
 // out), otherwise the CopyFiles found in medium_folder (Shift-JIS, with a
 // trailing delimiter). A CopyFiles name missing there is added to *missing.
+// The entry install.dat is never counted, loose or not: it is the settings
+// file that holds these sizes (an add-on carries its own in its archive), so
+// counting it would change them with every build.
 ComponentSizes SizesOfDisc(TVrFileCollection& archive, const TZefoInstallSet& s, const std::string& medium_folder,
                            std::vector<std::string>* missing);
 
@@ -33,6 +36,10 @@ void SetTotals(TZefoInstallSet& s);
 
 // The problems of a package's settings, one UTF-8 line each, empty when
 // none. archive (may be null) is the archive of disc DiskIndex, opened from
-// medium_folder; archive_utf8 is its name as the user gave it.
+// medium_folder; archive_utf8 is its name as the user gave it. An add-on
+// (add_on, or AddOn set in s) is checked as one: its program is the archive,
+// which carries these settings as the entry install.dat, and the game's
+// program and uninstaller belong to the installation it is added to.
 std::vector<std::string> CheckPackage(const TZefoInstallSet& s, TVrFileCollection* archive,
-                                      const std::string& archive_utf8, const std::string& medium_folder);
+                                      const std::string& archive_utf8, const std::string& medium_folder,
+                                      bool add_on = false);

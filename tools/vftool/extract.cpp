@@ -131,9 +131,18 @@ int Extract(const ExtractOptions& o) {
   int64_t total = 0;
   for (int32_t i : chosen) {
     const std::string& name = archive.Files(i).Name();
-    if (!IsSafeRelativeName(name))
-      tools::Exit(tools::kExitBadInput, "refusing entry \"" + tools::SjisToUtf8(name) + "\": it would land outside " + o.dir);
-    total += archive.Files(i).Size;
+    const TNameVerdict verdict = CheckRelativeName(name);
+    if (verdict.fault == TNameFault::kNone) {
+      total += archive.Files(i).Size;
+      continue;
+    }
+    std::string why;
+    if (!name.empty() && name[0] == '/') why = "a superseded entry has no file of its own (vftool cat -o FILE reads it)";
+    else if (verdict.fault == TNameFault::kRooted || verdict.fault == TNameFault::kDotPart ||
+             (verdict.fault == TNameFault::kForbiddenCharacter && verdict.character == ':'))
+      why = "it would land outside " + o.dir;
+    else why = tools::SjisToUtf8(DescribeNameFault(verdict));
+    tools::Exit(tools::kExitBadInput, "refusing entry \"" + tools::SjisToUtf8(name) + "\": " + why);
   }
   if (!fs::MakeDirectories(dir)) tools::Exit(tools::kExitBadInput, o.dir + ": cannot create the folder");
 

@@ -30,6 +30,7 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
+#include "base/safe_names.h"
 #include "base/sjis.h"
 #include "common/cli.h"
 #include "vftool/names.h"
@@ -132,6 +133,16 @@ std::vector<Source> CollectSources(const Options& o) {
     if (fs::DirectoryExists(path)) AddFolder(path, "", &sources);
     else if (fs::FileExists(path)) sources.push_back({ExtractFileName(path), path, false, 0});
     else tools::Exit(tools::kExitBadInput, input + ": no such file or folder");
+  }
+  // The installer writes entries as files of the same name (loose entries,
+  // and vftool extract any entry): a name Windows cannot create would only
+  // fail there, on the customer's machine.
+  for (const Source& s : sources) {
+    const TNameVerdict verdict = CheckRelativeName(s.name);
+    if (verdict.fault != TNameFault::kNone)
+      tools::Exit(tools::kExitBadInput, tools::SjisToUtf8(s.path) + ": entry \"" + tools::SjisToUtf8(s.name) +
+                                            "\": Windows cannot create a file of this name: " +
+                                            tools::SjisToUtf8(DescribeNameFault(verdict)));
   }
   // Two names that lookups cannot tell apart would hide one of the files.
   std::vector<const Source*> sorted;

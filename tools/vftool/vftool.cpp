@@ -50,8 +50,10 @@ std::string SjisArgument(const std::string& utf8) {
 std::string EntryArgument(const std::string& utf8) {
   std::string sjis;
   if (!tools::Utf8NameToSjis(utf8, &sjis)) tools::Exit(tools::kExitUsage, utf8 + ": cannot be written in code page 932");
-  if (sjis.empty()) return sjis;
-  return sjis.substr(0, 1) + sjis::ReplaceChar(sjis.substr(1), '/', '\\');
+  // A leading run of "/" marks a superseded entry and is part of its name
+  // ("//a.txt" as well as "/a.txt"); "/" anywhere else is "\\".
+  const size_t mark = std::min(sjis.find_first_not_of('/'), sjis.size());
+  return sjis.substr(0, mark) + sjis::ReplaceChar(sjis.substr(mark), '/', '\\');
 }
 
 void OpenArchive(TVrFileCollection& archive, const std::string& utf8_name) {

@@ -71,7 +71,8 @@ void OpenArchive(TVrFileCollection& archive, const std::string& utf8_name);
 // files): also throws when there is none.
 void OpenArchiveFile(TVrFileCollection& archive, const std::string& utf8_name);
 // An entry name given by the user, in Shift-JIS with "\\" between folders: every
-// "/" but a leading one (which starts the name of a superseded entry) is "\\".
+// "/" but the leading run (the mark of a superseded entry, one "/" for each
+// time it was superseded) is "\\".
 std::string EntryArgument(const std::string& utf8);
 
 }  // namespace vftool

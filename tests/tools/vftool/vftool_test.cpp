@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <fstream>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -542,3 +544,72 @@ TEST(Vftool, HelpVersionAndUsageFollowOneForm) {
   EXPECT_EQ(v.exit_code, 0);
   EXPECT_EQ(v.out.rfind("vftool ", 0), 0u) << v.out;
 }
+
+TEST(Vftool, EntriesSupersededMoreThanOnceKeepTheirLeadingRun) {
+  // A data file merged from discs that were themselves merged: the older
+  // copies of a.txt are "/a.txt" and "//a.txt"; names below folders too.
+  TempDir dir;
+  WriteFileBytes(dir / "game.dat", BuildArchive(102, {{"//a.txt", "first", false},
+                                                      {"/a.txt", "second", true},
+                                                      {"a.txt", "current", false},
+                                                      {"///sub\\b.txt", "third b", false},
+                                                      {"sub\\b.txt", "current b", false}}));
+  const std::pair<std::string, std::string> rows[] = {
+      {"a.txt", "current"},        {"/a.txt", "second"},          {"//a.txt", "first"},
+      {"///sub/b.txt", "third b"}, {"///sub\\b.txt", "third b"}, {"sub/b.txt", "current b"},
+  };
+  for (const auto& [name, content] : rows) {
+    SCOPED_TRACE(name);
+    const ToolResult r = Vftool({"cat", U(dir / "game.dat"), name});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, content);
+  }
+  // "/" after the run is still a folder delimiter, not more of the mark.
+  ToolResult r = Vftool({"cat", U(dir / "game.dat"), "//sub/b.txt"});
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  // extract finds such an entry but writes no file for it: its name is no
+  // file name, and the current entry has the plain one.
+  r = Vftool({"extract", U(dir / "game.dat"), U(dir / "out"), "//a.txt"});
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  EXPECT_EQ(r.err, "vftool: refusing entry \"//a.txt\": a superseded entry has no file of its own (vftool cat -o FILE reads it)\n");
+  EXPECT_FALSE(fs::DirectoryExists(dir / "out"));
+  r = Vftool({"extract", U(dir / "game.dat"), U(dir / "all")});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes(dir / "all/a.txt"), "current");
+  EXPECT_EQ(ReadFileBytes(dir / "all/sub/b.txt"), "current b");
+}
+
+#ifndef _WIN32
+// Linux lets a publisher's folder hold names that no Windows installation
+// can create; the archive must not carry them to the customer.
+TEST(Vftool, PackRefusesNamesWindowsCannotCreate) {
+  const std::string device = " is a device name (with or without an extension it opens the device, not a file)";
+  const std::pair<std::string, std::string> rows[] = {
+      {"Q&A?.txt", "\"?\" is not allowed in a name"},
+      {"a<b>.txt", "\"<\" is not allowed in a name"},
+      {"x|y", "\"|\" is not allowed in a name"},
+      {"say \"hi\".txt", "\"\"\" is not allowed in a name"},
+      {"star*.txt", "\"*\" is not allowed in a name"},
+      {"c:d.txt", "\":\" is not allowed in a name (it names a drive or a stream)"},
+      {std::string("tab\tname"), "the control character 0x09 is not allowed in a name"},
+      {"con.txt", "CON" + device},
+      {"nul", "NUL" + device},
+      {"Lpt1.log", "LPT1" + device},
+      {"readme.", "\"readme.\" ends in a dot, which Windows drops"},
+      {"readme ", "\"readme \" ends in a space, which Windows drops"},
+  };
+  for (const auto& [name, reason] : rows) {
+    SCOPED_TRACE(name);
+    TempDir dir;
+    WriteFileBytes(dir / "in/ok.txt", "fine");
+    WriteFileBytes(dir / "in/sub/placeholder.txt", "fine");
+    // Written past the program's path rules, which would take "c:" for a drive.
+    std::ofstream(fs::NativePath(dir / "in/sub") + "/" + name) << "bad";
+    const ToolResult r = Vftool({"pack", U(dir / "game.dat"), U(dir / "in")});
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.err, "vftool: " + U(dir / "in/sub") + "/" + name + ": entry \"sub\\" + name +
+                         "\": Windows cannot create a file of this name: " + reason + "\n");
+    EXPECT_FALSE(fs::FileExists(dir / "game.dat"));
+  }
+}
+#endif
