@@ -299,7 +299,7 @@ bool TCopyWork::ExtractSeparateFiles() {
 bool TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
   // Written beside dest and put in place only when its checksum is right, so a
   // damaged entry never replaces a good file.
-  const std::string temp = dest + ".~zi";
+  const std::string temp = TemporaryNameOf(dest);
   OsFile::Options o;
   o.access = OsFile::kWrite;
   o.share = OsFile::Share::kNone;
