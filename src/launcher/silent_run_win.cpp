@@ -58,6 +58,11 @@ std::optional<std::string> TargetFolder(const TZefoInstallSet& s, const TRunSwit
     Fail(log, 0, "正しいインストール先を指定してください: " + text);
     return std::nullopt;
   }
+  // Nor one the uninstaller would refuse to empty: it could never be removed.
+  if (!RemovableInstallFolder(*folder)) {
+    Fail(log, 0, "このフォルダにはインストールできません: " + *folder);
+    return std::nullopt;
+  }
   const std::string target = AddTrailingDelimiter(*folder);
   if (s.AddOn && !HoldsInstallationOf(target, s.Title)) {
     Fail(log, 0, Format("%s に %s はインストールされていません", target.c_str(), s.Title.c_str()));

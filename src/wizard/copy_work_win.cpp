@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "os/files_win.h"
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
+#include "wizard/delete_rules.h"
+#include "wizard/delete_work_win.h"
 #include "wizard/file_copy_win.h"
 #include "wizard/records_win.h"
 #include "wizard/selection.h"
@@ -71,6 +74,14 @@ class TEntryFileStream : public TStream {
 };
 
 }  // namespace
+
+bool RemovableInstallFolder(const std::string& folder) {
+  return DeletableInstallFolder(folder, WindowsFolder(), KeptFolders()).has_value();
+}
+
+std::string UnusableFolderText(const std::string& folder) {
+  return Format("%s\r\nこのフォルダにはインストールできません。別のフォルダを選択してください", folder.c_str());
+}
 
 TCopyWork::TCopyWork(const TWizardContext& context, const TCopyChoices& choices, TWorkObserver& observer)
     : context_(context), choices_(choices), observer_(observer), copier_(std::make_unique<TFileCopier>()) {}
@@ -299,7 +310,7 @@ bool TCopyWork::ExtractSeparateFiles() {
 bool TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
   // Written beside dest and put in place only when its checksum is right, so a
   // damaged entry never replaces a good file.
-  const std::string temp = dest + ".~zi";
+  const std::string temp = TemporaryNameOf(dest);
   OsFile::Options o;
   o.access = OsFile::kWrite;
   o.share = OsFile::Share::kNone;

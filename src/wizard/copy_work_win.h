@@ -43,6 +43,14 @@ enum class TCopyStop {
   kVerifyFailed,  // the data file written did not verify
 };
 
+// Whether the uninstaller will remove an installation in folder again: false
+// for the folders it refuses (the Windows folder, a folder inside or above it,
+// Program Files itself, the user's profile, documents ... and the folders
+// above them), judged by its own rule. A system install is not judged by it.
+bool RemovableInstallFolder(const std::string& folder);
+// The message for a folder refused that way, naming it.
+std::string UnusableFolderText(const std::string& folder);
+
 class TFileCopier;
 class TVrFile;
 class TVrFileCollection;

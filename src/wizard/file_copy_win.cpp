@@ -43,13 +43,16 @@ std::string Reason() { return SystemErrorText(GetLastError()); }
 
 }  // namespace
 
+std::string TemporaryNameOf(const std::string& dest) { return dest + ".~zi"; }
+
 TFileCopier::TFileCopier() : buffer_(new char[kPiece]) {}
 TFileCopier::~TFileCopier() = default;
 
 int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, const Progress& progress) {
   // Few calls per file: under Wine each one costs a round trip to the
   // server, and an install may hold tens of thousands of small files.
-  const std::wstring wsource = enc::Wide(source), wdest = enc::Wide(dest);
+  const std::string temp = TemporaryNameOf(dest);
+  const std::wstring wsource = enc::Wide(source), wdest = enc::Wide(dest), wtemp = enc::Wide(temp);
   Handle in(CreateFileW(wsource.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!in.Valid()) throw EFOpenError(Format("%s\r\nを開けません（%s）", source.c_str(), Reason().c_str()));
@@ -57,31 +60,31 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
   const bool have_info = GetFileInformationByHandle(in.Get(), &info) != 0;
 
   constexpr DWORD kBlocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  Handle out(CreateFileW(wdest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle out(CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out.Valid() && GetLastError() == ERROR_ACCESS_DENIED) {
-    // A read-only or hidden file of an earlier install must not block the new one.
-    const DWORD old = GetFileAttributesW(wdest.c_str());
-    if (old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY) && (old & kBlocking)) {
-      SetFileAttributesW(wdest.c_str(), old & ~kBlocking);
-      out = Handle(CreateFileW(wdest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A temporary file left read-only by a run that was killed is ours to replace.
+    const DWORD stale = GetFileAttributesW(wtemp.c_str());
+    if (stale != INVALID_FILE_ATTRIBUTES && !(stale & FILE_ATTRIBUTE_DIRECTORY) && (stale & kBlocking)) {
+      SetFileAttributesW(wtemp.c_str(), stale & ~kBlocking);
+      out = Handle(CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     } else {
       SetLastError(ERROR_ACCESS_DENIED);
     }
   }
   if (!out.Valid()) throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), Reason().c_str()));
 
-  // From here on a dest that is not complete is removed again.
-  bool complete = false;
-  struct RemoveUnlessComplete {
+  // From here on the temporary file goes unless it was put in place.
+  bool placed = false;
+  struct RemoveUnlessPlaced {
     Handle& out;
     const std::wstring& name;
-    const bool& complete;
-    ~RemoveUnlessComplete() {
-      if (complete) return;
+    const bool& placed;
+    ~RemoveUnlessPlaced() {
+      if (placed) return;
       out.Close();
       DeleteFileW(name.c_str());
     }
-  } guard{out, wdest, complete};
+  } guard{out, wtemp, placed};
 
   int64_t done = 0;
   for (;;) {
@@ -97,11 +100,36 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
     done += got;
     if (progress && !progress(done)) return -1;
   }
-  if (have_info) SetFileTime(out.Get(), nullptr, nullptr, &info.ftLastWriteTime);
+  // Fewer bytes than the file held when it was opened: it was cut short
+  // meanwhile, and what was read is no whole copy of it.
+  const int64_t size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  if (have_info && done < size)
+    throw EReadError(Format("%s\r\nを読み込めません（%s）", source.c_str(), SystemErrorText(ERROR_HANDLE_EOF).c_str()));
+  if (have_info) {
+    // The source's time; a plain file (archive bit set) that keeps hidden and
+    // system, whatever a temporary file left by a killed run had. One call
+    // for both, through the handle.
+    FILE_BASIC_INFO basic = {};
+    basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
+    basic.LastWriteTime.HighPart = static_cast<LONG>(info.ftLastWriteTime.dwHighDateTime);
+    basic.FileAttributes =
+        FILE_ATTRIBUTE_ARCHIVE | (info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    SetFileInformationByHandle(out.Get(), FileBasicInfo, &basic, sizeof basic);
+  }
   if (!out.Close()) throw EWriteError(Format("%s\r\nに書き込めません（%s）", dest.c_str(), Reason().c_str()));
-  complete = true;
-  // A new file is plain (archive bit set); hidden and system are kept.
-  if (have_info && (info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-    SetFileAttributesW(wdest.c_str(), info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+
+  // The system refuses to replace a read-only file, and a hidden or system
+  // one of an earlier install must not block the new one either. They are
+  // cleared only now, and put back when the file could not be replaced.
+  const DWORD old = GetFileAttributesW(wdest.c_str());
+  const bool cleared = old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY) && (old & kBlocking) &&
+                       SetFileAttributesW(wdest.c_str(), old & ~kBlocking);
+  if (!MoveFileExW(wtemp.c_str(), wdest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
+    if (cleared) SetFileAttributesW(wdest.c_str(), old);
+    SetLastError(error);
+    throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(error).c_str()));
+  }
+  placed = true;
   return done;
 }

@@ -7,6 +7,10 @@
 #include <memory>
 #include <string>
 
+// The name a file of the installation is written under before it is put in
+// place: beside it, so that putting it in place is a rename on one volume.
+std::string TemporaryNameOf(const std::string& dest);
+
 class TFileCopier {
  public:
   TFileCopier();
@@ -18,13 +22,15 @@ class TFileCopier {
   // returns false to stop.
   using Progress = std::function<bool(int64_t done)>;
 
-  // Copies source over dest (an existing dest loses its read-only, hidden and
-  // system attributes first, so it can be replaced), keeping the source's
-  // last-write time and its attributes but read-only. Returns the bytes
-  // copied, or -1 when progress asked to stop; the partial dest is removed
-  // then. Throws EFOpenError / EFCreateError / EReadError / EWriteError
-  // naming the file and the system's reason (a full disk among them), also
-  // removing the partial dest.
+  // Copies source over dest, keeping the source's last-write time and its
+  // attributes but read-only. The bytes go to TemporaryNameOf(dest) first;
+  // only a complete copy replaces dest (whose read-only, hidden and system
+  // attributes are cleared just before, and put back if the replacing fails).
+  // So dest is either the old file, untouched, or the whole new one, and the
+  // temporary file is gone whatever happens.
+  // Returns the bytes copied, or -1 when progress asked to stop. Throws
+  // EFOpenError / EFCreateError / EReadError / EWriteError naming the file
+  // and the system's reason (a full disk among them).
   int64_t Copy(const std::string& source, const std::string& dest, const Progress& progress);
 
  private:

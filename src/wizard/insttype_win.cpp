@@ -7,6 +7,7 @@
 #include "forms/message_dialog_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
+#include "wizard/copy_work_win.h"
 
 namespace {
 
@@ -246,6 +247,11 @@ bool TFormType::DestinationChecksPass() {
   const std::optional<std::string> folder = NormalizeInstallFolder(EditDir->Text());
   if (EditDir->Text().size() <= 3 || !folder || folder->size() <= 3) {
     MessageDlg("正しいインストール先を指定してください", mtWarning, mbOK);
+    return false;
+  }
+  // A folder the uninstaller would refuse to empty is never installed into.
+  if (Settings().InstallKind != 2 && !RemovableInstallFolder(*folder)) {
+    MessageDlg(UnusableFolderText(*folder), mtWarning, mbOK);
     return false;
   }
   if (Settings().AddOn) {

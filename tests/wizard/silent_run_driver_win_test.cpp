@@ -3,6 +3,7 @@
 // from the disk, the registry, the system's list of installed programs and
 // the run's log, and every way such a run ends told by its exit code.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +91,13 @@ void TwoDiscs(TestMedium& m) {
   m.Write();
 }
 
+// A folder of this system (the Windows folder, Program Files ...), as the system names it.
+std::string SystemFolder(int csidl) {
+  wchar_t buf[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf);
+  return enc::NarrowPath(buf);
+}
+
 void ExpectNothingInstalled(const TestMedium& m) {
   EXPECT_FALSE(fs::FileExists(m.Target() + "install.dat"));
   EXPECT_EQ(m.settings.ReadValue("InstallPath", "<none>"), "<none>");
@@ -144,6 +152,25 @@ TEST(SilentRun, TwoDiscsInstalledListedAndUninstalledWithLogs) {
   EXPECT_GE(UninstallDword(s, "EstimatedSize"), 40u);  // KiB of 60,000 bytes and more
   EXPECT_TRUE(Has(InstalledProgramsList(), s.Title));
 
+  {
+    SCOPED_TRACE("a repair from a medium whose program cannot be read keeps the installed program");
+    const std::string again = "/silent \"/dir=" + m.Target() + "\" \"/discs=" + m.Disc(1) + "\" \"/log=" + log + "\"";
+    // The medium's game.exe is a file the system fails to read (a Unix link
+    // to /proc/self/mem: the kernel refuses its first bytes).
+    const std::string medium_exe = m.Disc(0) + "game.exe";
+    fs::EraseFile(medium_exe);
+    ASSERT_TRUE(testing_support::RunHostCommand("/bin/ln", {"-s", "/proc/self/mem", testing_support::HostPathOf(medium_exe)}));
+    EXPECT_EQ(RunToEnd(m.Start(again)), 1) << LogText(log);
+    EXPECT_TRUE(Has(LogText(log), "を読み込めません")) << LogText(log);
+    EXPECT_EQ(ReadFileBytes(m.Target() + "game.exe"), std::string(20000, 'g'));
+    EXPECT_FALSE(fs::FileExists(m.Target() + "game.exe.~zi"));
+    // Readable again (a newer build of it), the same repair ends well and replaces it.
+    ASSERT_TRUE(testing_support::RunHostCommand("/bin/rm", {testing_support::HostPathOf(medium_exe)}));
+    testing_support::WriteFileBytes(medium_exe, std::string(20000, 'h'));
+    ASSERT_EQ(RunToEnd(m.Start(again)), 0) << LogText(log);
+    EXPECT_EQ(ReadFileBytes(m.Target() + "game.exe"), std::string(20000, 'h'));
+  }
+
   // The quiet uninstall command, run as the system's list would run it; the save data asked to go too.
   testing_support::WriteFileBytes(m.Target() + "save.dat", "saved");
   const std::string log2 = m.Dir() / "uninstall.txt";
@@ -188,25 +215,42 @@ TEST(SilentRun, EveryFailureEndsWithItsCodeAndReasonAndRecordsNothing) {
   m.Write();
   const std::string log = m.Dir() / "log.txt";
   const std::string to = " \"/dir=" + m.Target() + "\" \"/log=" + log + "\"";
+  // Folders the uninstaller refuses to empty: an installation there could never be removed.
+  const std::string windows = SystemFolder(CSIDL_WINDOWS), program_files = SystemFolder(CSIDL_PROGRAM_FILES),
+                    profile = SystemFolder(CSIDL_PROFILE), documents = SystemFolder(CSIDL_PERSONAL);
+  const auto in = [&](const std::string& folder) { return "/silent \"/dir=" + folder + "\" \"/log=" + log + "\""; };
+  const std::string unusable = "このフォルダにはインストールできません: ";
+  ASSERT_FALSE(windows.empty() || program_files.empty() || profile.empty() || documents.empty());
   const struct {
     const char* what;
     std::string args;
     int code;
-    const char* logged;  // "" when no log is written
+    std::string logged;  // "" when no log is written
+    std::string refused_folder;  // where nothing may have been written
   } rows[] = {
-      {"an unknown switch", "/silent /fast" + to, 2, ""},
-      {"a value that is not one", "/silent /disc=some" + to, 2, ""},
-      {"an uninstaller's switch", "/silent /deletesave" + to, 2, "インストールでは使えないスイッチです: /deletesave"},
-      {"a relative folder", "/silent /dir=Games\\X \"/log=" + log + "\"", 7, "正しいインストール先を指定してください"},
-      {"a drive root", "/silent /dir=C:\\ \"/log=" + log + "\"", 7, "正しいインストール先を指定してください"},
+      {"an unknown switch", "/silent /fast" + to, 2, "", ""},
+      {"a value that is not one", "/silent /disc=some" + to, 2, "", ""},
+      {"an uninstaller's switch", "/silent /deletesave" + to, 2, "インストールでは使えないスイッチです: /deletesave", ""},
+      {"a relative folder", "/silent /dir=Games\\X \"/log=" + log + "\"", 7, "正しいインストール先を指定してください", ""},
+      {"a drive root", "/silent /dir=C:\\ \"/log=" + log + "\"", 7, "正しいインストール先を指定してください", ""},
+      {"the Windows folder", in(windows), 7, unusable + windows, windows},
+      {"a folder inside the Windows folder", in(windows + "\\Game\\"), 7, unusable + windows + "\\Game",
+       windows + "\\Game"},
+      {"Program Files itself", in(program_files + "\\"), 7, unusable + program_files, program_files},
+      {"the user's profile", in(profile), 7, unusable + profile, profile},
+      {"the user's documents", in(documents), 7, unusable + documents, documents},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     fs::EraseFile(log);
     EXPECT_EQ(RunToEnd(m.Start(row.args)), row.code) << LogText(log);
-    if (*row.logged) EXPECT_TRUE(Has(LogText(log), row.logged)) << LogText(log);
+    if (!row.logged.empty()) EXPECT_TRUE(Has(LogText(log), row.logged)) << LogText(log);
     else EXPECT_FALSE(fs::FileExists(log));
     ExpectNothingInstalled(m);
+    if (!row.refused_folder.empty()) {
+      EXPECT_FALSE(fs::FileExists(row.refused_folder + "\\game.exe"));
+      EXPECT_FALSE(fs::FileExists(row.refused_folder + "\\install.dat"));
+    }
   }
   {
     SCOPED_TRACE("a folder code page 932 cannot spell is refused, not changed into another");

@@ -1,5 +1,6 @@
 // The wizard and the window behind it, worked from outside as a user would.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -297,8 +298,32 @@ TEST(Wizard, DestinationChecksOnTheFolderPage) {
     EXPECT_EQ(w.Answer(IDOK).text, L"正しいインストール先を指定してください");
     EXPECT_EQ(w.Caption(), L"インストール先の選択");
   }
-  // Too little space: No stays, Yes goes on.
-  w.SetText(kIdEditDir, L"C:\\a");
+  // Folders the uninstaller would refuse to empty: the Windows folder, a
+  // folder in it, Program Files itself. Each is named in the warning.
+  wchar_t windows[MAX_PATH] = {}, program_files[MAX_PATH] = {};
+  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, program_files), S_OK);
+  const struct {
+    std::wstring typed, named;
+  } unusable[] = {
+      {windows, windows},
+      {std::wstring(windows) + L"\\", windows},
+      {std::wstring(windows) + L"\\Game", std::wstring(windows) + L"\\Game"},
+      {program_files, program_files},
+  };
+  for (const auto& row : unusable) {
+    SCOPED_TRACE(enc::Narrow(row.typed));
+    w.SetText(kIdEditDir, row.typed);
+    w.Click(kIdBtnNext);
+    const driver::MessageDialogContent c = w.Answer(IDOK);
+    EXPECT_EQ(c.caption, L"警告");
+    EXPECT_EQ(c.text, row.named + L"\r\nこのフォルダにはインストールできません。別のフォルダを選択してください");
+    EXPECT_EQ(c.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_EQ(w.Caption(), L"インストール先の選択");
+  }
+  // Too little space: No stays, Yes goes on. A folder below Program Files
+  // is no system folder: it gets as far as the space question.
+  w.SetText(kIdEditDir, std::wstring(program_files) + L"\\Game");
   w.Click(kIdBtnNext);
   driver::MessageDialogContent c = w.Answer(IDNO);
   EXPECT_EQ(c.caption, L"警告");
