@@ -241,6 +241,7 @@ TEST(DeleteWork, TheProgramGroupLosesOnlyThisInstallationsShortcuts) {
   const Com com;
   // Alone in its group: the whole group goes, and that is confirmed.
   Installation alone;
+  alone.settings.Title += "デモ";  // through the code page of the system's shell: both locales are tested
   alone.Add("game.exe");
   alone.Add("install.exe");
   alone.settings.GameExe = "game.exe";
