@@ -61,5 +61,6 @@ WizardResult TFormMain::RunWizard(const TWizardContext& context) {
   WizardResult result;
   result.modal_result = wizard.ShowModal();
   result.work_failed = wizard.WorkFailed();
+  result.verify_failed = wizard.DataVerifyFailed;
   return result;
 }

@@ -12,6 +12,7 @@
 #include "base/sjis.h"
 #include "launcher/exit_codes.h"
 #include "launcher/temporary_program.h"
+#include "os/console_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
@@ -36,8 +37,11 @@ class RunObserver {
   std::optional<TLoggedObserver> logged_;
 };
 
+// Why the run failed, in the log and on the parent's output: an unattended
+// run without a log still says why it ended.
 int Fail(TRunLog* log, int code, const std::string& text) {
   if (log) log->Error(text);
+  WriteToParentConsole(text);
   return code;
 }
 

@@ -15,6 +15,7 @@
 #include "forms/message_dialog_win.h"
 #include "launcher/exit_codes.h"
 #include "launcher/globals_win.h"
+#include "launcher/leftover_copies_win.h"
 #include "launcher/running_game.h"
 #include "launcher/silent_run_win.h"
 #include "launcher/switches.h"
@@ -25,6 +26,7 @@
 #include "os/files_win.h"
 #include "os/mutex_win.h"
 #include "os/shell_win.h"
+#include "os/system_error_win.h"
 #include "settings/install_set.h"
 
 namespace {
@@ -47,7 +49,7 @@ class Startup {
   void OpenLog();
   // A run with /log tells by its exit code whether the person left the wizard.
   int WizardExitCode(const WizardResult& result) const;
-  // The parameters a temporary copy is started with: the folder, then /log=.
+  // The parameters a temporary copy is started with: the folder, then the switches.
   std::string HandOverParameters(const std::string& folder) const;
   bool ProbeResource() const;
   // Settings from the install.dat entry of an archive that open() opens.
@@ -61,7 +63,16 @@ class Startup {
   void Warn(const std::string& text) { Report(text, mtWarning); }
   // Releases in the fixed order: the archive, the instance mutex, the settings.
   void Release();
-  void HandOver();
+  // Starts the chosen program. A temporary copy of a run that tells its
+  // outcome by its exit code is waited for, and its code is the result;
+  // otherwise code is.
+  int HandOver(int code);
+  // This program, a temporary copy, is deleted at the next restart when the
+  // system allows it; the log says which.
+  void ScheduleOwnDeletion();
+  // A silent install from the medium hands over to a temporary copy, as the
+  // launcher's install does, so the medium's drive stays free for the next disc.
+  bool SilentRunHandsOver() const;
   // What the wizard works on: the settings, the archive and the folder of the run.
   TWizardContext WizardContext() const;
   // This program is a temporary copy that an earlier run made of itself.
@@ -75,6 +86,8 @@ class Startup {
   std::string run_after_exit_;
   std::string run_parameters_;
   int launcher_choice_ = 0;
+  bool hand_over_copy_ = false;  // run_after_exit_ is a temporary copy of this program
+  TLeftoverCopies leftovers_;
   bool resource_archive_ = false;
   bool trailer_archive_ = false;
   NamedMutex instance_mutex_;
@@ -106,7 +119,10 @@ bool Startup::MakeTemporaryCopy() {
   for (int attempt = 0; attempt < kTemporaryProgramNames; ++attempt) {
     run_after_exit_ = temp + TemporaryProgramName(attempt);
     ClearFileAttributes(run_after_exit_, kFaReadOnly);
-    if (CopyFileW(enc::Wide(program_).c_str(), enc::Wide(run_after_exit_).c_str(), FALSE)) return true;
+    if (CopyFileW(enc::Wide(program_).c_str(), enc::Wide(run_after_exit_).c_str(), FALSE)) {
+      hand_over_copy_ = true;
+      return true;
+    }
   }
   run_after_exit_.clear();
   run_parameters_.clear();
@@ -179,11 +195,30 @@ void Startup::OpenLog() {
   } catch (const EError&) {
     throw ESwitchError("ログファイルを作成できません: " + switches_.log);
   }
+  for (const std::string& file : leftovers_.deleted) log_->Line("deleted an earlier temporary copy: " + file);
+  for (const std::string& file : leftovers_.failed) log_->Line("could not delete an earlier temporary copy: " + file);
+}
+
+void Startup::ScheduleOwnDeletion() {
+  if (ScheduleDeleteAtRestart(program_)) {
+    if (log_) log_->Line("this temporary copy " + program_ + " is deleted at the next restart");
+  } else {
+    const std::string reason = SystemErrorText(GetLastError());
+    if (log_)
+      log_->Line("this temporary copy " + program_ + " could not be registered for deletion at restart (" + reason +
+                 "); a later start of install.exe deletes it");
+  }
+}
+
+bool Startup::SilentRunHandsOver() const {
+  return params_.empty() && !install_set_->FromArchive && !install_set_->AddOn && install_set_->InstallKind != 2 &&
+         !install_set_->UninstallMode;
 }
 
 std::string Startup::HandOverParameters(const std::string& folder) const {
   std::string parameters = "\"" + folder + "\"";
-  if (!switches_.log.empty()) parameters += " \"/log=" + switches_.log + "\"";
+  // Each word quoted as a whole: a value may hold blanks.
+  for (const std::string& word : SwitchWords(switches_)) parameters += " \"" + word + "\"";
   return parameters;
 }
 
@@ -192,16 +227,24 @@ bool Startup::IsOwnTemporaryCopy() const {
   return IsTemporaryProgramName(ExtractFileName(program_));
 }
 
-void Startup::HandOver() {
-  if (run_after_exit_.empty()) return;
+int Startup::HandOver(int code) {
+  if (run_after_exit_.empty()) return code;
+  if (hand_over_copy_ && switches_.WantsExitCode()) {
+    unsigned long copy_code = 0;
+    if (RunAndWait(run_after_exit_, run_parameters_, &copy_code)) return static_cast<int>(copy_code);
+    Warn(Format("プログラムを実行できませんでした\r\n%s", SystemErrorText(GetLastError()).c_str()));
+    return kExitFailed;
+  }
   const int r = ShellOpen(run_after_exit_, run_parameters_, "", SW_SHOW);
   if (r <= 32) Warn(Format("プログラムを実行できませんでした\r\nエラーコード[%d]", r));
+  return code;
 }
 
 int Startup::Run() {
   // Every file this program opens names its access explicitly, so files on a
   // read-only medium open for reading without a process-wide default mode.
   program_ = ProgramFileName();
+  leftovers_ = RemoveLeftoverCopies(TempFolder(), program_);
   if (switches_.verify) {
     // Reads the installation only: no instance lock, and a damaged install.dat
     // is part of the report rather than an error of the start.
@@ -257,11 +300,11 @@ int Startup::Run() {
     if (params_.empty()) {
       if (!MakeTemporaryCopy()) {
         Warn("ファイルをコピーできません");
-        return 0;
+        return switches_.WantsExitCode() ? kExitFailed : kExitSuccess;
       }
     } else {
-      if (IsOwnTemporaryCopy()) ScheduleDeleteAtRestart(program_);
       OpenLog();
+      if (IsOwnTemporaryCopy()) ScheduleOwnDeletion();
       code = WizardExitCode(RunWizard(WizardContext()));
     }
   } else {
@@ -271,13 +314,13 @@ int Startup::Run() {
 
   // The instance mutex goes before the hand-over: the temporary copy takes it.
   Release();
-  HandOver();
-  return code;
+  return HandOver(code);
 }
 
 int Startup::WizardExitCode(const WizardResult& result) const {
   // Runs started without switches end with 0, whatever the person did.
   if (switches_.log.empty()) return kExitSuccess;
+  if (result.verify_failed) return kExitVerifyFailed;
   if (result.work_failed) return kExitFailed;
   return result.modal_result == mrOk ? kExitSuccess : kExitCancelled;
 }
@@ -298,14 +341,20 @@ int Startup::RunReported() {
 
 int Startup::RunWithArchive() {
   if (switches_.silent) {
+    if (SilentRunHandsOver()) {
+      if (MakeTemporaryCopy()) return kExitSuccess;  // the copy's code, after the hand-over
+      Report("ファイルをコピーできません", mtWarning);
+      return kExitFailed;
+    }
     OpenLog();
+    if (!install_set_->FromArchive && IsOwnTemporaryCopy()) ScheduleOwnDeletion();
     return RunSilentInstall(WizardContext(), switches_);
   }
   if (!params_.empty() || install_set_->AddOn || install_set_->InstallKind == 2) {
     // Only the copy this program made of itself goes: the program started
     // from a medium or a download folder is the publisher's file.
-    if (!install_set_->FromArchive && IsOwnTemporaryCopy()) ScheduleDeleteAtRestart(program_);
     OpenLog();
+    if (!install_set_->FromArchive && IsOwnTemporaryCopy()) ScheduleOwnDeletion();
     return WizardExitCode(RunWizard(WizardContext()));
   } else {
     WriteCdDrive();
@@ -318,6 +367,7 @@ int Startup::RunWithArchive() {
         return WizardExitCode(RunWizard(WizardContext()));
       } else if (!MakeTemporaryCopy()) {
         Warn("ファイルをコピーできません");
+        if (switches_.WantsExitCode()) return kExitFailed;
       }
     } else {
       run_after_exit_ = AddTrailingDelimiter(install_set_->ReadValue("InstallPath", "")) + install_set_->GameExe;
@@ -325,20 +375,6 @@ int Startup::RunWithArchive() {
     }
   }
   return kExitSuccess;
-}
-
-}  // namespace
-
-namespace {
-
-// A command line that asks for a run without windows, even when it is not
-// valid as a whole: its errors go to the console, not into a message box.
-bool AsksForNoWindow(const std::vector<std::string>& params) {
-  for (const std::string& p : params) {
-    const std::string word = sjis::AsciiLower(p);
-    if (word == "/silent" || word == "/verify") return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -355,9 +391,17 @@ int RunStartup(const std::vector<std::string>& params, bool params_exact) {
       switches.log = full;
     }
   } catch (const ESwitchError& e) {
+    // A command line that asks for no window, even a malformed one, never
+    // shows one: its errors go to the parent's output.
     if (AsksForNoWindow(params)) WriteToParentConsole(e.what());
     else MessageDlg(e.what(), mtWarning, mbOK);
     return kExitBadSwitches;
+  }
+  if (switches.help) {
+    TParentOutput output;
+    if (output.Available()) output.Line(SwitchHelpText());
+    else MessageDlg(SwitchHelpText(), mtInformation, mbOK);
+    return kExitSuccess;
   }
 
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);

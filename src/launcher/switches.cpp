@@ -43,7 +43,7 @@ std::vector<std::string> SplitList(const std::string& value, char delimiter, con
 }  // namespace
 
 bool TRunSwitches::Any() const {
-  return silent || verify || delete_save || !dir.empty() || components_given || disc != Discs::kDefault ||
+  return silent || verify || delete_save || help || !dir.empty() || components_given || disc != Discs::kDefault ||
          !disc_folders.empty() || !log.empty();
 }
 
@@ -70,7 +70,9 @@ TRunSwitches ParseSwitches(const std::vector<std::string>& params) {
       return w.value;
     };
 
-    if (w.name == "silent") {
+    if (w.name == "?" || w.name == "help") {
+      flag(s.help);
+    } else if (w.name == "silent") {
       flag(s.silent);
     } else if (w.name == "verify") {
       flag(s.verify);
@@ -118,4 +120,55 @@ void CheckSwitchesForRole(const TRunSwitches& s, bool uninstall) {
     if (s.delete_save) throw ESwitchError("インストールでは使えないスイッチです: /deletesave");
     if (s.verify) throw ESwitchError("/verify はインストール先のプログラムで使います");
   }
+}
+
+bool AsksForNoWindow(const std::vector<std::string>& params) {
+  for (const std::string& word : params) {
+    if (word.empty() || word[0] != '/') continue;
+    const std::string name = SplitWord(word).name;
+    if (name == "silent" || name == "verify") return true;
+  }
+  return false;
+}
+
+std::vector<std::string> SwitchWords(const TRunSwitches& s) {
+  std::vector<std::string> words;
+  if (s.silent) words.push_back("/silent");
+  if (s.verify) words.push_back("/verify");
+  if (s.delete_save) words.push_back("/deletesave");
+  if (!s.dir.empty()) words.push_back("/dir=" + s.dir);
+  if (s.components_given) {
+    std::string list = "program";
+    if (s.data) list += ",data";
+    if (s.sound) list += ",sound";
+    if (s.movie) list += ",movie";
+    words.push_back("/components=" + list);
+  }
+  if (s.disc != TRunSwitches::Discs::kDefault)
+    words.push_back(s.disc == TRunSwitches::Discs::kAll ? "/disc=all" : "/disc=this");
+  if (!s.disc_folders.empty()) {
+    std::string list;
+    for (const std::string& folder : s.disc_folders) list += (list.empty() ? "" : ";") + folder;
+    words.push_back("/discs=" + list);
+  }
+  if (!s.log.empty()) words.push_back("/log=" + s.log);
+  return words;
+}
+
+std::string SwitchHelpText() {
+  return "install.exe [フォルダ] [スイッチ...]\r\n"
+         "  /silent            ウィンドウを出さずにインストールまたはアンインストールします\r\n"
+         "  /dir=FOLDER        インストール先（完全なパス）\r\n"
+         "  /components=LIST   program,data,sound,movie（省略時はすべて）\r\n"
+         "  /disc=all|this     セットのすべてのディスク、またはこのディスクだけ\r\n"
+         "  /discs=F1;F2...    次のディスクを探すフォルダ\r\n"
+         "  /deletesave        アンインストールでセーブデータ(save.dat)も削除します\r\n"
+         "  /verify            インストール先のファイルとデータファイルを確認します\r\n"
+         "  /log=FILE          実行の記録を書き出します（UTF-8）\r\n"
+         "  /? /help           この説明\r\n"
+         "終了コード:\r\n"
+         "  0 成功  1 失敗  2 スイッチの誤り  3 中止  4 データファイルの確認に失敗\r\n"
+         "  5 空き容量不足  6 ディスクが見つからない  7 インストール先が使えない\r\n"
+         "  8 ゲームまたはインストーラーが実行中  9 install.dat がない\r\n"
+         "終了コードを待つには start /wait install.exe ... のあと %ERRORLEVEL% を見てください";
 }

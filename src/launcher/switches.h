@@ -7,6 +7,7 @@
 //   in an install folder /silent [/deletesave] [/log=FILE]
 //                        /verify [/log=FILE]
 //   any run              /log=FILE (the wizard's work is logged as well)
+//                        /? or /help: the switches and exit codes, nothing else
 //
 // Names and values are compared without regard to ASCII case; a value may be
 // quoted as a whole ("/dir=C:\My Games\X" in quotes).
@@ -26,6 +27,7 @@ struct TRunSwitches {
   bool silent = false;
   bool verify = false;
   bool delete_save = false;
+  bool help = false;                      // /? or /help
   std::string dir;                        // "" when not given
   bool components_given = false;          // /components= was on the command line
   bool data = false, sound = false, movie = false;
@@ -37,6 +39,9 @@ struct TRunSwitches {
 
   // Any switch at all was given (positional words alone are the old command line).
   bool Any() const;
+  // The run tells how it ended by its exit code, so a run that hands over
+  // to a temporary copy waits for the copy and ends with its code.
+  bool WantsExitCode() const { return silent || !log.empty(); }
 };
 
 // Splits params (the command line without the program) into switches and
@@ -47,3 +52,16 @@ TRunSwitches ParseSwitches(const std::vector<std::string>& params);
 // false) takes no /deletesave and no /verify; an uninstaller takes none of
 // the install's switches. /verify excludes /silent. Throws ESwitchError.
 void CheckSwitchesForRole(const TRunSwitches& s, bool uninstall);
+
+// Whether a word of params asks for a run without any window: /silent or
+// /verify in any case, with a value or not. Such a command line reports even
+// its own errors without a window.
+bool AsksForNoWindow(const std::vector<std::string>& params);
+
+// The switches as words for another run of this program (the temporary copy
+// it hands over to): ParseSwitches of them gives the same switches. Positional
+// words and /? are not among them.
+std::vector<std::string> SwitchWords(const TRunSwitches& s);
+
+// What /? shows: every switch and every exit code (Shift-JIS, "\r\n" between lines).
+std::string SwitchHelpText();

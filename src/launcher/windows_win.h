@@ -17,6 +17,7 @@ struct WizardResult {
   // or mrCancel when the person left it.
   int modal_result = 0;
   bool work_failed = false;  // its work stopped with an error or such a warning
+  bool verify_failed = false;  // the data file it wrote did not verify
 };
 
 // Shows the background window, runs the wizard modally inside it, and frees both.

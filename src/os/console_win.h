@@ -16,6 +16,8 @@ class TParentOutput {
 
   // One line (Shift-JIS); nothing when the parent gave no output.
   void Line(const std::string& sjis);
+  // Whether the parent gave an output or runs in a console to write to.
+  bool Available() const { return out_ != nullptr; }
 
  private:
   void Write(const std::string& sjis);

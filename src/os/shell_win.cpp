@@ -48,3 +48,48 @@ int ShellOpen(const std::string& file, const std::string& parameters, const std:
                                     wfolder.empty() ? nullptr : wfolder.c_str(), show);
   return static_cast<int>(reinterpret_cast<INT_PTR>(r));
 }
+
+bool RunAndWait(const std::string& program, const std::string& parameters, unsigned long* exit_code) {
+  std::wstring command = L"\"" + enc::Wide(program) + L"\"";
+  if (!parameters.empty()) command += L" " + enc::Wide(parameters);
+  // The standard handles the parent gave this run reach the program too, so
+  // what it writes for the parent lands where this run's lines would. A GUI
+  // program may have none: then nothing is inherited.
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  HANDLE handles[2] = {GetStdHandle(STD_OUTPUT_HANDLE), GetStdHandle(STD_ERROR_HANDLE)};
+  HANDLE inheritable[2] = {nullptr, nullptr};
+  for (int i = 0; i < 2; ++i) {
+    if (handles[i] && handles[i] != INVALID_HANDLE_VALUE && GetFileType(handles[i]) != FILE_TYPE_UNKNOWN)
+      DuplicateHandle(GetCurrentProcess(), handles[i], GetCurrentProcess(), &inheritable[i], 0, TRUE,
+                      DUPLICATE_SAME_ACCESS);
+  }
+  const bool inherit = inheritable[0] || inheritable[1];
+  if (inherit) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = inheritable[0];
+    si.hStdError = inheritable[1] ? inheritable[1] : inheritable[0];
+  }
+  // Without them, the console this run was started from (if any) is shared
+  // for the wait: the program attaches to its parent's console.
+  const bool attached = !inherit && AttachConsole(ATTACH_PARENT_PROCESS);
+  PROCESS_INFORMATION pi = {};
+  const BOOL started =
+      CreateProcessW(nullptr, command.data(), nullptr, nullptr, inherit, 0, nullptr, nullptr, &si, &pi);
+  const DWORD error = GetLastError();
+  for (HANDLE h : inheritable)
+    if (h) CloseHandle(h);
+  if (!started) {
+    if (attached) FreeConsole();
+    SetLastError(error);
+    return false;
+  }
+  CloseHandle(pi.hThread);
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  if (attached) FreeConsole();
+  *exit_code = code;
+  return true;
+}

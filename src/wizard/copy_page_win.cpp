@@ -28,5 +28,6 @@ TWorkOutcome RunCopyWork(TFormType& wizard) {
   }
   if (TRunLog* log = wizard.Context().log) log->Line(outcome == TWorkOutcome::kFinished ? "install finished" : "install stopped");
   wizard.CopiedBytes = work.CopiedBytes();
+  wizard.DataVerifyFailed = work.StopReason() == TCopyStop::kVerifyFailed;
   return outcome;
 }

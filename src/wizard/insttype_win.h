@@ -114,6 +114,7 @@ class TFormType : public TForm {
   int64_t NeedBytes = 0;
   std::string SubFolder;
   int64_t CopiedBytes = 0;
+  bool DataVerifyFailed = false;  // the copy work stopped because the data file did not verify
   int FirstPage = kPageFile;
 
  private:

@@ -69,8 +69,9 @@ class TestMedium {
   const std::string& Temp() const { return temp_; }
   const TempDir& Dir() const { return dir_; }
 
-  // Starts the medium's install.exe with raw arguments and a TEMP of its own.
-  driver::Process Start(const std::string& args = "") const;
+  // Starts the medium's install.exe with raw arguments and a TEMP of its own
+  // (its standard output to output_file when one is named).
+  driver::Process Start(const std::string& args = "", const std::string& output_file = "") const;
   // Starts it as the wizard, with the inserted disc as its folder.
   driver::Process StartWizard() const { return Start("\"" + Root() + "\""); }
 

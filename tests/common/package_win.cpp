@@ -34,9 +34,9 @@ TestPackage::~TestPackage() { settings.DeleteRegistryKey(); }
 
 void TestPackage::WriteSettings() const { settings.SaveToFile(folder_ + "install.dat"); }
 
-driver::Process TestPackage::Start(const std::string& args) const {
+driver::Process TestPackage::Start(const std::string& args, const std::string& output_file) const {
   const std::wstring temp = enc::Wide(temp_);
-  driver::Process p = driver::Process::Start(Exe(), args, {{L"TEMP", temp}, {L"TMP", temp}});
+  driver::Process p = driver::Process::Start(Exe(), args, {{L"TEMP", temp}, {L"TMP", temp}}, "", L"", output_file);
   EXPECT_NE(p.Id(), 0u) << "install.exe did not start";
   return p;
 }

@@ -27,8 +27,9 @@ class TestPackage {
   const std::string& Temp() const { return temp_; }
   const TempDir& Dir() const { return dir_; }
 
-  // Starts the program with a raw command-line tail, TEMP and TMP pointing at Temp().
-  driver::Process Start(const std::string& args = "") const;
+  // Starts the program with a raw command-line tail, TEMP and TMP pointing at
+  // Temp() (its standard output to output_file when one is named).
+  driver::Process Start(const std::string& args = "", const std::string& output_file = "") const;
 
   // The installation's registry value, or "<none>".
   std::string Value(const std::string& name) const { return settings.ReadValue(name, "<none>"); }

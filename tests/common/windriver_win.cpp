@@ -41,7 +41,7 @@ Process& Process::operator=(Process&& other) noexcept {
 
 Process Process::Start(const std::string& exe, const std::string& args_tail,
                        const std::map<std::wstring, std::wstring>& env, const std::string& cwd,
-                       const std::wstring& desktop) {
+                       const std::wstring& desktop, const std::string& output_file) {
   // The environment block: ours, with the overrides applied.
   std::map<std::wstring, std::wstring> vars;
   if (wchar_t* block = GetEnvironmentStringsW()) {
@@ -73,10 +73,20 @@ Process Process::Start(const std::string& exe, const std::string& args_tail,
   si.cb = sizeof si;
   std::wstring desktop_name = desktop;
   if (!desktop_name.empty()) si.lpDesktop = desktop_name.data();
+  HANDLE output = INVALID_HANDLE_VALUE;
+  if (!output_file.empty()) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    output = CreateFileW(enc::Wide(output_file).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                         CREATE_ALWAYS, 0, nullptr);
+    si.dwFlags |= STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = output;
+  }
   PROCESS_INFORMATION pi = {};
   Process p;
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),
-                     folder.c_str(), &si, &pi)) {
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
+                                      CREATE_UNICODE_ENVIRONMENT, block.data(), folder.c_str(), &si, &pi);
+  if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+  if (started) {
     CloseHandle(pi.hThread);
     p.handle_ = pi.hProcess;
     p.id_ = pi.dwProcessId;

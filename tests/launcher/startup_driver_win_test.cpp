@@ -257,3 +257,105 @@ TEST(Startup, OnlyItsOwnTemporaryCopyIsScheduledForDeletion) {
   AbortWizard(p.Id());
   EXPECT_TRUE(p.WaitExit(kStartTimeout));
 }
+
+namespace {
+
+// What a run wrote to its standard output (UTF-8 there), in Shift-JIS.
+std::string OutputOf(const std::string& file) {
+  return fs::FileExists(file) ? enc::Utf8ToSjis(testing_support::ReadFileBytes(file)) : "<no output>";
+}
+
+}  // namespace
+
+TEST(Startup, AWordAskingForNoWindowNeverShowsOneEvenMalformed) {
+  Package pkg;
+  pkg.WriteSettings();
+  const struct {
+    const char* args;
+    const char* named;  // the word the line names
+  } rows[] = {
+      {"/silent=yes", "/silent=yes"},
+      {"/Verify=x", "/Verify=x"},
+      {"/SILENT /fast", "/fast"},
+      {"/verify /silent", "/verify"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.args);
+    const std::string out = pkg.Dir() / "out.txt";
+    Process p = pkg.Start(row.args, out);
+    ExpectSilentEnd(p);
+    EXPECT_EQ(p.ExitCode(), 2u);
+    EXPECT_NE(OutputOf(out).find(row.named), std::string::npos) << OutputOf(out);
+  }
+}
+
+TEST(Startup, HelpListsTheSwitchesAndExitCodesOnTheOutput) {
+  Package pkg;  // no install.dat needed: help is all the run does
+  for (const char* word : {"/?", "/HELP"}) {
+    SCOPED_TRACE(word);
+    const std::string out = pkg.Dir() / "help.txt";
+    Process p = pkg.Start(word, out);
+    ExpectSilentEnd(p);
+    EXPECT_EQ(p.ExitCode(), 0u);
+    const std::string text = OutputOf(out);
+    for (const char* part : {"/silent", "/dir=", "/deletesave", "/verify", "/log=", "終了コード", "9 install.dat"})
+      EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
+    EXPECT_EQ(text.find("不明なスイッチです"), std::string::npos);
+  }
+}
+
+TEST(Startup, EarlierTemporaryCopiesAreRemovedButNotARunningOneNorOthers) {
+  Package pkg;
+  const std::string temp = pkg.Temp();
+  const auto copy = [&](const std::string& name) {
+    ASSERT_TRUE(CopyFileW(enc::Wide(InstallExePath()).c_str(), enc::Wide(temp + name).c_str(), FALSE)) << name;
+  };
+  // A copy that runs: it warns that its folder holds no install.dat and waits.
+  copy("~zinstall7.exe");
+  TempDir empty;
+  Process running = Process::Start(temp + "~zinstall7.exe", "\"" + empty.Path() + "\"",
+                                   {{L"TEMP", enc::Wide(temp)}, {L"TMP", enc::Wide(temp)}});
+  ASSERT_NE(driver::WaitForWindow(running.Id(), kMessageDialogClass, kStartTimeout), nullptr);
+  copy("~zinstall.exe");
+  copy("~zinstall5.exe");
+  SetFileAttributesW(enc::Wide(temp + "~zinstall5.exe").c_str(), FILE_ATTRIBUTE_READONLY);  // copied from a CD
+  copy("~zinstall99.exe");  // never one of the names
+  copy("setup.exe");
+  testing_support::WriteFileBytes(temp + "~zinstall0.exe", "not a copy of the program");
+
+  // Any start does it, even one that ends at once (no installation to verify).
+  const std::string log = pkg.Dir() / "log.txt";
+  Process p = pkg.Start("/verify \"/log=" + log + "\"");
+  ExpectSilentEnd(p);
+  EXPECT_EQ(p.ExitCode(), 9u);
+  EXPECT_FALSE(fs::FileExists(temp + "~zinstall.exe"));
+  EXPECT_FALSE(fs::FileExists(temp + "~zinstall5.exe"));
+  EXPECT_TRUE(fs::FileExists(temp + "~zinstall7.exe")) << "the running copy was deleted";
+  EXPECT_TRUE(fs::FileExists(temp + "~zinstall99.exe"));
+  EXPECT_TRUE(fs::FileExists(temp + "setup.exe"));
+  EXPECT_EQ(testing_support::ReadFileBytes(temp + "~zinstall0.exe"), "not a copy of the program");
+  const std::string text = OutputOf(log);
+  EXPECT_NE(text.find("deleted an earlier temporary copy: " + temp + "~zinstall.exe"), std::string::npos) << text;
+  EXPECT_NE(text.find("deleted an earlier temporary copy: " + temp + "~zinstall5.exe"), std::string::npos) << text;
+  EXPECT_EQ(text.find("~zinstall7.exe"), std::string::npos) << text;
+
+  driver::Click(driver::ChildById(driver::WaitForWindow(running.Id(), kMessageDialogClass, kStartTimeout), IDOK));
+  EXPECT_TRUE(running.WaitExit(kStartTimeout));
+}
+
+TEST(Startup, ALoggedUninstallerWaitsForItsCopyAndEndsWithItsCode) {
+  Package pkg;
+  pkg.settings.UninstallMode = 1;
+  pkg.WriteSettings();
+  const std::string log = pkg.Dir() / "log.txt";
+  Process p = pkg.Start("\"/log=" + log + "\"");
+  const DWORD copy_pid = driver::WaitForProgram(L"~zinstall.exe", kStartTimeout);
+  ASSERT_NE(copy_pid, 0u);
+  EXPECT_TRUE(p.Running()) << "the uninstaller did not wait for its copy";
+  AbortWizard(copy_pid);  // the person leaves the uninstall wizard: cancelled
+  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  EXPECT_EQ(p.ExitCode(), 3u) << OutputOf(log);
+  EXPECT_NE(OutputOf(log).find("this temporary copy " + pkg.Temp() + "~zinstall.exe is deleted at the next restart"),
+            std::string::npos)
+      << OutputOf(log);
+}

@@ -49,3 +49,73 @@ TEST(Switches, RolesTakeOnlyTheirOwn) {
   EXPECT_THROW(CheckSwitchesForRole(ParseSwitches({"/verify", "/silent"}), true), ESwitchError);
   EXPECT_THROW(CheckSwitchesForRole(ParseSwitches({"/discs=D:\\"}), true), ESwitchError);
 }
+
+TEST(Switches, WordsThatAskForNoWindow) {
+  const struct {
+    std::vector<std::string> params;
+    bool no_window;
+  } rows[] = {
+      {{"/silent"}, true},
+      {{"/SILENT=yes"}, true},
+      {{"/Verify=x"}, true},
+      {{"/verify="}, true},
+      {{"M:\\", "/dir=C:\\X", "/Silent"}, true},
+      {{"/silently"}, false},
+      {{"/log=silent"}, false},
+      {{"silent"}, false},  // a folder named so, not a switch
+      {{"/dir=/silent"}, false},
+      {{}, false},
+      {{"/"}, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.params.empty() ? std::string("(none)") : row.params.back());
+    EXPECT_EQ(AsksForNoWindow(row.params), row.no_window);
+  }
+}
+
+TEST(Switches, HelpIsASwitchOfItsOwn) {
+  for (const char* word : {"/?", "/help", "/HELP"}) {
+    SCOPED_TRACE(word);
+    const TRunSwitches s = ParseSwitches({word});
+    EXPECT_TRUE(s.help);
+    EXPECT_TRUE(s.Any());
+  }
+  EXPECT_THROW(ParseSwitches({"/help=me"}), ESwitchError);
+  const std::string text = SwitchHelpText();
+  for (const char* part : {"/silent", "/dir=", "/components=", "/disc=", "/discs=", "/deletesave", "/verify", "/log=",
+                           "  9 "}) {
+    SCOPED_TRACE(part);
+    EXPECT_NE(text.find(part), std::string::npos);
+  }
+}
+
+TEST(Switches, WordsForTheTemporaryCopyGiveTheSameSwitches) {
+  const std::vector<std::vector<std::string>> rows = {
+      {"/silent"},
+      {"/silent", "/dir=C:\\My Games\\X", "/components=data,MOVIE", "/disc=this", "/discs=D:\\a; E:\\b c",
+       "/log=C:\\l.txt"},
+      {"/components=program"},
+      {"/log=C:\\l.txt"},
+      {"/silent", "/deletesave"},
+      {"/disc=ALL"},
+  };
+  for (const auto& params : rows) {
+    SCOPED_TRACE(params.back());
+    const TRunSwitches s = ParseSwitches(params);
+    const TRunSwitches again = ParseSwitches(SwitchWords(s));
+    EXPECT_EQ(again.silent, s.silent);
+    EXPECT_EQ(again.delete_save, s.delete_save);
+    EXPECT_EQ(again.dir, s.dir);
+    EXPECT_EQ(again.components_given, s.components_given);
+    EXPECT_EQ(again.data, s.data);
+    EXPECT_EQ(again.sound, s.sound);
+    EXPECT_EQ(again.movie, s.movie);
+    EXPECT_EQ(again.disc, s.disc);
+    EXPECT_EQ(again.disc_folders, s.disc_folders);
+    EXPECT_EQ(again.log, s.log);
+    EXPECT_TRUE(again.positional.empty());
+    EXPECT_EQ(again.WantsExitCode(), s.WantsExitCode());
+  }
+  EXPECT_FALSE(ParseSwitches({"/components=data"}).WantsExitCode());
+  EXPECT_TRUE(ParseSwitches({"/log=x"}).WantsExitCode());
+}

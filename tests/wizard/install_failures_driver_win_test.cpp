@@ -104,6 +104,16 @@ TEST(InstallFailure, ADamagedDataFileFailsItsVerification) {
             L"ハードディスクに異常がないか調べてください");
   EXPECT_TRUE(p.WaitExit(kTimeout));  // the wizard closes
   ExpectNothingRecorded(m);
+
+  // A logged run tells it by its exit code, as an unattended one does.
+  const std::string log = m.Dir() / "log.txt";
+  Process logged = m.Start("\"" + m.Root() + "\" \"/log=" + log + "\"");
+  Wizard lw(logged);
+  StartInstall(lw, m.Target(), true);
+  EXPECT_EQ(lw.Answer(IDOK, kTimeout).caption, L"警告");
+  ASSERT_TRUE(logged.WaitExit(kTimeout));
+  EXPECT_EQ(logged.ExitCode(), 4u);
+  ExpectNothingRecorded(m);
 }
 
 TEST(InstallFailure, NamesThatLeadOutOfTheInstallFolderAreRefused) {

@@ -293,3 +293,55 @@ TEST(SilentRun, EveryFailureEndsWithItsCodeAndReasonAndRecordsNothing) {
     ExpectNothingInstalled(m);
   }
 }
+
+namespace {
+
+// What a run wrote to its standard output (UTF-8 there), in Shift-JIS.
+std::string OutputOf(const std::string& file) {
+  return fs::FileExists(file) ? enc::Utf8ToSjis(ReadFileBytes(file)) : "<no output>";
+}
+
+}  // namespace
+
+TEST(SilentRun, TheMediumHandsOverToACopyAndEndsWithTheCopysCode) {
+  TestMedium m(2, 'W');
+  TwoDiscs(m);
+  const std::string log = m.Dir() / "log.txt", out = m.Dir() / "out.txt";
+  // The second disc is nowhere: the copy ends with 6, and so does the run that was started.
+  Process p = m.Start("/silent /disc=all \"/dir=" + m.Target() + "\" \"/log=" + log + "\"", out);
+  const DWORD copy_pid = driver::WaitForProgram(L"~zinstall.exe", kTimeout);
+  EXPECT_NE(copy_pid, 0u) << "no temporary copy ran";
+  EXPECT_EQ(RunToEnd(p), 6) << LogText(log);
+  const std::string text = LogText(log);
+  EXPECT_TRUE(Has(text, "install.exe ~zinstall.exe")) << text;  // the copy wrote the log
+  EXPECT_TRUE(Has(text, "disc 2 was not found")) << text;
+  EXPECT_TRUE(Has(OutputOf(out), "install stopped: a disc is missing")) << OutputOf(out);
+  ExpectNothingInstalled(m);
+  // Found in the folder the switch names, the same hand-over ends with 0.
+  EXPECT_EQ(RunToEnd(m.Start("/silent \"/dir=" + m.Target() + "\" \"/discs=" + m.Disc(1) + "\"")), 0);
+  EXPECT_EQ(ReadFileBytes(m.Target() + "bgm\\title.ogg"), "sound");
+}
+
+TEST(SilentRun, AFailingRunWithoutALogSaysWhyOnTheOutput) {
+  TestMedium m(1, 'X');
+  m.settings.ProgramSize = m.settings.DiskProgramSize[0] = 100;
+  m.AddLoose(0, "game.exe", "game");
+  m.Write();
+  const std::string out = m.Dir() / "out.txt";
+  const struct {
+    const char* what;
+    std::string args;
+    int code;
+    std::string said;
+  } rows[] = {
+      {"a relative folder", "/silent /dir=Games\\X", 7, "正しいインストール先を指定してください: Games\\X"},
+      {"a value that is not one", "/silent /disc=some", 2, "/disc=some"},
+      {"an uninstaller's switch", "/silent /deletesave", 2, "/deletesave"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(RunToEnd(m.Start(row.args, out)), row.code);
+    EXPECT_TRUE(Has(OutputOf(out), row.said)) << OutputOf(out);
+    ExpectNothingInstalled(m);
+  }
+}

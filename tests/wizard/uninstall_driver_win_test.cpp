@@ -98,15 +98,17 @@ class Installation {
   // the id of the temporary copy it hands over to.
   DWORD StartUninstaller(const std::wstring& desktop = L"", const std::string& args = "") {
     const std::wstring temp = enc::Wide(pkg.Temp());
-    driver::Process p =
-        driver::Process::Start(pkg.Exe(), args, {{L"TEMP", temp}, {L"TMP", temp}}, "", desktop);
-    EXPECT_TRUE(p.WaitExit(kTimeout)) << "the installed program did not hand over";
+    uninstaller = driver::Process::Start(pkg.Exe(), args, {{L"TEMP", temp}, {L"TMP", temp}}, "", desktop);
+    // With /log= it waits for its copy and ends with the copy's code; else it ends at once.
+    if (args.find("/log=") == std::string::npos)
+      EXPECT_TRUE(uninstaller.WaitExit(kTimeout)) << "the installed program did not hand over";
     return driver::WaitForProgram(L"~zinstall.exe", kTimeout);
   }
   std::string InstallPath() { return s().ReadValue("InstallPath", "<none>"); }
 
   const std::string maker = testing_support::UniqueName("Maker");
   TestPackage pkg{"installed"};
+  driver::Process uninstaller;  // the installed program, as started
   std::string group;
 };
 
@@ -262,6 +264,8 @@ TEST(Uninstall, AbortAfterTheGroupLeavesEveryFileAndTheLogSaysSo) {
   EXPECT_TRUE(GetExitCodeProcess(copy, &code));
   EXPECT_EQ(code, 3u);  // cancelled
   CloseHandle(copy);
+  ASSERT_TRUE(inst.uninstaller.WaitExit(kTimeout));
+  EXPECT_EQ(inst.uninstaller.ExitCode(), 3u) << "the program started did not end with its copy's code";
   const std::string text = enc::Utf8ToSjis(testing_support::ReadFileBytes(log));
   EXPECT_NE(text.find(inst.s().Title + " を削除しています"), std::string::npos) << text;
   EXPECT_NE(text.find("stopped on request"), std::string::npos) << text;
@@ -373,6 +377,8 @@ TEST(Uninstall, AFileInUseIsNamedBeforeTheLastPageAndTheRecordsStay) {
   EXPECT_TRUE(GetExitCodeProcess(copy, &code));
   EXPECT_EQ(code, 1u);  // failed: a logged run says so
   CloseHandle(copy);
+  ASSERT_TRUE(inst.uninstaller.WaitExit(kTimeout));
+  EXPECT_EQ(inst.uninstaller.ExitCode(), 1u);
   const std::string text = enc::Utf8ToSjis(testing_support::ReadFileBytes(log));
   EXPECT_NE(text.find("not deleted: data\\a.bin ("), std::string::npos) << text;
   // Nothing is forgotten: the file, the uninstaller, install.dat listing what is left, the key.
