@@ -80,10 +80,6 @@ bool RemovableInstallFolder(const std::string& folder) {
   return DeletableInstallFolder(folder, WindowsFolder(), KeptFolders()).has_value();
 }
 
-std::string UnusableFolderText(const std::string& folder) {
-  return Format("%s\r\nこのフォルダにはインストールできません。別のフォルダを選択してください", folder.c_str());
-}
-
 TCopyWork::TCopyWork(const TWizardContext& context, const TCopyChoices& choices, TWorkObserver& observer)
     : context_(context), choices_(choices), observer_(observer), copier_(std::make_unique<TFileCopier>()) {}
 

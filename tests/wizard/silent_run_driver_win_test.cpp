@@ -357,3 +357,27 @@ TEST(SilentRun, ALaterDiscOfAnotherPackageIsTheWrongDisc) {
   EXPECT_TRUE(Has(LogText(log), "disc 2 was not found")) << LogText(log);
   ExpectNothingInstalled(m);
 }
+
+TEST(SilentRun, AShareIsJudgedByItsOwnFreeSpace) {
+  TestMedium m(1, 'W');
+  m.settings.ProgramSize = m.settings.DiskProgramSize[0] = 4 << 20;
+  m.AddLoose(0, "game.exe", std::string(4 << 20, 'g'));
+  m.Write();
+  const std::string share = m.Dir() / "share";
+  ASSERT_TRUE(fs::MakeDirectories(share));
+  const std::string name = "zi" + std::to_string(GetCurrentProcessId());
+  if (!testing_support::PointShare("localhost", name, share)) GTEST_SKIP() << "Wine does not map \\\\localhost\\ here";
+  const std::string root = "\\\\localhost\\" + name + "\\";
+  // The share's root tells its own free space (a drive letter of it would not).
+  ULARGE_INTEGER free{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(enc::Wide(root).c_str(), &free, nullptr, nullptr)) << GetLastError();
+  EXPECT_GT(free.QuadPart, 4u << 20);
+
+  const std::string log = m.Dir() / "log.txt";
+  const int code = RunToEnd(m.Start("/silent \"/dir=" + root + "game\" \"/log=" + log + "\""));
+  EXPECT_EQ(code, 0) << LogText(log);
+  EXPECT_FALSE(Has(LogText(log), "空き 0 MB")) << LogText(log);
+  EXPECT_EQ(ReadFileBytes(share + "\\game\\game.exe"), std::string(4 << 20, 'g'));
+  EXPECT_EQ(m.settings.ReadValue("InstallPath", ""), root + "game\\");
+  testing_support::PointShare("localhost", name, "");
+}
