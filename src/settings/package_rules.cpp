@@ -43,9 +43,9 @@ std::vector<TSettingsProblem> CheckSettingsRules(const TZefoInstallSet& s) {
            "folder name: " + why);
   }
   if (s.DiskCount < 1)
-    refuse("DiskCount", Number(s.DiskCount), "DiskCount is " + Number(s.DiskCount) + ": a package has at least one disc");
+    advise("DiskCount", Number(s.DiskCount), "DiskCount is " + Number(s.DiskCount) + ": a package has at least one disc");
   if (s.DiskIndex < 0 || s.DiskIndex >= std::max(s.DiskCount, 1))
-    refuse("DiskIndex", Number(s.DiskIndex), "DiskIndex is " + Number(s.DiskIndex) + ": it must be from 0 to DiskCount - 1");
+    advise("DiskIndex", Number(s.DiskIndex), "DiskIndex is " + Number(s.DiskIndex) + ": it must be from 0 to DiskCount - 1");
   if (s.InstallKind > 2) advise("InstallKind", Number(s.InstallKind), "InstallKind is " + Number(s.InstallKind) + ": 0, 1 or 2");
   if (s.BackgroundMode > 2)
     advise("BackgroundMode", Number(s.BackgroundMode),

@@ -28,8 +28,9 @@ struct TSettingsProblem {
 // - RegistryKey is not empty and not a key the product can own
 //   (OwnedRegistryKeyPath);
 // - GameExe or ReadmeFile is not empty and fails the name check (an empty
-//   GameExe means no game shortcut and no game start);
-// - DiskCount is below 1, or DiskIndex is not one of its discs.
+//   GameExe means no game shortcut and no game start).
+// A disc count or disc number outside the set is advice: the work does not
+// fail on it (it installs the discs there are, or asks for the disc again).
 std::vector<TSettingsProblem> CheckSettingsRules(const TZefoInstallSet& s);
 
 // The first problem that makes install.exe refuse s, or nothing.

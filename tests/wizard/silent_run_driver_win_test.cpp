@@ -342,7 +342,7 @@ TEST(SilentRun, SettingsThatWouldFailHalfWayEndWithExit9BeforeAnythingIsWritten)
 TEST(SilentRun, ALaterDiscOfAnotherPackageIsTheWrongDisc) {
   // Disc 2 carries an add-on's settings of the same title: the copy is not
   // set up for it (it once crashed on the add-on's missing data file).
-  TestMedium m(2, 'W');
+  TestMedium m(2, 'X');
   TwoDiscs(m);
   TZefoInstallSet disc2;
   disc2.LoadFromFile(m.Disc(1) + "install.dat");
@@ -359,7 +359,7 @@ TEST(SilentRun, ALaterDiscOfAnotherPackageIsTheWrongDisc) {
 }
 
 TEST(SilentRun, AShareIsJudgedByItsOwnFreeSpace) {
-  TestMedium m(1, 'W');
+  TestMedium m(1, 'Y');
   m.settings.ProgramSize = m.settings.DiskProgramSize[0] = 4 << 20;
   m.AddLoose(0, "game.exe", std::string(4 << 20, 'g'));
   m.Write();
