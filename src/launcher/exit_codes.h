@@ -12,5 +12,5 @@ enum TExitCode : int {
   kExitNoDisc = 6,           // the next disc was found neither on the medium's drive nor in /discs
   kExitBadFolder = 7,        // the install folder cannot be used (not fully qualified, not an installation, refused)
   kExitBusy = 8,             // the game or another run of this package is running
-  kExitNoSettings = 9,       // no install.dat where the run looked for it
+  kExitNoSettings = 9,       // no install.dat where the run looked for it, or one refused before any work
 };

@@ -7,3 +7,5 @@ std::string RunningGameMutexName(const std::string& install_path) {
   if (!sjis::EndsWithChar(name, '\\')) name += '\\';
   return sjis::ReplaceChar(name, '\\', '-');
 }
+
+std::string InstanceMutexName(const std::string& title) { return sjis::ReplaceChar(title, '\\', '-'); }

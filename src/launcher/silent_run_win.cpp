@@ -18,6 +18,7 @@
 #include "os/system_error_win.h"
 #include "wizard/copy_work_win.h"
 #include "wizard/delete_work_win.h"
+#include "wizard/destination.h"
 #include "wizard/logged_observer.h"
 #include "wizard/selection.h"
 
@@ -45,34 +46,28 @@ int Fail(TRunLog* log, int code, const std::string& text) {
   return code;
 }
 
-// The install folder the run uses, or nothing when it cannot be used.
-std::optional<std::string> TargetFolder(const TZefoInstallSet& s, const TRunSwitches& switches, TRunLog* log) {
+// The install folder the run uses, judged as the wizard's folder page judges
+// it, free space included.
+TDestinationResult TargetFolder(const TZefoInstallSet& s, const TRunSwitches& switches, int64_t need_bytes, TRunLog* log) {
+  TDestinationFacts facts;
   if (s.InstallKind == 2) {
     if (log && !switches.dir.empty()) log->Line("a system install goes to the Windows folder; /dir is not used");
-    return WindowsFolder();
+    facts.folder_text = WindowsFolder();
+    facts.system_install = true;
+  } else {
+    facts.folder_text = !switches.dir.empty()
+                            ? switches.dir
+                            : ProposeFolder(s, s.ReadValue("InstallPath", ""), SpecialFolderPath(kCsidlProgramFiles),
+                                            WindowsFolder(), [](const std::string& f) { return fs::DirectoryExists(f); })
+                                  .edit_text;
   }
-  const std::string text = !switches.dir.empty()
-                               ? switches.dir
-                               : ProposeFolder(s, s.ReadValue("InstallPath", ""), SpecialFolderPath(kCsidlProgramFiles),
-                                               WindowsFolder(), [](const std::string& f) { return fs::DirectoryExists(f); })
-                                     .edit_text;
-  // The wizard's rule: a fully qualified folder below a drive or a share.
-  const std::optional<std::string> folder = NormalizeInstallFolder(text);
-  if (text.size() <= 3 || !folder || folder->size() <= 3) {
-    Fail(log, 0, "正しいインストール先を指定してください: " + text);
-    return std::nullopt;
-  }
-  // Nor one the uninstaller would refuse to empty: it could never be removed.
-  if (!RemovableInstallFolder(*folder)) {
-    Fail(log, 0, "このフォルダにはインストールできません: " + *folder);
-    return std::nullopt;
-  }
-  const std::string target = AddTrailingDelimiter(*folder);
-  if (s.AddOn && !HoldsInstallationOf(target, s.Title)) {
-    Fail(log, 0, Format("%s に %s はインストールされていません", target.c_str(), s.Title.c_str()));
-    return std::nullopt;
-  }
-  return target;
+  facts.add_on = s.AddOn != 0;
+  facts.title = s.Title;
+  facts.need_bytes = need_bytes;
+  facts.removable = [](const std::string& folder) { return RemovableInstallFolder(folder); };
+  facts.holds_installation = [&s](const std::string& target) { return HoldsInstallationOf(target, s.Title); };
+  facts.free_bytes = [](const std::string& root) { return FreeBytesAt(root); };
+  return JudgeDestination(facts);
 }
 
 }  // namespace
@@ -91,21 +86,19 @@ int RunSilentInstall(const TWizardContext& context, const TRunSwitches& switches
   choices.sound = everything || switches.sound;
   choices.movie = everything || switches.movie;
 
-  const std::optional<std::string> target = TargetFolder(s, switches, log);
-  if (!target) return kExitBadFolder;
-  choices.target_dir = *target;
-  choices.need_bytes = CalcNeedBytes(s, {choices.all_disks, choices.data, choices.sound, choices.movie});
+  const int64_t need_bytes = CalcNeedBytes(s, {choices.all_disks, choices.data, choices.sound, choices.movie});
+  const TDestinationResult destination = TargetFolder(s, switches, need_bytes, log);
+  if (destination.verdict != TDestinationVerdict::kUsable && destination.verdict != TDestinationVerdict::kTooLittleSpace)
+    return Fail(log, kExitBadFolder, destination.log_text);
+  choices.target_dir = destination.target;
+  choices.need_bytes = need_bytes;
   if (log)
-    log->Line(Format("folder %s; components program%s%s%s; %s; %lld bytes needed", target->c_str(),
+    log->Line(Format("folder %s; components program%s%s%s; %s; %lld bytes needed", choices.target_dir.c_str(),
                      choices.data ? ",data" : "", choices.sound ? ",sound" : "", choices.movie ? ",movie" : "",
                      choices.all_disks ? "every disc" : "this disc", static_cast<long long>(choices.need_bytes)));
-
-  // A drive whose free space the system does not tell (a share) is not judged.
-  const int32_t free_mb = DriveFreeMB((*target)[0]);
-  if (free_mb >= 0 && WholeMiB(choices.need_bytes) > free_mb)
-    return Fail(log, kExitNoSpace,
-                Format("ドライブにじゅうぶんな空き容量がありません（必要 %lld MB、空き %d MB）",
-                       static_cast<long long>(WholeMiB(choices.need_bytes)), free_mb));
+  if (destination.verdict == TDestinationVerdict::kTooLittleSpace) return Fail(log, kExitNoSpace, destination.log_text);
+  if (log && !destination.free_mb)
+    log->Line("the free space of " + destination.root + " is not known; it is not judged");
 
   RunObserver observer(log, context.source_folder, switches.disc_folders);
   TCopyWork work(context, choices, observer.Get());

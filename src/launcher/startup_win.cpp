@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "base/encoding.h"
 #include "base/format.h"
@@ -28,6 +29,7 @@
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
 #include "settings/install_set.h"
+#include "settings/package_rules.h"
 
 namespace {
 
@@ -275,6 +277,15 @@ int Startup::Run() {
     install_set_->LoadFromFile(settings_file);
   }
   CheckSwitchesForRole(switches_, install_set_->UninstallMode != 0);
+  // Settings that would stop an installation half-way are refused before
+  // anything is locked or written. An uninstaller is never refused: it must
+  // still remove what an earlier program installed.
+  if (!install_set_->UninstallMode) {
+    if (const std::optional<TSettingsProblem> refusal = InstallRefusal(*install_set_)) {
+      Warn(RefusalText(*refusal));
+      return Unattended() ? kExitNoSettings : kExitSuccess;
+    }
+  }
 
   // A running game holds a mutex named after its install folder.
   const std::string install_path = install_set_->ReadValue("InstallPath", "");
@@ -285,12 +296,16 @@ int Startup::Run() {
     return busy;
   }
 
-  if (MutexExists(install_set_->Title)) {
+  const std::string instance = InstanceMutexName(install_set_->Title);
+  if (MutexExists(instance)) {
     if (Unattended()) Report(kBusy, mtWarning);
     return busy;
   }
-  instance_mutex_ = NamedMutex::Create(install_set_->Title);
-  if (!instance_mutex_.IsHeld()) return busy;
+  instance_mutex_ = NamedMutex::Create(instance);
+  if (!instance_mutex_.IsHeld()) {
+    if (Unattended()) Report(kBusy, mtWarning);
+    return busy;
+  }
 
   int code = kExitSuccess;
   if (install_set_->UninstallMode && switches_.silent) {

@@ -100,10 +100,10 @@ std::string WindowsFolder() {
   return AddTrailingDelimiter(n > 0 && n <= 512 ? enc::NarrowPath(std::wstring_view(buf, n)) : std::string());
 }
 
-int32_t DriveFreeMB(char letter) {
-  const wchar_t root[] = {static_cast<wchar_t>(static_cast<unsigned char>(letter)), L':', L'\\', 0};
+std::optional<uint64_t> FreeBytesAt(const std::string& root) {
+  // The root of a share needs its trailing delimiter, as a drive's does.
   ULARGE_INTEGER available;
-  if (!GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) return 0;
-  const uint64_t mb = available.QuadPart / 1048576u;
-  return mb > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int32_t>(mb);
+  if (root.empty() || !GetDiskFreeSpaceExW(enc::Wide(AddTrailingDelimiter(root)).c_str(), &available, nullptr, nullptr))
+    return std::nullopt;
+  return available.QuadPart;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,7 @@ std::string ProgramFileName();
 std::string TempFolder();
 std::string WindowsFolder();
 
-// Whole MiB the caller may use on the drive (letter + ":\"), truncated; 0 when
-// the drive cannot be asked.
-int32_t DriveFreeMB(char letter);
+// Bytes the caller may use on the volume whose root is given: a drive
+// ("C:\") or a share ("\\server\share\"); nothing when the system does not
+// tell (no such volume, a share that does not answer).
+std::optional<uint64_t> FreeBytesAt(const std::string& root);

@@ -2,6 +2,7 @@
 // RegistryKey (one leading delimiter ignored), holding "InstallPath" and "CDDrive".
 #include "base/fs.h"
 #include "base/paths.h"
+#include "base/safe_names.h"
 #include "os/registry_win.h"
 #include "settings/install_set.h"
 #include "settings/registry_key_rule.h"
@@ -62,6 +63,9 @@ void TZefoInstallSet::DeleteRegistryKey() const {
 }
 
 bool TZefoInstallSet::IsGameInstalled() const {
+  // No game program (an empty GameExe) is never installed; neither is one
+  // whose name leads out of the folder.
+  if (!IsSafeRelativeName(GameExe)) return false;
   const std::string path = ReadValue("InstallPath", "");
   return !path.empty() && fs::FileExists(AddTrailingDelimiter(path) + GameExe);
 }

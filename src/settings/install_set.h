@@ -116,7 +116,8 @@ class TZefoInstallSet {
   void WriteValue(const std::string& name, const std::string& value) const;
   // Removes the key with everything below it, then every parent key left empty.
   void DeleteRegistryKey() const;
-  // "InstallPath" is set and the game program exists there.
+  // "InstallPath" is set and the game program exists there; false without a
+  // game program (an empty GameExe) or with one whose name fails the name check.
   bool IsGameInstalled() const;
 #endif
 

@@ -19,6 +19,7 @@
 #include "os/files_win.h"
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
+#include "settings/package_rules.h"
 #include "wizard/delete_rules.h"
 #include "wizard/delete_work_win.h"
 #include "wizard/file_copy_win.h"
@@ -77,10 +78,6 @@ class TEntryFileStream : public TStream {
 
 bool RemovableInstallFolder(const std::string& folder) {
   return DeletableInstallFolder(folder, WindowsFolder(), KeptFolders()).has_value();
-}
-
-std::string UnusableFolderText(const std::string& folder) {
-  return Format("%s\r\nこのフォルダにはインストールできません。別のフォルダを選択してください", folder.c_str());
 }
 
 TCopyWork::TCopyWork(const TWizardContext& context, const TCopyChoices& choices, TWorkObserver& observer)
@@ -179,7 +176,13 @@ bool TCopyWork::ChangeDisc(int index) {
       observer_.Warn(e.what());
       continue;
     }
-    if (next.Title != s.Title) continue;  // a disc of another package
+    // A disc of another package, or one whose settings the copy is not set
+    // up for (an add-on's output, loose files or archive, another set), is
+    // the wrong disc: asked for again, or looked for elsewhere.
+    if (!IsDiscOfSamePackage(s, next) || InstallRefusal(next)) {
+      observer_.Note(Format("%s%s is not of this package", context_.source_folder.c_str(), kSettingsFile));
+      continue;
+    }
     // The names recorded from earlier discs stay: the uninstaller removes
     // only what is recorded.
     std::vector<std::string> theirs = std::move(next.InstalledFiles);
@@ -248,6 +251,7 @@ TWorkOutcome TCopyWork::CopyLooseFiles() {
 
 bool TCopyWork::MergeData() {
   TZefoInstallSet& s = Settings();
+  if (!output_) throw EError("データファイルが作成されていません");
   // The first project file of the installation is kept under another name;
   // a later disc's or add-on's takes the plain one.
   if (output_->IndexOf(kKeptFirstProject) < 0) {

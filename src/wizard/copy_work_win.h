@@ -48,8 +48,6 @@ enum class TCopyStop {
 // Program Files itself, the user's profile, documents ... and the folders
 // above them), judged by its own rule. A system install is not judged by it.
 bool RemovableInstallFolder(const std::string& folder);
-// The message for a folder refused that way, naming it.
-std::string UnusableFolderText(const std::string& folder);
 
 class TFileCopier;
 class TVrFile;

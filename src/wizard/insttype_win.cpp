@@ -8,6 +8,7 @@
 #include "os/files_win.h"
 #include "os/shell_win.h"
 #include "wizard/copy_work_win.h"
+#include "wizard/destination.h"
 
 namespace {
 
@@ -153,8 +154,10 @@ void TFormType::ProposeInstallFolder() {
 void TFormType::DirectoryChange() { EditDir->SetText(EditTextForFolder(Directory->Directory(), SubFolder)); }
 
 void TFormType::UpdateDriveLabel() {
-  const int32_t free_mb = DriveFreeMB(Drive->Drive());
-  if (free_mb >= 0) LabelSzDrv->SetCaption(DriveFreeText(free_mb));
+  // A drive that does not tell its free space shows no figure rather than 0.
+  const std::optional<uint64_t> free = FreeBytesAt(std::string(1, Drive->Drive()) + ":\\");
+  const uint64_t mb = free ? *free / 1048576u : 0;
+  LabelSzDrv->SetCaption(free ? DriveFreeText(mb > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int32_t>(mb)) : std::string());
 }
 
 void TFormType::UpdateComponentBoxes() {
@@ -242,33 +245,21 @@ bool TFormType::Confirm(const std::string& text) const {
 }
 
 bool TFormType::DestinationChecksPass() {
-  // Only a fully qualified folder below a drive or a share: a relative one
-  // would resolve against whatever folder the folder list made current.
-  const std::optional<std::string> folder = NormalizeInstallFolder(EditDir->Text());
-  if (EditDir->Text().size() <= 3 || !folder || folder->size() <= 3) {
-    MessageDlg("正しいインストール先を指定してください", mtWarning, mbOK);
-    return false;
+  TDestinationFacts facts;
+  facts.folder_text = EditDir->Text();
+  facts.system_install = Settings().InstallKind == 2;
+  facts.add_on = Settings().AddOn != 0;
+  facts.title = Settings().Title;
+  facts.need_bytes = NeedBytes;
+  facts.removable = [](const std::string& folder) { return RemovableInstallFolder(folder); };
+  facts.holds_installation = [this](const std::string& target) { return HoldsInstallationOf(target, Settings().Title); };
+  facts.free_bytes = [](const std::string& root) { return FreeBytesAt(root); };
+  const TDestinationResult r = JudgeDestination(facts);
+  switch (r.verdict) {
+    case TDestinationVerdict::kUsable: return true;
+    case TDestinationVerdict::kTooLittleSpace: return MessageDlg(r.text, mtWarning, mbYes | mbNo) == mrYes;
+    default: MessageDlg(r.text, mtWarning, mbOK); return false;
   }
-  // A folder the uninstaller would refuse to empty is never installed into.
-  if (Settings().InstallKind != 2 && !RemovableInstallFolder(*folder)) {
-    MessageDlg(UnusableFolderText(*folder), mtWarning, mbOK);
-    return false;
-  }
-  if (Settings().AddOn) {
-    // An add-on goes into an existing installation of the same title.
-    const bool same_title = HoldsInstallationOf(TargetDir(), Settings().Title);
-    if (!same_title) {
-      MessageDlg("正しいインストール先を指定してください", mtWarning, mbOK);
-      return false;
-    }
-  }
-  const int64_t need = WholeMiB(NeedBytes);
-  const std::string target = TargetDir();
-  const int32_t free_mb = DriveFreeMB(target.empty() ? 0 : target[0]);
-  if (need > free_mb &&
-      MessageDlg("ドライブにじゅうぶんな空き容量がありません\r\nこのまま処理を続けますか？", mtWarning, mbYes | mbNo) != mrYes)
-    return false;
-  return true;
 }
 
 void TFormType::btnNextClick() {

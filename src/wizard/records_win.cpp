@@ -29,8 +29,10 @@ std::string InstalledFile(const std::string& target_dir, const std::string& name
 void CreateShortcuts(const TZefoInstallSet& s, const std::string& dir, bool open_group) {
   const std::string uninstall = s.Title + "のアンインストール";
   const std::string readme = "お読みください";
-  CreateShortcut(s.Title, InstalledFile(dir, s.GameExe), "", s.Title, dir, lnkPrograms, s.Title,
-                 TWindowState::wsNormal, 0, 0);
+  // A package without a game program (an empty GameExe) has no game shortcut.
+  if (!s.GameExe.empty())
+    CreateShortcut(s.Title, InstalledFile(dir, s.GameExe), "", s.Title, dir, lnkPrograms, s.Title,
+                   TWindowState::wsNormal, 0, 0);
   CreateShortcut(uninstall, dir + "install.exe", "", uninstall, dir, lnkPrograms, s.Title, TWindowState::wsNormal, 0,
                  1);
   if (!s.ReadmeFile.empty())

@@ -14,7 +14,7 @@
 // cannot be read, EFCreateError when the file cannot be written.
 void WriteSettingsRecord(const TZefoInstallSet& settings, const std::string& target_dir);
 
-// The program group Title in the Start menu's Programs folder: the game, the
+// The program group Title in the Start menu's Programs folder: the game (when GameExe names one), the
 // uninstaller (install.exe of the install folder, its second icon) and, when
 // the package has one, the read-me; then, when open_group, the group's folder window is opened.
 // Throws EShellLinkError, or EError for a GameExe or ReadmeFile that is no

@@ -7,6 +7,7 @@
 #include "base/format.h"
 #include "base/safe_names.h"
 #include "base/sjis.h"
+#include "settings/package_rules.h"
 #include "settings/registry_key_rule.h"
 #include "wizard/delete_rules.h"
 
@@ -189,10 +190,7 @@ std::vector<std::string> UninstallCandidates(const TZefoInstallSet& s, bool dele
   return names;
 }
 
-bool IsOwnGroupName(const std::string& title) {
-  return IsSafeRelativeName(title) && sjis::FindChar(title, '\\') == std::string::npos &&
-         sjis::FindChar(title, '/') == std::string::npos;
-}
+bool IsOwnGroupName(const std::string& title) { return IsPlainFolderName(title); }
 
 TUninstallPlan PlanUninstall(const TZefoInstallSet& s, const std::string& install_folder, bool delete_save_data,
                              const TUninstallSnapshot& snap) {

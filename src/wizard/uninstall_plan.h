@@ -108,8 +108,9 @@ struct TUninstallPlan {
 // "game.ini". Only these are ever examined or touched.
 std::vector<std::string> UninstallCandidates(const TZefoInstallSet& settings, bool delete_save_data);
 
-// True when title can be a program group of the installation's own: one
-// plain folder name (the name check, no delimiter).
+// True when title can be a program group of the installation's own: the
+// settings' rule for a title (IsPlainFolderName), the one install.exe
+// refuses a package by.
 bool IsOwnGroupName(const std::string& title);
 
 // The plan. install_folder is the folder the uninstaller was given (any form;

@@ -87,6 +87,17 @@ bool PointDrive(char letter, const std::string& folder) {
   return RunHostCommand("/bin/ln", {"-sfn", target, link});
 }
 
+bool PointShare(const std::string& server, const std::string& share, const std::string& folder) {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (!prefix || !*prefix) return false;
+  const std::string servers = std::string(prefix) + "/dosdevices/unc/" + server;
+  const std::string link = servers + "/" + share;
+  if (folder.empty()) return RunHostCommand("/bin/rm", {"-f", link});
+  const std::string target = UnixPath(RemoveTrailingDelimiter(folder));
+  return !target.empty() && RunHostCommand("/bin/mkdir", {"-p", servers}) &&
+         RunHostCommand("/bin/ln", {"-sfn", target, link});
+}
+
 std::vector<std::string> FilesBelow(const std::string& folder) {
   std::vector<std::string> out;
   ListBelow(AddTrailingDelimiter(folder), "", &out);

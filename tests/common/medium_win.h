@@ -28,6 +28,11 @@ std::string HostPathOf(const std::string& windows_path);
 // Works only under Wine; false when that fails.
 bool PointDrive(char letter, const std::string& folder);
 
+// Makes \\server\share of the running Wine prefix name folder (a Windows path
+// of this process), as Wine maps shares through dosdevices\unc, or removes
+// the share when folder is "". Works only under Wine; false when that fails.
+bool PointShare(const std::string& server, const std::string& share, const std::string& folder);
+
 // The files below folder (relative names, "\" between folders), sorted.
 std::vector<std::string> FilesBelow(const std::string& folder);
 

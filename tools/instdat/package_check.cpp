@@ -13,6 +13,7 @@
 #include "base/stream.h"
 #include "imaging/dib.h"
 #include "imaging/gales.h"
+#include "settings/package_rules.h"
 
 namespace {
 
@@ -31,8 +32,6 @@ bool InList(const std::string& ext, const char* list) {
   }
   return false;
 }
-
-bool IsBoolean(uint8_t v) { return v <= 1; }
 
 constexpr char kSettingsEntry[] = "install.dat";
 constexpr char kUninstaller[] = "install.exe";
@@ -132,21 +131,8 @@ std::vector<std::string> CheckPackage(const TZefoInstallSet& s, TVrFileCollectio
   std::vector<std::string> problems;
   const auto problem = [&](const std::string& line) { problems.push_back(line); };
 
-  if (s.Title.empty()) problem("Title is empty (it names the window, the program group and the instance lock)");
-  if (s.DiskCount < 1) problem("DiskCount is " + Number(s.DiskCount) + ": a package has at least one disc");
-  if (s.DiskIndex < 0 || s.DiskIndex >= std::max(s.DiskCount, 1))
-    problem("DiskIndex is " + Number(s.DiskIndex) + ": it must be from 0 to DiskCount - 1");
-  if (s.InstallKind > 2) problem("InstallKind is " + Number(s.InstallKind) + ": 0, 1 or 2");
-  if (s.BackgroundMode > 2) problem("BackgroundMode is " + Number(s.BackgroundMode) + ": 0 (centred), 1 (stretched) or 2 (tiled)");
-  const struct {
-    const char* name;
-    uint8_t value;
-  } booleans[] = {{"OpenReadme", s.OpenReadme},       {"OfferRuntimes", s.OfferRuntimes}, {"UninstallMode", s.UninstallMode},
-                  {"AddOn", s.AddOn},                 {"DataInstalled", s.DataInstalled}, {"FromArchive", s.FromArchive}};
-  for (const auto& b : booleans) {
-    if (!IsBoolean(b.value)) problem(std::string(b.name) + " is " + Number(b.value) + ": 0 or 1");
-  }
-  if (s.UninstallMode == 1) problem("UninstallMode is 1: the program would start as an uninstaller, not as a launcher");
+  // What the settings alone tell, by the rules install.exe refuses a package with.
+  for (const TSettingsProblem& p : CheckSettingsRules(s)) problem(Utf8(p.line));
   const bool addon = add_on || s.AddOn != 0;
   if (add_on && s.AddOn == 0)
     problem("AddOn is 0, but this is checked as an add-on: the program would start as a launcher, not as an add-on "
@@ -158,27 +144,6 @@ std::vector<std::string> CheckPackage(const TZefoInstallSet& s, TVrFileCollectio
     if (verdict.fault != TNameFault::kNone)
       problem(field + " \"" + Utf8(name) + "\": Windows cannot create a file of this name: " + Utf8(DescribeNameFault(verdict)));
   };
-  if (!s.GameExe.empty()) check_name("GameExe", s.GameExe);
-  if (!s.ReadmeFile.empty()) check_name("ReadmeFile", s.ReadmeFile);
-  for (const std::string& name : s.CopyFiles) check_name("CopyFiles:", name);
-  if (s.OpenReadme && s.ReadmeFile.empty()) problem("OpenReadme is 1 but ReadmeFile is empty");
-  for (const std::string& name : s.CopyFiles) {
-    if (name != sjis::AsciiLower(name)) problem("CopyFiles: \"" + Utf8(name) + "\" is not in lower case, so it never matches");
-  }
-  const struct {
-    const char* name;
-    const std::vector<int64_t>& discs;
-    int64_t total;
-  } components[] = {{"Program", s.DiskProgramSize, s.ProgramSize},
-                    {"Data", s.DiskDataSize, s.DataSize},
-                    {"Sound", s.DiskSoundSize, s.SoundSize},
-                    {"Movie", s.DiskMovieSize, s.MovieSize}};
-  for (const auto& c : components) {
-    int64_t sum = 0;
-    for (int64_t v : c.discs) sum += v;
-    if (sum != c.total)
-      problem(std::string(c.name) + "Size is " + Number(c.total) + " but the discs' Disk" + c.name + "Size add up to " + Number(sum));
-  }
   if (!archive) return problems;
 
   // What the archive holds.

@@ -337,3 +337,22 @@ TEST(InstdatPackage, AnAddOnIsCheckedAsAnAddOn) {
     EXPECT_NE(r.err.find(row.line), std::string::npos) << r.err;
   }
 }
+
+TEST(InstdatPackage, CheckRefusesWhatTheInstallerRefuses) {
+  // The installer's own rules: a title that is no folder name, a key of the system's.
+  TZefoInstallSet s = TemplateSettings();
+  s.Title = "Maker\\Game";
+  s.RegistryKey = "Microsoft\\Game";
+  s.ReadmeFile = "docs\\..\\..\\readme.txt";
+  const std::vector<std::string> problems = CheckPackage(s, nullptr, "", "");
+  std::string all;
+  for (const std::string& p : problems) all += p + "\n";
+  EXPECT_EQ(problems.size(), 3u) << all;
+  for (const std::string& line :
+       {std::string("Title \"Maker\\Game\": it names the program group's folder and the instance lock, so it must be one "
+                    "folder name"),
+        std::string("RegistryKey \"Microsoft\\Game\": not a key below HKEY_CURRENT_USER\\Software the installation can own"),
+        std::string("ReadmeFile \"docs\\..\\..\\readme.txt\": Windows cannot create a file of this name")}) {
+    EXPECT_NE(all.find(line), std::string::npos) << line << "\n" << all;
+  }
+}

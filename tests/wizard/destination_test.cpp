@@ -1,0 +1,126 @@
+#include "wizard/destination.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+constexpr uint64_t kMiB = 1048576;
+
+// Free space per volume root; a root not listed does not tell.
+TDestinationFacts Facts(std::string text, int64_t need_bytes, std::map<std::string, uint64_t> free_by_root) {
+  TDestinationFacts f;
+  f.folder_text = std::move(text);
+  f.need_bytes = need_bytes;
+  f.title = "ゲーム";
+  f.removable = [](const std::string& folder) { return folder != "C:\\Windows" && folder != "C:\\Program Files"; };
+  f.holds_installation = [](const std::string& target) { return target == "D:\\Games\\ゲーム\\"; };
+  f.free_bytes = [free_by_root](const std::string& root) -> std::optional<uint64_t> {
+    const auto it = free_by_root.find(root);
+    if (it == free_by_root.end()) return std::nullopt;
+    return it->second;
+  };
+  return f;
+}
+
+}  // namespace
+
+TEST(Destination, VolumeRootOfADriveOrAShare) {
+  const struct {
+    std::string folder, root;
+  } rows[] = {
+      {"C:\\Games\\X", "C:\\"},
+      {"d:\\", "d:\\"},
+      {"\\\\server\\share\\Games\\X", "\\\\server\\share\\"},
+      {"\\\\server\\share", "\\\\server\\share\\"},
+      {"\\\\server\\表\\x", "\\\\server\\表\\"},  // 0x5C as a trail byte is no delimiter
+      {"\\\\server", ""},
+      {"\\\\server\\", ""},
+      {"Games\\X", ""},
+      {"C:Games", ""},
+      {"", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.folder);
+    EXPECT_EQ(VolumeRootOf(row.folder), row.root);
+  }
+}
+
+TEST(Destination, OneVerdictForTheWizardAndTheRunWithoutWindows) {
+  using V = TDestinationVerdict;
+  const struct {
+    const char* what;
+    TDestinationFacts facts;
+    V verdict;
+    std::string target;
+    std::string log_text;  // "" for a usable folder
+  } rows[] = {
+      {"a folder with room", Facts("D:\\Games\\X", 4 * kMiB, {{"D:\\", 100 * kMiB}}), V::kUsable, "D:\\Games\\X\\", ""},
+      {"exactly enough", Facts("D:\\Games\\X\\", 4 * kMiB, {{"D:\\", 4 * kMiB}}), V::kUsable, "D:\\Games\\X\\", ""},
+      {"1.9 MiB needed counts as 1", Facts("D:\\X", 2 * kMiB - 1, {{"D:\\", kMiB}}), V::kUsable, "D:\\X\\", ""},
+      {"too little", Facts("D:\\Games\\X", 5 * kMiB, {{"D:\\", 4 * kMiB + 5}}), V::kTooLittleSpace, "D:\\Games\\X\\",
+       "ドライブにじゅうぶんな空き容量がありません（必要 5 MB、空き 4 MB）"},
+      {"a full drive", Facts("D:\\Games\\X", kMiB, {{"D:\\", 0}}), V::kTooLittleSpace, "D:\\Games\\X\\",
+       "ドライブにじゅうぶんな空き容量がありません（必要 1 MB、空き 0 MB）"},
+      {"a drive that does not tell is not judged", Facts("D:\\Games\\X", int64_t{1} << 50, {}), V::kUsable,
+       "D:\\Games\\X\\", ""},
+      {"a share with room: its own space, not a drive's",
+       Facts("\\\\localhost\\share\\game", 4 * kMiB, {{"\\\\localhost\\share\\", 50 * kMiB}, {"\\:\\", 0}}), V::kUsable,
+       "\\\\localhost\\share\\game\\", ""},
+      {"a share without room", Facts("//host/share/a/../game", 9 * kMiB, {{"\\\\host\\share\\", 8 * kMiB}}),
+       V::kTooLittleSpace, "\\\\host\\share\\game\\", "ドライブにじゅうぶんな空き容量がありません（必要 9 MB、空き 8 MB）"},
+      {"a share that does not tell", Facts("\\\\host\\share\\game", 9 * kMiB, {}), V::kUsable, "\\\\host\\share\\game\\", ""},
+      {"a relative folder", Facts("Games\\X", 0, {}), V::kNotQualified, "", "正しいインストール先を指定してください: Games\\X"},
+      {"a folder of the current drive", Facts("\\Games\\X", 0, {}), V::kNotQualified, "",
+       "正しいインストール先を指定してください: \\Games\\X"},
+      {"a drive root", Facts("C:\\", 0, {}), V::kNotQualified, "", "正しいインストール先を指定してください: C:\\"},
+      {"a drive root in disguise", Facts("C:\\Games\\..", 0, {}), V::kNotQualified, "",
+       "正しいインストール先を指定してください: C:\\Games\\.."},
+      {"a share's root", Facts("\\\\host\\share\\", 0, {}), V::kNotQualified, "",
+       "正しいインストール先を指定してください: \\\\host\\share\\"},
+      {"a name Windows cannot create", Facts("C:\\Games\\a?b", 0, {}), V::kNotQualified, "",
+       "正しいインストール先を指定してください: C:\\Games\\a?b"},
+      {"a folder the uninstaller refuses", Facts("C:\\Windows\\.", 0, {{"C:\\", 100 * kMiB}}), V::kRefusedFolder, "",
+       "このフォルダにはインストールできません: C:\\Windows"},
+      {"an add-on without its installation", Facts("D:\\Games\\Other", 0, {{"D:\\", 100 * kMiB}}), V::kNoInstallation,
+       "D:\\Games\\Other\\", "D:\\Games\\Other\\ に ゲーム はインストールされていません"},
+      {"an add-on into its installation, no room", Facts("D:\\Games\\ゲーム", 3 * kMiB, {{"D:\\", 2 * kMiB}}),
+       V::kTooLittleSpace, "D:\\Games\\ゲーム\\", "ドライブにじゅうぶんな空き容量がありません（必要 3 MB、空き 2 MB）"},
+      {"a system install into the Windows folder", Facts("C:\\Windows\\", kMiB, {{"C:\\", 100 * kMiB}}), V::kUsable,
+       "C:\\Windows\\", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    TDestinationFacts facts = row.facts;
+    const std::string what = row.what;
+    facts.add_on = what.find("add-on") != std::string::npos;
+    facts.system_install = what.find("system install") != std::string::npos;
+    const TDestinationResult r = JudgeDestination(facts);
+    EXPECT_EQ(r.verdict, row.verdict);
+    EXPECT_EQ(r.target, row.target);
+    EXPECT_EQ(r.log_text, row.log_text);
+    // The wizard's texts are its own.
+    switch (r.verdict) {
+      case V::kUsable: EXPECT_EQ(r.text, ""); break;
+      case V::kNotQualified:
+      case V::kNoInstallation: EXPECT_EQ(r.text, "正しいインストール先を指定してください"); break;
+      case V::kRefusedFolder:
+        EXPECT_EQ(r.text, "C:\\Windows\r\nこのフォルダにはインストールできません。別のフォルダを選択してください");
+        break;
+      case V::kTooLittleSpace:
+        EXPECT_EQ(r.text, "ドライブにじゅうぶんな空き容量がありません\r\nこのまま処理を続けますか？");
+        break;
+    }
+  }
+}
+
+TEST(Destination, UnknownFreeSpaceIsNoFigure) {
+  TDestinationResult r = JudgeDestination(Facts("\\\\host\\share\\game", 9 * kMiB, {}));
+  EXPECT_EQ(r.root, "\\\\host\\share\\");
+  EXPECT_FALSE(r.free_mb.has_value());
+  EXPECT_EQ(r.need_mb, 9);
+  r = JudgeDestination(Facts("\\\\host\\share\\game", 9 * kMiB, {{"\\\\host\\share\\", 0}}));
+  ASSERT_TRUE(r.free_mb.has_value());
+  EXPECT_EQ(*r.free_mb, 0);
+}

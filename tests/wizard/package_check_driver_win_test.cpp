@@ -1,0 +1,63 @@
+// Settings that would stop an installation half-way are refused before the
+// wizard's work begins: one warning naming the field, then the program ends,
+// with nothing written (no install folder, no registry key, no group).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "archive/archive_fixture.h"
+#include "base/encoding.h"
+#include "base/fs.h"
+#include "common/medium_win.h"
+#include "common/wizard_win.h"
+#include "os/registry_win.h"
+
+using driver::Process;
+using testing_support::TestMedium;
+
+namespace {
+
+constexpr int kTimeout = 30000;
+
+bool KeyExists(const std::string& path) { return RegKey::Open(HKEY_CURRENT_USER, path, KEY_READ).IsOpen(); }
+
+}  // namespace
+
+TEST(PackageCheck, TheWizardRefusesBadSettingsUpFrontWithAWarning) {
+  const struct {
+    const char* what;
+    std::function<void(TZefoInstallSet&)> change;
+    std::wstring field;
+  } rows[] = {
+      // Once failed only after install.dat and the group were written.
+      {"a registry key of the system's", [](TZefoInstallSet& s) { s.RegistryKey = "Microsoft\\ZiTestGame"; }, L"RegistryKey"},
+      // Once ended silently as "busy": no lock can be named after it.
+      {"a title with a delimiter", [](TZefoInstallSet& s) { s.Title += "\\Part"; }, L"Title"},
+      // Once failed after every file was copied.
+      {"a game program outside the folder", [](TZefoInstallSet& s) { s.GameExe = "..\\game.exe"; }, L"GameExe"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    TestMedium m;
+    const std::string key = "Software\\" + m.settings.RegistryKey;
+    m.settings.ProgramSize = m.settings.DiskProgramSize[0] = 4;
+    m.AddLoose(0, "game.exe", "game");
+    row.change(m.settings);
+    m.Write();
+    Process p = m.StartWizard();
+    // The warning comes first: no wizard page is shown before it.
+    const driver::MessageDialogContent warning = driver::AnswerMessageDialog(p.Id(), IDOK, kTimeout);
+    EXPECT_EQ(warning.caption, L"警告");
+    EXPECT_NE(warning.text.find(row.field), std::wstring::npos) << enc::Narrow(warning.text);
+    EXPECT_NE(warning.text.find(L"インストールできません"), std::wstring::npos) << enc::Narrow(warning.text);
+    EXPECT_EQ(warning.buttons.size(), 1u);
+    ASSERT_TRUE(p.WaitExit(kTimeout));
+    EXPECT_EQ(p.ExitCode(), 0u);  // a run without switches ends with 0
+    EXPECT_FALSE(fs::DirectoryExists(m.Target()));
+    EXPECT_FALSE(fs::DirectoryExists(m.GroupFolder()));
+    EXPECT_FALSE(KeyExists(key));
+    EXPECT_FALSE(KeyExists("Software\\" + m.settings.RegistryKey));
+  }
+}
