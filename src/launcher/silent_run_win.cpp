@@ -67,6 +67,7 @@ TDestinationResult TargetFolder(const TZefoInstallSet& s, const TRunSwitches& sw
   facts.removable = [](const std::string& folder) { return RemovableInstallFolder(folder); };
   facts.holds_installation = [&s](const std::string& target) { return HoldsInstallationOf(target, s.Title); };
   facts.free_bytes = [](const std::string& root) { return FreeBytesAt(root); };
+  facts.recorded_names = [&s](const std::string& target) { return RecordedNamesOf(target, s.Title); };
   return JudgeDestination(facts);
 }
 
@@ -92,6 +93,7 @@ int RunSilentInstall(const TWizardContext& context, const TRunSwitches& switches
     return Fail(log, kExitBadFolder, destination.log_text);
   choices.target_dir = destination.target;
   choices.need_bytes = need_bytes;
+  if (log && !destination.add_on_log_text.empty()) log->Line(destination.add_on_log_text);
   if (log)
     log->Line(Format("folder %s; components program%s%s%s; %s; %lld bytes needed", choices.target_dir.c_str(),
                      choices.data ? ",data" : "", choices.sound ? ",sound" : "", choices.movie ? ",movie" : "",

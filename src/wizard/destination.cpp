@@ -30,6 +30,16 @@ std::string WithDelimiter(const std::string& folder) {
 
 }  // namespace
 
+std::vector<std::string> AddOnNamesOf(const std::vector<std::string>& recorded) {
+  std::vector<std::string> names;
+  bool after_record = false;
+  for (const std::string& name : recorded) {
+    if (after_record) names.push_back(name);
+    else after_record = sjis::EqualsNoCase(name, "install.dat");
+  }
+  return names;
+}
+
 TDestinationResult JudgeDestination(const TDestinationFacts& f) {
   TDestinationResult r;
   const auto refuse = [&](TDestinationVerdict verdict, std::string text, std::string log_text) {
@@ -64,6 +74,17 @@ TDestinationResult JudgeDestination(const TDestinationFacts& f) {
   r.need_mb = WholeMiB(f.need_bytes);
   const std::optional<uint64_t> free = f.free_bytes ? f.free_bytes(r.root) : std::nullopt;
   if (free) r.free_mb = static_cast<int64_t>(*free / 1048576u);
+  if (!f.add_on && !f.system_install && f.recorded_names) {
+    r.add_on_names = AddOnNamesOf(f.recorded_names(r.target));
+    if (!r.add_on_names.empty()) {
+      r.add_on_text = Format("このフォルダの %s には追加データがインストールされています（%d 個のファイル）。\r\n"
+                             "インストールしなおすと追加データは使えなくなります。あとで追加データもインストールしなおしてください",
+                             f.title.c_str(), static_cast<int>(r.add_on_names.size()));
+      r.add_on_log_text = Format("the installation in %s has add-ons (%d files, such as %s): installing the base game "
+                                 "again drops them; install them again afterwards",
+                                 r.target.c_str(), static_cast<int>(r.add_on_names.size()), r.add_on_names[0].c_str());
+    }
+  }
   if (r.free_mb && r.need_mb > *r.free_mb)
     return refuse(TDestinationVerdict::kTooLittleSpace,
                   "ドライブにじゅうぶんな空き容量がありません\r\nこのまま処理を続けますか？",

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct TDestinationFacts {
   std::string folder_text;      // as typed, or as /dir= gives it
@@ -24,6 +25,9 @@ struct TDestinationFacts {
   // Bytes free to the caller on the volume whose root is given ("X:\" or
   // "\\server\share\"); nothing when the system does not tell.
   std::function<std::optional<uint64_t>(const std::string& root)> free_bytes;
+  // The names recorded by an installation of title in target (trailing
+  // delimiter); empty when there is none.
+  std::function<std::vector<std::string>(const std::string& target)> recorded_names;
 };
 
 enum class TDestinationVerdict {
@@ -42,7 +46,18 @@ struct TDestinationResult {
   std::optional<int64_t> free_mb;  // whole MiB free; nothing: unknown, not judged
   std::string text;         // what the wizard shows (a warning, or for kTooLittleSpace its question)
   std::string log_text;     // what a run without windows logs, naming the folder and the figures
+  // The base game installed again over an installation with add-ons: their
+  // data and names are dropped. Said before the work starts (an information
+  // for the wizard, a log line otherwise); empty when there is nothing to say.
+  std::vector<std::string> add_on_names;
+  std::string add_on_text;
+  std::string add_on_log_text;
 };
+
+// The names an installation's record holds that add-ons brought: an add-on
+// appends its names to the record after the installation's own, which end
+// with the record itself, "install.dat".
+std::vector<std::string> AddOnNamesOf(const std::vector<std::string>& recorded);
 
 // The volume root of a folder in normal form: "C:\" for "C:\Games\X",
 // "\\server\share\" for "\\server\share\Games"; "" for anything else.

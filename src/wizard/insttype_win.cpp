@@ -254,12 +254,17 @@ bool TFormType::DestinationChecksPass() {
   facts.removable = [](const std::string& folder) { return RemovableInstallFolder(folder); };
   facts.holds_installation = [this](const std::string& target) { return HoldsInstallationOf(target, Settings().Title); };
   facts.free_bytes = [](const std::string& root) { return FreeBytesAt(root); };
+  facts.recorded_names = [this](const std::string& target) { return RecordedNamesOf(target, Settings().Title); };
   const TDestinationResult r = JudgeDestination(facts);
   switch (r.verdict) {
-    case TDestinationVerdict::kUsable: return true;
-    case TDestinationVerdict::kTooLittleSpace: return MessageDlg(r.text, mtWarning, mbYes | mbNo) == mrYes;
+    case TDestinationVerdict::kUsable: break;
+    case TDestinationVerdict::kTooLittleSpace:
+      if (MessageDlg(r.text, mtWarning, mbYes | mbNo) != mrYes) return false;
+      break;
     default: MessageDlg(r.text, mtWarning, mbOK); return false;
   }
+  if (!r.add_on_text.empty()) MessageDlg(r.add_on_text, mtInformation, mbOK);
+  return true;
 }
 
 void TFormType::btnNextClick() {

@@ -135,6 +135,19 @@ ProgressBarRange ByteProgressRange(int64_t done, int64_t total) {
   return {static_cast<int32_t>(total / unit), static_cast<int32_t>(done / unit)};
 }
 
+std::vector<std::string> RecordedNamesOf(const std::string& target_dir, const std::string& title) {
+  const std::string settings = target_dir + "install.dat";
+  if (!fs::FileExists(settings)) return {};
+  try {
+    TZefoInstallSet installed;
+    installed.LoadFromFile(settings);
+    if (installed.Title != title || !installed.UninstallMode) return {};
+    return installed.InstalledFiles;
+  } catch (const EError&) {
+    return {};
+  }
+}
+
 bool HoldsInstallationOf(const std::string& target_dir, const std::string& title) {
   const std::string settings = target_dir + "install.dat";
   if (!fs::FileExists(settings)) return false;

@@ -92,6 +92,9 @@ FolderProposal ProposeFolder(const TZefoInstallSet& s, const std::string& instal
 // An add-on goes into an existing installation of its title: target_dir
 // (with a trailing delimiter) holds a readable install.dat with that Title.
 bool HoldsInstallationOf(const std::string& target_dir, const std::string& title);
+// The names the installation of title in target_dir records (its install.dat
+// with the uninstaller's flag); empty when there is none or it cannot be read.
+std::vector<std::string> RecordedNamesOf(const std::string& target_dir, const std::string& title);
 
 // EditDir after the folder list moved to list_folder.
 std::string EditTextForFolder(const std::string& list_folder, const std::string& sub_folder);

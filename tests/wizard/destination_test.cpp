@@ -124,3 +124,36 @@ TEST(Destination, UnknownFreeSpaceIsNoFigure) {
   ASSERT_TRUE(r.free_mb.has_value());
   EXPECT_EQ(*r.free_mb, 0);
 }
+
+TEST(Destination, InstallingTheBaseAgainOverAddOnsSaysSoBeforehand) {
+  // A record ends with install.dat; what an add-on brought comes after it.
+  const struct {
+    std::vector<std::string> recorded;
+    std::vector<std::string> add_ons;
+  } rows[] = {
+      {{}, {}},
+      {{"game.exe", "game.dat", "install.dat"}, {}},
+      {{"game.exe", "install.dat", "extra\\a.ogg", "game.002"}, {"extra\\a.ogg", "game.002"}},
+      {{"game.exe", "INSTALL.DAT", "x.txt"}, {"x.txt"}},
+      {{"game.exe", "x.txt"}, {}},  // a record without its own name: nothing can be told
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.recorded.size());
+    EXPECT_EQ(AddOnNamesOf(row.recorded), row.add_ons);
+  }
+  TDestinationFacts f = Facts("D:\\Games\\X", kMiB, {{"D:\\", 100 * kMiB}});
+  f.recorded_names = [](const std::string& target) {
+    return target == "D:\\Games\\X\\" ? std::vector<std::string>{"game.exe", "install.dat", "extra.dat"}
+                                       : std::vector<std::string>{};
+  };
+  TDestinationResult r = JudgeDestination(f);
+  EXPECT_EQ(r.verdict, TDestinationVerdict::kUsable);
+  EXPECT_EQ(r.add_on_names, std::vector<std::string>{"extra.dat"});
+  EXPECT_EQ(r.add_on_text, "このフォルダの ゲーム には追加データがインストールされています（1 個のファイル）。\r\n"
+                           "インストールしなおすと追加データは使えなくなります。あとで追加データもインストールしなおしてください");
+  EXPECT_NE(r.add_on_log_text.find("has add-ons (1 files, such as extra.dat)"), std::string::npos);
+  // An add-on itself adds; it drops nothing.
+  f.add_on = true;
+  f.holds_installation = [](const std::string&) { return true; };
+  EXPECT_TRUE(JudgeDestination(f).add_on_text.empty());
+}

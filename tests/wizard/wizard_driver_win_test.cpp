@@ -322,8 +322,15 @@ TEST(Wizard, DestinationChecksOnTheFolderPage) {
     EXPECT_EQ(w.Caption(), L"インストール先の選択");
   }
   // Too little space: No stays, Yes goes on. A folder below Program Files
-  // is no system folder: it gets as far as the space question.
-  w.SetText(kIdEditDir, std::wstring(program_files) + L"\\Game");
+  // is no system folder: it gets as far as the space question. It holds an
+  // installation of the title with an add-on: that is said before the work.
+  const std::string game = enc::Narrow(program_files) + "\\" + testing_support::UniqueName("Game") + "\\";
+  TZefoInstallSet installed = pkg.settings;
+  installed.UninstallMode = 1;
+  installed.InstalledFiles = {"game.exe", "install.dat", "extra\\voice.ogg"};
+  fs::MakeDirectories(game);
+  installed.SaveToFile(game + "install.dat");
+  w.SetText(kIdEditDir, enc::Wide(game));
   w.Click(kIdBtnNext);
   driver::MessageDialogContent c = w.Answer(IDNO);
   EXPECT_EQ(c.caption, L"警告");
@@ -331,8 +338,13 @@ TEST(Wizard, DestinationChecksOnTheFolderPage) {
   EXPECT_EQ(w.Caption(), L"インストール先の選択");
   w.Click(kIdBtnNext);
   w.Answer(IDYES);
+  c = w.Answer(IDOK);
+  EXPECT_EQ(c.caption, L"情報");
+  EXPECT_EQ(c.text.rfind(L"このフォルダの " + enc::Wide(pkg.settings.Title) + L" には追加データがインストールされています（1 個のファイル）", 0), 0u)
+      << enc::Narrow(c.text);
   EXPECT_TRUE(w.WaitForCaption(L"インストール準備完了"));
   Abort(w, p);
+  testing_support::RemoveTree(game);
 }
 
 TEST(Wizard, FolderPageProposesTheDefaultFolderAndShowsFreeSpace) {
