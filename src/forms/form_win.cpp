@@ -2,29 +2,55 @@
 
 #include "forms/application_win.h"
 #include "forms/button_win.h"
+#include "forms/dpi_scale.h"
+
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
 
 namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 }  // namespace
 
-TForm::TForm(const Args& args) : TWinContainer(nullptr, 0), position_(args.position) {
+TForm::TForm(const Args& args)
+    : TWinContainer(nullptr, 0), position_(args.position), client_{args.client_width, args.client_height} {
   RegisterFormsClass(kClassName, ContainerProc);
-  RECT r = {0, 0, args.client_width, args.client_height};
-  AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+  const SIZE design = WindowSizeAt(kDesignDpi);
   HWND owner = args.owner ? args.owner : TApplication::Instance().Handle();
-  CreateHandle(kClassName, args.caption, kStyle, kExStyle, {0, 0, r.right - r.left, r.bottom - r.top}, owner);
+  CreateHandle(kClassName, args.caption, kStyle, kExStyle, {0, 0, design.cx, design.cy}, owner);
+  // Only the window knows its screen: scaled once it exists, before any
+  // control is added to it.
+  dpi_ = TApplication::DpiOf(hwnd_);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(TApplication::Instance().UiFont(dpi_)), FALSE);
+  if (dpi_ != kDesignDpi) SetClientSize(client_.cx, client_.cy);
 }
 
 TForm::~TForm() = default;
 
+SIZE TForm::WindowSizeAt(int dpi) const {
+  RECT r = {0, 0, ScaleToDpi(client_.cx, dpi), ScaleToDpi(client_.cy, dpi)};
+  TApplication::AdjustWindowRectForDpi(&r, kStyle, kExStyle, dpi);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
 void TForm::SetClientSize(int width, int height) {
-  RECT r = {0, 0, width, height};
-  AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+  client_ = {width, height};
+  const SIZE size = WindowSizeAt(dpi_);
   RECT now;
   GetWindowRect(hwnd_, &now);
-  bounds_ = {now.left, now.top, r.right - r.left, r.bottom - r.top};
-  SetWindowPos(hwnd_, nullptr, 0, 0, bounds_.width, bounds_.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  bounds_ = {now.left, now.top, size.cx, size.cy};
+  SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::DpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0) return;
+  dpi_ = dpi;
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(TApplication::Instance().UiFont(dpi_)), FALSE);
+  bounds_ = {suggested.left, suggested.top, suggested.right - suggested.left, suggested.bottom - suggested.top};
+  SetWindowPos(hwnd_, nullptr, bounds_.left, bounds_.top, bounds_.width, bounds_.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplyDpi();
 }
 
 void TForm::PlaceOnScreen() {
@@ -73,6 +99,15 @@ int TForm::ShowModal() {
 
 LRESULT TForm::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_GETDPISCALEDSIZE: {
+      // The size at the new scale is the design client size scaled, not the
+      // window scaled as a whole: the suggested rectangle then fits exactly.
+      *reinterpret_cast<SIZE*>(lp) = WindowSizeAt(LOWORD(wp));
+      return TRUE;
+    }
+    case WM_DPICHANGED:
+      DpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return 0;
     case WM_CLOSE:
       // The close box closes a modal run with Cancel, unless a result is
       // already set: an Abort confirmed during long work stays an Abort.
