@@ -37,19 +37,32 @@ SIZE TForm::WindowSizeAt(int dpi) const {
 void TForm::SetClientSize(int width, int height) {
   client_ = {width, height};
   const SIZE size = WindowSizeAt(dpi_);
-  RECT now;
-  GetWindowRect(hwnd_, &now);
-  bounds_ = {now.left, now.top, size.cx, size.cy};
   SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  FitClient();
+}
+
+void TForm::FitClient() {
+  // The frame the system really draws can differ from what it computes for
+  // the DPI (Wine draws every frame at 96 DPI): the client area is measured
+  // and the window corrected by the difference.
+  RECT client, outer;
+  GetClientRect(hwnd_, &client);
+  GetWindowRect(hwnd_, &outer);
+  const int dx = ScaleToDpi(client_.cx, dpi_) - client.right, dy = ScaleToDpi(client_.cy, dpi_) - client.bottom;
+  if (dx != 0 || dy != 0)
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top + dy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(hwnd_, &outer);
+  bounds_ = {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top};
 }
 
 void TForm::DpiChanged(int dpi, const RECT& suggested) {
   if (dpi <= 0) return;
   dpi_ = dpi;
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(TApplication::Instance().UiFont(dpi_)), FALSE);
-  bounds_ = {suggested.left, suggested.top, suggested.right - suggested.left, suggested.bottom - suggested.top};
-  SetWindowPos(hwnd_, nullptr, bounds_.left, bounds_.top, bounds_.width, bounds_.height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FitClient();
   ApplyDpi();
 }
 

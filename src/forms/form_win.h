@@ -56,6 +56,8 @@ class TForm : public TWinContainer {
   // The window's outer size for the design client size at dpi.
   SIZE WindowSizeAt(int dpi) const;
   void DpiChanged(int dpi, const RECT& suggested);
+  // Sizes the window so that its client area is the design size at its DPI.
+  void FitClient();
 
   Position position_;
   TButton* default_button_ = nullptr;
