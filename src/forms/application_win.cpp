@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/encoding.h"
+#include "forms/dpi_scale.h"
 #include "forms/message_dialog_win.h"
 
 namespace {
@@ -50,11 +51,52 @@ void TApplication::SetTitle(const std::string& title) {
   if (handle_) SetWindowTextW(handle_, enc::Wide(title).c_str());
 }
 
-HFONT TApplication::UiFont() {
-  if (!font_)
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
-  return font_;
+HFONT TApplication::UiFont(int dpi) {
+  HFONT& font = fonts_[dpi];
+  if (!font)
+    font = CreateFontW(-ScaleToDpi(12, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       L"ＭＳ Ｐゴシック");
+  return font;
+}
+
+namespace {
+
+// Functions of Windows 10 1607 and later, looked up once: the program also
+// runs on Vista, whose user32 lacks them.
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+template <typename Fn>
+Fn User32Function(const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+}  // namespace
+
+int TApplication::SystemDpi() {
+  static const int dpi = [] {
+    HDC screen = GetDC(nullptr);
+    const int d = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
+    if (screen) ReleaseDC(nullptr, screen);
+    return d > 0 ? d : kDesignDpi;
+  }();
+  return dpi;
+}
+
+int TApplication::DpiOf(HWND window) {
+  static const auto get_dpi_for_window = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  if (get_dpi_for_window && window) {
+    const UINT dpi = get_dpi_for_window(window);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  return SystemDpi();
+}
+
+void TApplication::AdjustWindowRectForDpi(RECT* rect, DWORD style, DWORD ex_style, int dpi) {
+  static const auto adjust = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  if (adjust && adjust(rect, style, FALSE, ex_style, static_cast<UINT>(dpi))) return;
+  AdjustWindowRectEx(rect, style, FALSE, ex_style);
 }
 
 bool TApplication::DispatchOne(const MSG& msg) {

@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <functional>
+#include <map>
 #include <string>
 
 // Modal results, shared by forms and message dialogs.
@@ -30,8 +31,19 @@ class TApplication {
   HWND Handle();
   HINSTANCE Module() const { return GetModuleHandleW(nullptr); }
 
-  // "ＭＳ Ｐゴシック", Shift-JIS character set, 12 pixels high.
-  HFONT UiFont();
+  // "ＭＳ Ｐゴシック", Shift-JIS character set, 12 pixels high at 96 DPI and
+  // scaled with the DPI; one font per DPI, kept for the program's life.
+  HFONT UiFont(int dpi = 96);
+
+  // The DPI of the screen window is shown on: the window's own where the
+  // system tells it (Windows 10 1607 and later), else the system's.
+  static int DpiOf(HWND window);
+  // The system's DPI (the primary screen's at the program's start).
+  static int SystemDpi();
+  // AdjustWindowRectEx for a window at dpi (the frame of a per-monitor aware
+  // window is as thick as its own screen's scale makes it, where the system
+  // can say so).
+  static void AdjustWindowRectForDpi(RECT* rect, DWORD style, DWORD ex_style, int dpi);
 
   // Handles every pending message, then returns (long work calls it at fixed points).
   void ProcessMessages();
@@ -50,7 +62,7 @@ class TApplication {
 
   std::string title_;
   HWND handle_ = nullptr;
-  HFONT font_ = nullptr;
+  std::map<int, HFONT> fonts_;
 };
 
 // Registers a window class of the form layer once (window procedure, standard

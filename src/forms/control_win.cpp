@@ -4,6 +4,7 @@
 
 #include "base/encoding.h"
 #include "forms/application_win.h"
+#include "forms/dpi_scale.h"
 
 const wchar_t kContainerClass[] = L"ZiContainer";
 
@@ -31,8 +32,28 @@ void TControl::AdoptHandle(HWND hwnd) {
   hwnd_ = hwnd;
   if (hwnd_) {
     SetPropW(hwnd_, kControlProperty, this);
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(TApplication::Instance().UiFont()), FALSE);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(TApplication::Instance().UiFont(Dpi())), FALSE);
   }
+}
+
+int TControl::Dpi() const { return parent_ ? parent_->Dpi() : kDesignDpi; }
+
+RECT TControl::PixelRect() const {
+  const ScaledRect r = ScaleRectToDpi(bounds_.left, bounds_.top, bounds_.width, bounds_.height, Dpi());
+  return {r.left, r.top, r.left + r.width, r.top + r.height};
+}
+
+void TControl::PlaceWindow() {
+  if (!hwnd_ || !parent_) return;
+  const RECT r = PixelRect();
+  MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+void TControl::ApplyDpi() {
+  if (!hwnd_) return;
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(TApplication::Instance().UiFont(Dpi())), FALSE);
+  PlaceWindow();
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void TControl::CreateHandle(const wchar_t* window_class, const std::string& text, DWORD style, DWORD ex_style,
@@ -41,14 +62,21 @@ void TControl::CreateHandle(const wchar_t* window_class, const std::string& text
   HWND parent = parent_ ? parent_->Handle() : owner;
   if (parent_) style |= WS_CHILD;
   HMENU menu = parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : nullptr;
-  HWND hwnd = CreateWindowExW(ex_style, window_class, enc::Wide(text).c_str(), style, bounds.left, bounds.top,
-                              bounds.width, bounds.height, parent, menu, TApplication::Instance().Module(), this);
+  // A child is placed at its form's DPI; a top-level window is created at its
+  // design size and sized for its screen once it exists (TForm).
+  const RECT r = parent_ ? PixelRect() : RECT{bounds.left, bounds.top, bounds.left + bounds.width,
+                                                bounds.top + bounds.height};
+  HWND hwnd = CreateWindowExW(ex_style, window_class, enc::Wide(text).c_str(), style, r.left, r.top,
+                              r.right - r.left, r.bottom - r.top, parent, menu, TApplication::Instance().Module(),
+                              this);
   AdoptHandle(hwnd);
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
   bounds_ = {left, top, width, height};
-  if (hwnd_) MoveWindow(hwnd_, left, top, width, height, TRUE);
+  if (!hwnd_) return;
+  if (parent_) PlaceWindow();
+  else MoveWindow(hwnd_, left, top, width, height, TRUE);
 }
 
 bool TControl::Visible() const { return hwnd_ && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE); }
@@ -103,6 +131,13 @@ void TGraphicControl::Invalidate() {
   if (parent_) parent_->InvalidateRect(bounds_);
 }
 
+int TGraphicControl::Dpi() const { return parent_ ? parent_->Dpi() : kDesignDpi; }
+
+RECT TGraphicControl::PixelRect() const {
+  const ScaledRect r = ScaleRectToDpi(bounds_.left, bounds_.top, bounds_.width, bounds_.height, Dpi());
+  return {r.left, r.top, r.left + r.width, r.top + r.height};
+}
+
 // --- TWinContainer ---
 
 TWinContainer::TWinContainer(TWinContainer* parent, int id) : TControl(parent, id) {
@@ -118,12 +153,22 @@ TWinContainer::~TWinContainer() {
 SIZE TWinContainer::ClientSize() const {
   RECT r = {};
   if (hwnd_) GetClientRect(hwnd_, &r);
-  return SIZE{r.right - r.left, r.bottom - r.top};
+  const int dpi = Dpi();
+  return SIZE{UnscaleFromDpi(r.right - r.left, dpi), UnscaleFromDpi(r.bottom - r.top, dpi)};
+}
+
+int TWinContainer::Dpi() const { return parent_ ? parent_->Dpi() : dpi_; }
+
+void TWinContainer::ApplyDpi() {
+  if (parent_) TControl::ApplyDpi();
+  for (const auto& c : controls_) c->ApplyDpi();
+  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void TWinContainer::InvalidateRect(const ControlBounds& b) {
   if (!hwnd_) return;
-  const RECT r = {b.left, b.top, b.left + b.width, b.top + b.height};
+  const ScaledRect s = ScaleRectToDpi(b.left, b.top, b.width, b.height, Dpi());
+  const RECT r = {s.left, s.top, s.left + s.width, s.top + s.height};
   ::InvalidateRect(hwnd_, &r, FALSE);
 }
 
@@ -219,9 +264,9 @@ void TWinContainer::PaintGraphics(HDC dc, const RECT& area) {
   FillRect(mem, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   for (const auto& g : graphics_) {
     if (!g->Visible()) continue;
-    const ControlBounds b = g->Bounds();
+    const RECT b = g->PixelRect();
     const int saved = SaveDC(mem);
-    IntersectClipRect(mem, b.left, b.top, b.left + b.width, b.top + b.height);  // logical = client coordinates
+    IntersectClipRect(mem, b.left, b.top, b.right, b.bottom);  // logical = client coordinates
     SetViewportOrgEx(mem, b.left - area.left, b.top - area.top, nullptr);
     g->Paint(mem);
     RestoreDC(mem, saved);

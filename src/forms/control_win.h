@@ -1,7 +1,12 @@
 // The form layer's controls: thin owners of Win32 windows. A control is made
-// from a small arguments struct, placed in pixels inside its parent (no
-// scaling), and reports user actions through plain callbacks (OnClick,
-// OnChange). Texts are Shift-JIS, converted with code page 932.
+// from a small arguments struct, placed inside its parent in design pixels
+// (those of a 96-DPI screen), and reports user actions through plain callbacks
+// (OnClick, OnChange). Texts are Shift-JIS, converted with code page 932.
+//
+// Scaling: every position, size and font is given and read back in design
+// pixels; the windows themselves are placed at the DPI of the form they are
+// on (dpi_scale.h), and placed again, with the font of the new DPI, when the
+// form moves to a screen of another scale.
 //
 // Ownership: a container (form, notebook page) owns its controls; destroying
 // the container destroys their windows.
@@ -46,6 +51,11 @@ class TControl {
   virtual void SetCaption(const std::string& caption);
   void SetFocus();
 
+  // The DPI the control is laid out at: its form's.
+  virtual int Dpi() const;
+  // Places the window and sets its font for the current DPI (after a change).
+  virtual void ApplyDpi();
+
   int Tag = 0;
   std::function<void()> OnClick;
 
@@ -65,6 +75,10 @@ class TControl {
   void CreateHandle(const wchar_t* window_class, const std::string& text, DWORD style, DWORD ex_style,
                     const ControlBounds& bounds, HWND owner = nullptr);
   void AdoptHandle(HWND hwnd);
+  // The window's rectangle in its parent at the current DPI.
+  virtual RECT PixelRect() const;
+  // Moves the window to PixelRect().
+  void PlaceWindow();
 
   HWND hwnd_ = nullptr;
   TWinContainer* parent_;
@@ -88,7 +102,11 @@ class TGraphicControl {
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
   void Invalidate();
-  // Paints onto dc, whose origin is the control's top-left corner.
+  // The control's rectangle in its parent's client area at the current DPI.
+  RECT PixelRect() const;
+  int Dpi() const;
+  // Paints onto dc, whose origin is the control's top-left corner, the area
+  // of PixelRect() (device pixels).
   virtual void Paint(HDC dc) = 0;
 
  protected:
@@ -116,8 +134,11 @@ class TWinContainer : public TControl {
     return raw;
   }
   int NextControlId() { return next_id_++; }
-  // Client size of the container's window.
+  // Client size of the container's window, in design pixels.
   SIZE ClientSize() const;
+  // Places every control again for the current DPI.
+  void ApplyDpi() override;
+  int Dpi() const override;
   void InvalidateRect(const ControlBounds& bounds);
 
   // Background colour of the container (COLOR_BTNFACE unless set).
@@ -135,6 +156,7 @@ class TWinContainer : public TControl {
   std::vector<std::unique_ptr<TControl>> controls_;
   std::vector<std::unique_ptr<TGraphicControl>> graphics_;
   int next_id_ = 1000;
+  int dpi_ = 96;  // a top-level container's own; children ask their parent
 };
 
 // A plain child container (notebook pages).

@@ -6,6 +6,7 @@
 #include "base/fs.h"
 #include "base/paths.h"
 #include "base/sjis.h"
+#include "forms/dpi_scale.h"
 
 namespace {
 
@@ -27,18 +28,20 @@ std::string Normalized(const std::string& path) {
   return p;
 }
 
-void DrawFolder(HDC dc, int x, int y, bool open) {
+// Drawn in design pixels scaled to dpi.
+void DrawFolder(HDC dc, int x, int y, bool open, int dpi) {
+  const auto px = [dpi](int v) { return ScaleToDpi(v, dpi); };
   // A small folder: a tab and a body, yellow when open.
   const COLORREF body = open ? RGB(0xF0, 0xD0, 0x60) : RGB(0xE0, 0xC0, 0x50);
   HBRUSH brush = CreateSolidBrush(body);
-  HPEN pen = CreatePen(PS_SOLID, 1, RGB(0x80, 0x60, 0x10));
+  HPEN pen = CreatePen(PS_SOLID, px(1), RGB(0x80, 0x60, 0x10));
   HGDIOBJ old_brush = SelectObject(dc, brush);
   HGDIOBJ old_pen = SelectObject(dc, pen);
-  Rectangle(dc, x, y + 1, x + 6, y + 4);
-  Rectangle(dc, x, y + 3, x + 13, y + 12);
+  Rectangle(dc, x, y + px(1), x + px(6), y + px(4));
+  Rectangle(dc, x, y + px(3), x + px(13), y + px(12));
   if (open) {
-    MoveToEx(dc, x + 2, y + 6, nullptr);
-    LineTo(dc, x + 12, y + 6);
+    MoveToEx(dc, x + px(2), y + px(6), nullptr);
+    LineTo(dc, x + px(12), y + px(6));
   }
   SelectObject(dc, old_brush);
   SelectObject(dc, old_pen);
@@ -48,11 +51,12 @@ void DrawFolder(HDC dc, int x, int y, bool open) {
 
 }  // namespace
 
-TDirectoryListBox::TDirectoryListBox(TWinContainer* parent, const Args& a) : TControl(parent, a.id) {
+TDirectoryListBox::TDirectoryListBox(TWinContainer* parent, const Args& a)
+    : TControl(parent, a.id), item_height_(a.item_height) {
   CreateHandle(L"LISTBOX", "",
                WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT,
                WS_EX_CLIENTEDGE, a.bounds);
-  SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, a.item_height);
+  SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, ScaleToDpi(item_height_, Dpi()));
   wchar_t cwd[1024];
   const DWORD n = GetCurrentDirectoryW(1024, cwd);
   std::string current = "C:\\";
@@ -129,6 +133,11 @@ void TDirectoryListBox::Rebuild() {
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
+void TDirectoryListBox::ApplyDpi() {
+  TControl::ApplyDpi();
+  if (hwnd_) SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, ScaleToDpi(item_height_, Dpi()));
+}
+
 void TDirectoryListBox::HandleCommand(WORD code) {
   if (code != LBN_DBLCLK) return;
   const int index = static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
@@ -140,14 +149,15 @@ bool TDirectoryListBox::HandleDrawItem(const DRAWITEMSTRUCT& di) {
   const Item& item = items_[di.itemID];
   const bool selected = (di.itemState & ODS_SELECTED) != 0;
   HDC dc = di.hDC;
+  const int dpi = Dpi();
   FillRect(dc, &di.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  const int x = di.rcItem.left + 2 + item.level * 8;
+  const int x = di.rcItem.left + ScaleToDpi(2 + item.level * 8, dpi);
   const int h = di.rcItem.bottom - di.rcItem.top;
-  DrawFolder(dc, x, di.rcItem.top + (h - 12) / 2, item.open);
+  DrawFolder(dc, x, di.rcItem.top + (h - ScaleToDpi(12, dpi)) / 2, item.open, dpi);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
   RECT text = di.rcItem;
-  text.left = x + 17;
+  text.left = x + ScaleToDpi(17, dpi);
   const std::wstring name = enc::Wide(item.name);
   DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   if (di.itemState & ODS_FOCUS) DrawFocusRect(dc, &di.rcItem);
@@ -155,12 +165,8 @@ bool TDirectoryListBox::HandleDrawItem(const DRAWITEMSTRUCT& di) {
 }
 
 TDriveComboBox::TDriveComboBox(TWinContainer* parent, const Args& a) : TControl(parent, a.id) {
-  ControlBounds drop = a.bounds;
-  drop.height = 200;  // the height of the open list; the closed box takes the item height
-  CreateHandle(L"COMBOBOX", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, drop);
-  bounds_ = a.bounds;
-  // The closed box: the item height plus the borders gives the designed height.
-  SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), a.bounds.height - 6);
+  CreateHandle(L"COMBOBOX", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, a.bounds);
+  SetItemHeight();
   const DWORD mask = GetLogicalDrives();
   for (int i = 0; i < 26; ++i) {
     if (!(mask & (1u << i))) continue;
@@ -177,6 +183,29 @@ TDriveComboBox::TDriveComboBox(TWinContainer* parent, const Args& a) : TControl(
     SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     letters_.push_back(letter);
   }
+}
+
+namespace {
+constexpr int kDropHeight = 200;  // the open list; the closed box takes the item height
+constexpr int kComboBorders = 6;  // what the closed box adds to its item height at 96 DPI
+}  // namespace
+
+RECT TDriveComboBox::PixelRect() const {
+  const ScaledRect r = ScaleRectToDpi(bounds_.left, bounds_.top, bounds_.width, kDropHeight, Dpi());
+  return {r.left, r.top, r.left + r.width, r.top + r.height};
+}
+
+void TDriveComboBox::SetItemHeight() {
+  // The closed box: the item height plus the borders gives the designed
+  // height (the borders are the system's own).
+  const int dpi = Dpi();
+  const int height = ScaleToDpi(bounds_.top + bounds_.height, dpi) - ScaleToDpi(bounds_.top, dpi);
+  SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - kComboBorders);
+}
+
+void TDriveComboBox::ApplyDpi() {
+  TControl::ApplyDpi();
+  if (hwnd_) SetItemHeight();
 }
 
 void TDriveComboBox::SetDrive(char letter) {

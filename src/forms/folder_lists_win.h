@@ -34,6 +34,7 @@ class TDirectoryListBox : public TControl {
 
   void HandleCommand(WORD code) override;
   bool HandleDrawItem(const DRAWITEMSTRUCT& item) override;
+  void ApplyDpi() override;
 
  private:
   struct Item {
@@ -46,6 +47,7 @@ class TDirectoryListBox : public TControl {
 
   std::string directory_;
   std::vector<Item> items_;
+  int item_height_;  // design pixels
 };
 
 class TDriveComboBox : public TControl {
@@ -64,8 +66,14 @@ class TDriveComboBox : public TControl {
 
   std::function<void()> OnChange;
   void HandleCommand(WORD code) override;
+  void ApplyDpi() override;
+
+ protected:
+  // The window of a drop-down list is as high as the open list.
+  RECT PixelRect() const override;
 
  private:
+  void SetItemHeight();
   std::vector<char> letters_;
   char drive_ = 0;
   TDirectoryListBox* dir_list_ = nullptr;

@@ -2,29 +2,68 @@
 
 #include "forms/application_win.h"
 #include "forms/button_win.h"
+#include "forms/dpi_scale.h"
+
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
 
 namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 }  // namespace
 
-TForm::TForm(const Args& args) : TWinContainer(nullptr, 0), position_(args.position) {
+TForm::TForm(const Args& args)
+    : TWinContainer(nullptr, 0), position_(args.position), client_{args.client_width, args.client_height} {
   RegisterFormsClass(kClassName, ContainerProc);
-  RECT r = {0, 0, args.client_width, args.client_height};
-  AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+  const SIZE design = WindowSizeAt(kDesignDpi);
   HWND owner = args.owner ? args.owner : TApplication::Instance().Handle();
-  CreateHandle(kClassName, args.caption, kStyle, kExStyle, {0, 0, r.right - r.left, r.bottom - r.top}, owner);
+  CreateHandle(kClassName, args.caption, kStyle, kExStyle, {0, 0, design.cx, design.cy}, owner);
+  // Only the window knows its screen: scaled once it exists, before any
+  // control is added to it.
+  dpi_ = TApplication::DpiOf(hwnd_);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(TApplication::Instance().UiFont(dpi_)), FALSE);
+  if (dpi_ != kDesignDpi) SetClientSize(client_.cx, client_.cy);
 }
 
 TForm::~TForm() = default;
 
+SIZE TForm::WindowSizeAt(int dpi) const {
+  RECT r = {0, 0, ScaleToDpi(client_.cx, dpi), ScaleToDpi(client_.cy, dpi)};
+  TApplication::AdjustWindowRectForDpi(&r, kStyle, kExStyle, dpi);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
 void TForm::SetClientSize(int width, int height) {
-  RECT r = {0, 0, width, height};
-  AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-  RECT now;
-  GetWindowRect(hwnd_, &now);
-  bounds_ = {now.left, now.top, r.right - r.left, r.bottom - r.top};
-  SetWindowPos(hwnd_, nullptr, 0, 0, bounds_.width, bounds_.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  client_ = {width, height};
+  const SIZE size = WindowSizeAt(dpi_);
+  SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  FitClient();
+}
+
+void TForm::FitClient() {
+  // The frame the system really draws can differ from what it computes for
+  // the DPI (Wine draws every frame at 96 DPI): the client area is measured
+  // and the window corrected by the difference.
+  RECT client, outer;
+  GetClientRect(hwnd_, &client);
+  GetWindowRect(hwnd_, &outer);
+  const int dx = ScaleToDpi(client_.cx, dpi_) - client.right, dy = ScaleToDpi(client_.cy, dpi_) - client.bottom;
+  if (dx != 0 || dy != 0)
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top + dy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(hwnd_, &outer);
+  bounds_ = {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top};
+}
+
+void TForm::DpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0) return;
+  dpi_ = dpi;
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(TApplication::Instance().UiFont(dpi_)), FALSE);
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FitClient();
+  ApplyDpi();
 }
 
 void TForm::PlaceOnScreen() {
@@ -73,6 +112,15 @@ int TForm::ShowModal() {
 
 LRESULT TForm::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_GETDPISCALEDSIZE: {
+      // The size at the new scale is the design client size scaled, not the
+      // window scaled as a whole: the suggested rectangle then fits exactly.
+      *reinterpret_cast<SIZE*>(lp) = WindowSizeAt(LOWORD(wp));
+      return TRUE;
+    }
+    case WM_DPICHANGED:
+      DpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return 0;
     case WM_CLOSE:
       // The close box closes a modal run with Cancel, unless a result is
       // already set: an Abort confirmed during long work stays an Abort.

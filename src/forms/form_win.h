@@ -1,7 +1,10 @@
 // TForm: a top-level window with a dialog border, shown modally (ShowModal,
 // ended by setting ModalResult, subject to CloseQuery) or without being modal
-// (Show). The client area is set in pixels; the window is centred on the
-// screen or on its owner when it is shown.
+// (Show). The client area is set in design pixels and scaled to the DPI of
+// the window's screen; the window is centred on the screen or on its owner
+// when it is shown. When the window moves to a screen of another scale
+// (WM_DPICHANGED) its controls and fonts are scaled again and it takes the
+// rectangle the system suggests.
 #pragma once
 
 #include "forms/application_win.h"
@@ -34,6 +37,7 @@ class TForm : public TWinContainer {
   // is then reset to 0).
   virtual bool CloseQuery() { return true; }
 
+  // In design pixels.
   void SetClientSize(int width, int height);
   // The button that Enter presses.
   void SetDefaultButton(TButton* button) { default_button_ = button; }
@@ -49,9 +53,15 @@ class TForm : public TWinContainer {
 
  private:
   void PlaceOnScreen();
+  // The window's outer size for the design client size at dpi.
+  SIZE WindowSizeAt(int dpi) const;
+  void DpiChanged(int dpi, const RECT& suggested);
+  // Sizes the window so that its client area is the design size at its DPI.
+  void FitClient();
 
   Position position_;
   TButton* default_button_ = nullptr;
   TButton* cancel_button_ = nullptr;
   bool in_modal_ = false;
+  SIZE client_ = {0, 0};  // design pixels
 };

@@ -1,5 +1,6 @@
 // TGradBox: a windowless control that paints a banded colour gradient from
 // StartColor to EndColor in GradStep steps, top to bottom or left to right.
+// The bands are those of the design size, scaled to the DPI.
 #pragma once
 
 #include <functional>

@@ -2,6 +2,7 @@
 
 #include "base/encoding.h"
 #include "forms/application_win.h"
+#include "forms/dpi_scale.h"
 
 TLabel::TLabel(TWinContainer* parent, const Args& a)
     : TControl(parent, a.id), auto_size_(a.auto_size), background_(a.background), text_color_(a.text_color) {
@@ -24,7 +25,7 @@ void TLabel::FitToText() {
   const std::wstring text = enc::Wide(Caption());
   RECT r = {0, 0, 0, 0};
   HDC dc = GetDC(hwnd_);
-  HGDIOBJ old = SelectObject(dc, TApplication::Instance().UiFont());
+  HGDIOBJ old = SelectObject(dc, TApplication::Instance().UiFont(Dpi()));
   if (text.empty()) {
     TEXTMETRICW tm;
     GetTextMetricsW(dc, &tm);
@@ -34,7 +35,22 @@ void TLabel::FitToText() {
   }
   SelectObject(dc, old);
   ReleaseDC(hwnd_, dc);
-  SetBounds(bounds_.left, bounds_.top, r.right - r.left, r.bottom - r.top);
+  text_size_ = {r.right - r.left, r.bottom - r.top};
+  const int dpi = Dpi();
+  SetBounds(bounds_.left, bounds_.top, UnscaleCovering(text_size_.cx, dpi), UnscaleCovering(text_size_.cy, dpi));
+}
+
+RECT TLabel::PixelRect() const {
+  if (!auto_size_) return TControl::PixelRect();
+  // Exactly the text's size: scaling the design size could round it short.
+  const int dpi = Dpi();
+  const int left = ScaleToDpi(bounds_.left, dpi), top = ScaleToDpi(bounds_.top, dpi);
+  return {left, top, left + text_size_.cx, top + text_size_.cy};
+}
+
+void TLabel::ApplyDpi() {
+  TControl::ApplyDpi();
+  if (auto_size_) FitToText();
 }
 
 HBRUSH TLabel::HandleColor(HDC dc) {

@@ -1,6 +1,7 @@
 // A static text. With auto_size the control takes the size of its text (the
-// longest line wide, every line high); otherwise it keeps its bounds and
-// aligns the text left or right. Colours default to the parent's background
+// longest line wide, every line high), measured with the font of its DPI, so
+// that no scaling of the design size can cut it; otherwise it keeps its
+// bounds and aligns the text left or right. Colours default to the parent's background
 // and the window text colour.
 #pragma once
 
@@ -23,9 +24,14 @@ class TLabel : public TControl {
 
   void SetCaption(const std::string& caption) override;
   HBRUSH HandleColor(HDC dc) override;
+  void ApplyDpi() override;
+
+ protected:
+  RECT PixelRect() const override;
 
  private:
   void FitToText();
+  SIZE text_size_ = {0, 0};  // device pixels, with auto_size
   bool auto_size_;
   COLORREF background_;
   COLORREF text_color_;

@@ -4,6 +4,11 @@
 #include <vector>
 
 #include "base/encoding.h"
+#include "forms/dpi_scale.h"
+
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
 
 namespace {
 
@@ -33,7 +38,77 @@ struct DialogState {
   int result = mrNone;
   int default_id = 0;
   int escape_result = mrCancel;
+  std::wstring text;
+  TMsgDlgType type = mtInformation;
+  std::vector<const ButtonSpec*> shown;
+  HICON icon = nullptr;  // at the size of the last layout
+  int icon_dpi = 0;
 };
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+LPCWSTR IconOf(TMsgDlgType type);
+
+// Places the icon, the text and the buttons for dpi (the constants above are
+// design pixels) and returns the window's outer size; with only_measure the
+// windows are left as they are.
+SIZE LayOut(HWND dlg, DialogState& state, int dpi, bool only_measure) {
+  const auto px = [dpi](int v) { return ScaleToDpi(v, dpi); };
+  TApplication& app = TApplication::Instance();
+  HFONT font = app.UiFont(dpi);
+  // The text, wrapped at half the width of the dialog's screen.
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(dlg, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  RECT text_rect = {0, 0, (monitor.rcMonitor.right - monitor.rcMonitor.left) / 2, 0};
+  {
+    HDC dc = GetDC(dlg);
+    HGDIOBJ old = SelectObject(dc, font);
+    DrawTextW(dc, state.text.c_str(), static_cast<int>(state.text.size()), &text_rect,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    SelectObject(dc, old);
+    ReleaseDC(dlg, dc);
+  }
+  const int text_w = text_rect.right - text_rect.left;
+  const int text_h = text_rect.bottom - text_rect.top;
+  const int margin = px(kMargin), gap = px(kGap), icon_size = px(kIconSize);
+  const int button_w = px(kButtonWidth), button_h = px(kButtonHeight), button_gap = px(kButtonGap);
+  const int count = static_cast<int>(state.shown.size());
+  const int buttons_w = count * button_w + (count - 1) * button_gap;
+  const int content_w = icon_size + gap + text_w;
+  const int client_w = std::max(content_w, buttons_w) + 2 * margin;
+  const int content_h = std::max(icon_size, text_h);
+  const int client_h = margin + content_h + gap + button_h + margin;
+  RECT outer = {0, 0, client_w, client_h};
+  TApplication::AdjustWindowRectForDpi(&outer, kStyle, kExStyle, dpi);
+  if (only_measure) return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+
+  HWND icon = GetDlgItem(dlg, kMessageIconId);
+  if (state.icon_dpi != dpi) {
+    HICON loaded = static_cast<HICON>(LoadImageW(nullptr, IconOf(state.type), IMAGE_ICON, icon_size, icon_size, 0));
+    if (loaded) {
+      SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(loaded), 0);
+      if (state.icon) DestroyIcon(state.icon);
+      state.icon = loaded;
+      state.icon_dpi = dpi;
+    }
+  }
+  MoveWindow(icon, margin, margin + (content_h - icon_size) / 2, icon_size, icon_size, TRUE);
+  HWND label = GetDlgItem(dlg, kMessageTextId);
+  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  MoveWindow(label, margin + icon_size + gap, margin + (content_h - text_h) / 2, text_w, text_h, TRUE);
+  int bx = (client_w - buttons_w) / 2;
+  const int by = margin + content_h + gap;
+  for (const ButtonSpec* b : state.shown) {
+    HWND button = GetDlgItem(dlg, b->result);
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    MoveWindow(button, bx, by, button_w, button_h, TRUE);
+    bx += button_w + button_gap;
+  }
+  InvalidateRect(dlg, nullptr, TRUE);
+  return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+}
 
 LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -52,6 +127,21 @@ LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       if (state) state->result = mrCancel;
       return 0;
+    case WM_GETDPISCALEDSIZE:
+      if (state) {
+        *reinterpret_cast<SIZE*>(lp) = LayOut(hwnd, *state, LOWORD(wp), true);
+        return TRUE;
+      }
+      break;
+    case WM_DPICHANGED:
+      if (state) {
+        // A screen of another scale: laid out again, at the place suggested.
+        const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+        const SIZE size = LayOut(hwnd, *state, LOWORD(wp), false);
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+      }
+      break;
     case WM_CTLCOLORSTATIC:
       SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
@@ -86,69 +176,39 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
   RegisterFormsClass(kMessageDialogClass, DialogProc);
   if (!(buttons & (mbYes | mbNo | mbOK | mbCancel | mbAbort))) buttons = mbOK;
 
-  const std::wstring wtext = enc::Wide(text);
-  HFONT font = app.UiFont();
-
-  // Measure the text, wrapped at half the screen's width.
-  RECT text_rect = {0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
-  {
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font);
-    DrawTextW(dc, wtext.c_str(), static_cast<int>(wtext.size()), &text_rect,
-              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-  }
-  const int text_w = text_rect.right - text_rect.left;
-  const int text_h = text_rect.bottom - text_rect.top;
-
-  std::vector<const ButtonSpec*> shown;
+  DialogState state;
+  state.text = enc::Wide(text);
+  state.type = type;
   for (const ButtonSpec& b : kButtons)
-    if (buttons & b.flag) shown.push_back(&b);
-  const int buttons_w = static_cast<int>(shown.size()) * kButtonWidth + (static_cast<int>(shown.size()) - 1) * kButtonGap;
-
-  const int content_w = kIconSize + kGap + text_w;
-  const int client_w = std::max(content_w, buttons_w) + 2 * kMargin;
-  const int content_h = std::max(kIconSize, text_h);
-  const int client_h = kMargin + content_h + kGap + kButtonHeight + kMargin;
-
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  const DWORD ex_style = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-  RECT outer = {0, 0, client_w, client_h};
-  AdjustWindowRectEx(&outer, style, FALSE, ex_style);
-  const int w = outer.right - outer.left, h = outer.bottom - outer.top;
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    if (buttons & b.flag) state.shown.push_back(&b);
+  state.default_id = state.shown.front()->result;
+  state.escape_result = (buttons & mbCancel) ? mrCancel : (buttons & mbNo) ? mrNo : (buttons & mbOK) ? mrOk : mrAbort;
 
   HWND owner = GetActiveWindow();
   if (!owner) owner = app.Handle();
-  HWND dlg = CreateWindowExW(ex_style, kMessageDialogClass, Caption(type), style, x, y, w, h, owner, nullptr,
+  // Made first and laid out once it knows its screen's scale.
+  HWND dlg = CreateWindowExW(kExStyle, kMessageDialogClass, Caption(type), kStyle, 0, 0, 100, 100, owner, nullptr,
                              app.Module(), nullptr);
   if (!dlg) return mrCancel;
-
-  DialogState state;
-  state.default_id = shown.front()->result;
-  state.escape_result = (buttons & mbCancel) ? mrCancel : (buttons & mbNo) ? mrNo : (buttons & mbOK) ? mrOk : mrAbort;
-  SetWindowLongPtrW(dlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-
-  HWND icon = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, kMargin,
-                              kMargin + (content_h - kIconSize) / 2, kIconSize, kIconSize, dlg,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMessageIconId)), app.Module(), nullptr);
-  SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, IconOf(type))), 0);
-  HWND label = CreateWindowExW(0, L"STATIC", wtext.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
-                               kMargin + kIconSize + kGap, kMargin + (content_h - text_h) / 2, text_w, text_h, dlg,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMessageTextId)), app.Module(), nullptr);
-  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-
-  int bx = (client_w - buttons_w) / 2;
-  const int by = kMargin + content_h + kGap;
-  for (const ButtonSpec* b : shown) {
-    const DWORD bstyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (b == shown.front() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    HWND button = CreateWindowExW(0, L"BUTTON", b->caption, bstyle, bx, by, kButtonWidth, kButtonHeight, dlg,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(b->result)), app.Module(), nullptr);
-    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    bx += kButtonWidth + kButtonGap;
+  CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, 0, 0, 0, 0, dlg,
+                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMessageIconId)), app.Module(), nullptr);
+  CreateWindowExW(0, L"STATIC", state.text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, dlg,
+                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMessageTextId)), app.Module(), nullptr);
+  for (const ButtonSpec* b : state.shown) {
+    const DWORD bstyle =
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | (b == state.shown.front() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    CreateWindowExW(0, L"BUTTON", b->caption, bstyle, 0, 0, 0, 0, dlg,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(b->result)), app.Module(), nullptr);
   }
+  const SIZE size = LayOut(dlg, state, TApplication::DpiOf(dlg), false);
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(dlg, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& screen = monitor.rcMonitor;
+  SetWindowPos(dlg, nullptr, screen.left + (screen.right - screen.left - size.cx) / 2,
+               screen.top + (screen.bottom - screen.top - size.cy) / 2, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowLongPtrW(dlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
 
   switch (type) {
     case mtWarning: MessageBeep(MB_ICONWARNING); break;
@@ -159,5 +219,6 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
   app.RunModal(dlg, [&] { return state.result != mrNone; });
   SetWindowLongPtrW(dlg, GWLP_USERDATA, 0);
   DestroyWindow(dlg);
+  if (state.icon) DestroyIcon(state.icon);
   return state.result;
 }

@@ -36,8 +36,10 @@ TEST(Manifest, InstallExeDeclaresItsLevelControlsSystemsAndDpiMode) {
       "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>",  // 8
       "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>",  // 8.1
       "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",  // 10 and 11
-      "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">false</dpiAware>",
-      "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">unaware</dpiAwareness>",
+      // Per-monitor v2, per-monitor where v2 is unknown, system-DPI aware on Vista and 7.
+      "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+      "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, "
+      "PerMonitor</dpiAwareness>",
   };
   for (const char* e : expected) EXPECT_NE(m.find(e), std::string::npos) << e << "\n" << m;
   // The whole document: the loader refuses a manifest cut short.

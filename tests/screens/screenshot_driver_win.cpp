@@ -1,8 +1,10 @@
 // Writes screenshots of the program's windows for the documentation: the
 // launcher, and the background window with the wizard on each page a run can
-// reach. Usage: screenshot_driver OUTPUT_FOLDER (BMP files; scripts/screenshots
-// turns them into PNG). It works the real windows from outside, as the driver
-// tests do.
+// reach. Usage: screenshot_driver OUTPUT_FOLDER [SUFFIX] (BMP files;
+// scripts/screenshots turns them into PNG). With a suffix (a run on a screen of
+// another scale, "-150") only the launcher and pages 2, 3 and 5 are written,
+// each name followed by the suffix. It works the real windows from outside, as
+// the driver tests do.
 #include <windows.h>
 
 #include <cmath>
@@ -30,12 +32,21 @@ namespace {
 
 constexpr int kTimeout = 20000;
 std::string g_out;
+std::string g_suffix;
+
+bool Wanted(const std::string& name) {
+  if (g_suffix.empty()) return true;
+  for (const char* n : {"launcher", "wizard-2-components", "wizard-3-folder", "wizard-5-copy"})
+    if (name == n) return true;
+  return false;
+}
 
 // The screen inside rect, as a BMP file of the output folder.
 bool Capture(const RECT& rect, const std::string& name) {
+  if (!Wanted(name)) return true;
   std::this_thread::sleep_for(std::chrono::milliseconds(600));  // let the windows finish painting
-  const bool ok = driver::SaveBmp(driver::ScreenPixels(rect), g_out + name + ".bmp");
-  std::printf("%s %s\n", ok ? "wrote" : "FAILED", name.c_str());
+  const bool ok = driver::SaveBmp(driver::ScreenPixels(rect), g_out + name + g_suffix + ".bmp");
+  std::printf("%s %s%s\n", ok ? "wrote" : "FAILED", name.c_str(), g_suffix.c_str());
   return ok;
 }
 
@@ -218,13 +229,14 @@ void UninstallPages() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: screenshot_driver OUTPUT_FOLDER\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: screenshot_driver OUTPUT_FOLDER [SUFFIX]\n");
     return 2;
   }
   g_out = AddTrailingDelimiter(enc::Narrow(argv[1]));
+  if (argc == 3) g_suffix = enc::Narrow(argv[2]);
   Launcher();
   InstallPages();
-  UninstallPages();
+  if (g_suffix.empty()) UninstallPages();
   return 0;
 }
