@@ -283,7 +283,9 @@ int Startup::Run() {
   if (!install_set_->UninstallMode) {
     if (const std::optional<TSettingsProblem> refusal = InstallRefusal(*install_set_)) {
       Warn(RefusalText(*refusal));
-      return Unattended() ? kExitNoSettings : kExitSuccess;
+      // A run that tells its outcome by its exit code, a logged wizard's too,
+      // must not end as if it had installed.
+      return switches_.WantsExitCode() ? kExitNoSettings : kExitSuccess;
     }
   }
 

@@ -46,7 +46,9 @@ TEST(PackageCheck, TheWizardRefusesBadSettingsUpFrontWithAWarning) {
     m.AddLoose(0, "game.exe", "game");
     row.change(m.settings);
     m.Write();
-    Process p = m.StartWizard();
+    // A logged run says so in its log and its exit code.
+    const std::string log = m.Dir() / "log.txt";
+    Process p = m.Start(m.Root() + " \"/log=" + log + "\"");
     // The warning comes first: no wizard page is shown before it.
     const driver::MessageDialogContent warning = driver::AnswerMessageDialog(p.Id(), IDOK, kTimeout);
     EXPECT_EQ(warning.caption, L"警告");
@@ -54,7 +56,9 @@ TEST(PackageCheck, TheWizardRefusesBadSettingsUpFrontWithAWarning) {
     EXPECT_NE(warning.text.find(L"インストールできません"), std::wstring::npos) << enc::Narrow(warning.text);
     EXPECT_EQ(warning.buttons.size(), 1u);
     ASSERT_TRUE(p.WaitExit(kTimeout));
-    EXPECT_EQ(p.ExitCode(), 0u);  // a run without switches ends with 0
+    EXPECT_EQ(p.ExitCode(), 9u);
+    const std::string text = enc::Utf8ToSjis(testing_support::ReadFileBytes(log));
+    EXPECT_NE(text.find("error: "), std::string::npos) << text;
     EXPECT_FALSE(fs::DirectoryExists(m.Target()));
     EXPECT_FALSE(fs::DirectoryExists(m.GroupFolder()));
     EXPECT_FALSE(KeyExists(key));
