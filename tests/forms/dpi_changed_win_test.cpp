@@ -7,6 +7,7 @@
 
 #include "base/encoding.h"
 #include "forms/button_win.h"
+#include "common/windriver_win.h"
 #include "forms/dpi_scale.h"
 #include "forms/form_win.h"
 #include "forms/label_win.h"
@@ -16,13 +17,6 @@
 #endif
 
 namespace {
-
-RECT InParent(HWND child) {
-  RECT r;
-  GetWindowRect(child, &r);
-  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
 
 int FontHeight(HWND control) {
   LOGFONTW lf = {};
@@ -84,7 +78,7 @@ TEST(DpiChanged, ControlsFontsAndTheWindowFollowTheScreen) {
     EXPECT_EQ(client.right, ScaleToDpi(383, dpi));
     EXPECT_EQ(client.bottom, ScaleToDpi(269, dpi));
 
-    const RECT b = InParent(form.button->Handle());
+    const RECT b = driver::RectInParent(form.button->Handle());
     const ScaledRect designed = ScaleRectToDpi(212, 236, 75, 25, dpi);
     EXPECT_EQ(b.left, designed.left);
     EXPECT_EQ(b.top, designed.top);
@@ -94,7 +88,7 @@ TEST(DpiChanged, ControlsFontsAndTheWindowFollowTheScreen) {
     EXPECT_EQ(FontHeight(form.label->Handle()), -ScaleToDpi(12, dpi));
     // The label takes its text's width in the new font; the form layer still
     // answers in design pixels.
-    const RECT l = InParent(form.label->Handle());
+    const RECT l = driver::RectInParent(form.label->Handle());
     EXPECT_EQ(l.left, ScaleToDpi(16, dpi));
     EXPECT_EQ(l.right - l.left, TextWidth(form.label->Handle()));
     EXPECT_EQ(form.button->Left(), 212);
