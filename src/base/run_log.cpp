@@ -6,12 +6,20 @@
 #include "base/errors.h"
 #include "base/format.h"
 
-TRunLog::TRunLog(const std::string& path, const std::string& heading) : start_(std::chrono::steady_clock::now()) {
+TRunLog::TRunLog(const std::string& path, const std::string& heading, bool append)
+    : start_(std::chrono::steady_clock::now()) {
   OsFile::Options o;
   o.access = OsFile::kWrite;
   o.share = OsFile::Share::kRead;
-  o.disposition = OsFile::Disposition::kCreateAlways;
-  file_ = OsFile::Open(path, o);
+  if (append) {
+    o.disposition = OsFile::Disposition::kOpenExisting;
+    file_ = OsFile::Open(path, o);
+    if (file_.IsOpen() && file_.Seek(0, OsFile::Origin::kEnd) < 0) file_ = OsFile();
+  }
+  if (!file_.IsOpen()) {
+    o.disposition = OsFile::Disposition::kCreateAlways;
+    file_ = OsFile::Open(path, o);
+  }
   if (!file_.IsOpen()) throw errors::CreateFailed(path);
   const std::time_t now = std::time(nullptr);
   char stamp[32] = "";

@@ -12,9 +12,11 @@
 
 class TRunLog {
  public:
-  // Creates (or replaces) the file; throws EFCreateError naming it when it
-  // cannot be created. The first line names the program and the local time.
-  TRunLog(const std::string& path, const std::string& heading);
+  // Creates (or replaces) the file, or with append writes after what it
+  // holds (a run that continues another's log); throws EFCreateError naming
+  // it when it cannot be opened. The first line names the program and the
+  // local time.
+  TRunLog(const std::string& path, const std::string& heading, bool append = false);
   TRunLog(const TRunLog&) = delete;
   TRunLog& operator=(const TRunLog&) = delete;
 

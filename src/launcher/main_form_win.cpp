@@ -62,5 +62,6 @@ WizardResult TFormMain::RunWizard(const TWizardContext& context) {
   result.modal_result = wizard.ShowModal();
   result.work_failed = wizard.WorkFailed();
   result.verify_failed = wizard.DataVerifyFailed;
+  result.handed_to_elevated = wizard.HandedToElevatedRun();
   return result;
 }

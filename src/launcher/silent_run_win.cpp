@@ -13,12 +13,14 @@
 #include "launcher/exit_codes.h"
 #include "launcher/temporary_program.h"
 #include "os/console_win.h"
+#include "os/elevation_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
 #include "wizard/copy_work_win.h"
 #include "wizard/delete_work_win.h"
 #include "wizard/destination.h"
+#include "wizard/elevation.h"
 #include "wizard/logged_observer.h"
 #include "wizard/selection.h"
 
@@ -44,6 +46,17 @@ int Fail(TRunLog* log, int code, const std::string& text) {
   if (log) log->Error(text);
   WriteToParentConsole(text);
   return code;
+}
+
+// An unattended run never asks for administrator rights: without them
+// where it has to write, it ends before any work.
+bool LacksRights(const std::string& folder) {
+  TElevationFacts facts;
+  facts.access = FolderAccessOf(TrialWrite(folder, TrialFolderName(GetCurrentProcessId(), GetTickCount())));
+  facts.elevated = ProcessIsElevated();
+  facts.network = IsNetworkFolder(folder);
+  facts.unattended = true;
+  return ElevationStep(facts) == TElevationStep::kRefuse;
 }
 
 // The install folder the run uses, judged as the wizard's folder page judges
@@ -93,6 +106,7 @@ int RunSilentInstall(const TWizardContext& context, const TRunSwitches& switches
     return Fail(log, kExitBadFolder, destination.log_text);
   choices.target_dir = destination.target;
   choices.need_bytes = need_bytes;
+  if (LacksRights(choices.target_dir)) return Fail(log, kExitBadFolder, ElevationRefusal(choices.target_dir, false));
   if (log && !destination.add_on_log_text.empty()) log->Line(destination.add_on_log_text);
   if (log)
     log->Line(Format("folder %s; components program%s%s%s; %s; %lld bytes needed", choices.target_dir.c_str(),
@@ -128,6 +142,7 @@ int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switch
   TRunLog* log = context.log;
   const std::string folder = context.source_folder;
   if (log) log->Line(Format("silent uninstall of %s in %s", context.settings->Title.c_str(), folder.c_str()));
+  if (LacksRights(folder)) return Fail(log, kExitBadFolder, ElevationRefusal(folder, true));
   RunObserver observer(log, folder, {});
   TDeleteChoices choices;
   choices.delete_save_data = switches.delete_save;

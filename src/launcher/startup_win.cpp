@@ -24,12 +24,14 @@
 #include "launcher/verify_run_win.h"
 #include "launcher/windows_win.h"
 #include "os/console_win.h"
+#include "os/elevation_win.h"
 #include "os/files_win.h"
 #include "os/mutex_win.h"
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
 #include "settings/install_set.h"
 #include "settings/package_rules.h"
+#include "wizard/selection.h"
 
 namespace {
 
@@ -51,6 +53,15 @@ class Startup {
   void OpenLog();
   // A run with /log tells by its exit code whether the person left the wizard.
   int WizardExitCode(const WizardResult& result) const;
+  // Starts this program again through the system's elevation with the
+  // wizard's choices (the restart the wizard asks for).
+  bool RestartElevated(const TWizardChoices& choices, unsigned long* error);
+  // The elevated restart waits for the run that started it to let go of the
+  // instance mutex; false when it still holds it after a while.
+  bool WaitForInstanceMutex(const std::string& name) const;
+  // The end of a run that a run with administrator rights continues: its
+  // exit code when the switches ask for one, else code.
+  int HandOverToElevatedRun(int code);
   // The parameters a temporary copy is started with: the folder, then the switches.
   std::string HandOverParameters(const std::string& folder) const;
   bool ProbeResource() const;
@@ -76,7 +87,7 @@ class Startup {
   // launcher's install does, so the medium's drive stays free for the next disc.
   bool SilentRunHandsOver() const;
   // What the wizard works on: the settings, the archive and the folder of the run.
-  TWizardContext WizardContext() const;
+  TWizardContext WizardContext();
   // This program is a temporary copy that an earlier run made of itself.
   bool IsOwnTemporaryCopy() const;
 
@@ -95,6 +106,7 @@ class Startup {
   NamedMutex instance_mutex_;
   std::unique_ptr<TZefoInstallSet> install_set_;
   std::unique_ptr<TVrFileCollection> game_archive_;
+  TElevatedRun elevated_run_;
 };
 
 bool Startup::ProbeResource() const {
@@ -161,11 +173,27 @@ void Startup::Release() {
   install_set_.reset();
 }
 
-TWizardContext Startup::WizardContext() const {
+TWizardContext Startup::WizardContext() {
   TWizardContext c;
   c.settings = install_set_.get();
   c.archive = game_archive_.get();
   c.log = log_.get();
+  if (!switches_.elevated_for.empty()) {
+    TWizardChoices resumed;
+    resumed.install_folder = switches_.dir;
+    const bool everything = !switches_.components_given;
+    resumed.data = everything || switches_.data;
+    resumed.sound = everything || switches_.sound;
+    resumed.movie = everything || switches_.movie;
+    resumed.all_disks = switches_.disc == TRunSwitches::Discs::kDefault ? AllDisksPreselected(*install_set_)
+                                                                          : switches_.disc == TRunSwitches::Discs::kAll;
+    resumed.delete_save = switches_.delete_save;
+    c.resumed = resumed;
+    c.resumed_for = switches_.elevated_for;
+  }
+  c.restart_elevated = [this](const TWizardChoices& choices, unsigned long* error) {
+    return RestartElevated(choices, error);
+  };
   if (params_.empty()) {
     // The medium is where the program is, also for the next disc.
     c.source_folder = AddTrailingDelimiter(ExtractFilePath(program_));
@@ -193,7 +221,9 @@ void Startup::Report(const std::string& text, TMsgDlgType type) {
 void Startup::OpenLog() {
   if (switches_.log.empty() || log_) return;
   try {
-    log_ = std::make_unique<TRunLog>(switches_.log, "install.exe " + ExtractFileName(program_));
+    // The restart with administrator rights continues the log of the run that asked for it.
+    log_ = std::make_unique<TRunLog>(switches_.log, "install.exe " + ExtractFileName(program_),
+                                     !switches_.elevated_for.empty());
   } catch (const EError&) {
     throw ESwitchError("ログファイルを作成できません: " + switches_.log);
   }
@@ -218,10 +248,45 @@ bool Startup::SilentRunHandsOver() const {
 }
 
 std::string Startup::HandOverParameters(const std::string& folder) const {
-  std::string parameters = "\"" + folder + "\"";
-  // Each word quoted as a whole: a value may hold blanks.
-  for (const std::string& word : SwitchWords(switches_)) parameters += " \"" + word + "\"";
-  return parameters;
+  return ::HandOverParameters(folder, switches_);
+}
+
+bool Startup::RestartElevated(const TWizardChoices& choices, unsigned long* error) {
+  TRunSwitches restart;
+  restart.log = switches_.log;
+  restart.disc_folders = switches_.disc_folders;
+  restart.elevated_for = CurrentAccountSid();
+  if (restart.elevated_for.empty()) {
+    *error = GetLastError();
+    return false;
+  }
+  if (install_set_->UninstallMode) {
+    restart.delete_save = choices.delete_save;
+  } else {
+    restart.dir = choices.install_folder;
+    restart.components_given = true;
+    restart.data = choices.data;
+    restart.sound = choices.sound;
+    restart.movie = choices.movie;
+    restart.disc = choices.all_disks ? TRunSwitches::Discs::kAll : TRunSwitches::Discs::kThis;
+  }
+  // The run is for the same folder or archive as this one: the medium, a
+  // named archive, or the installation of an uninstaller.
+  const std::string folder = params_.empty() ? RemoveTrailingDelimiter(ExtractFilePath(program_)) : params_[0];
+  const std::string parameters = ::HandOverParameters(folder, restart);
+  if (log_) log_->Line("starting " + program_ + " with administrator rights: " + parameters);
+  return elevated_run_.Start(program_, parameters, error);
+}
+
+bool Startup::WaitForInstanceMutex(const std::string& name) const {
+  for (int i = 0; i < 300 && MutexExists(name); ++i) Sleep(100);
+  return !MutexExists(name);
+}
+
+int Startup::HandOverToElevatedRun(int code) {
+  if (!switches_.WantsExitCode()) return code;
+  unsigned long elevated_code = 0;
+  return elevated_run_.Wait(&elevated_code) ? static_cast<int>(elevated_code) : kExitFailed;
 }
 
 bool Startup::IsOwnTemporaryCopy() const {
@@ -299,6 +364,8 @@ int Startup::Run() {
   }
 
   const std::string instance = InstanceMutexName(install_set_->Title);
+  // The run that asked for this restart ends once the restart has started.
+  if (!switches_.elevated_for.empty()) WaitForInstanceMutex(instance);
   if (MutexExists(instance)) {
     if (Unattended()) Report(kBusy, mtWarning);
     return busy;
@@ -329,14 +396,22 @@ int Startup::Run() {
     code = RunWithArchive();
   }
 
+  if (elevated_run_.Started()) {
+    // The log is the elevated run's now, and so is the instance mutex.
+    if (log_) log_->Line("this run ends; the run with administrator rights continues");
+    log_.reset();
+    Release();
+    return HandOverToElevatedRun(code);
+  }
   // The instance mutex goes before the hand-over: the temporary copy takes it.
   Release();
   return HandOver(code);
 }
 
 int Startup::WizardExitCode(const WizardResult& result) const {
-  // Runs started without switches end with 0, whatever the person did.
-  if (switches_.log.empty()) return kExitSuccess;
+  // Runs started without switches end with 0, whatever the person did; a
+  // run that an elevated one continues ends with that one's code.
+  if (switches_.log.empty() || result.handed_to_elevated) return kExitSuccess;
   if (result.verify_failed) return kExitVerifyFailed;
   if (result.work_failed) return kExitFailed;
   return result.modal_result == mrOk ? kExitSuccess : kExitCancelled;
@@ -367,7 +442,9 @@ int Startup::RunWithArchive() {
     if (!install_set_->FromArchive && IsOwnTemporaryCopy()) ScheduleOwnDeletion();
     return RunSilentInstall(WizardContext(), switches_);
   }
-  if (!params_.empty() || install_set_->AddOn || install_set_->InstallKind == 2) {
+  // A restart with administrator rights is always the wizard: the launcher,
+  // and the game it starts, never run elevated through this program.
+  if (!params_.empty() || install_set_->AddOn || install_set_->InstallKind == 2 || !switches_.elevated_for.empty()) {
     // Only the copy this program made of itself goes: the program started
     // from a medium or a download folder is the publisher's file.
     OpenLog();

@@ -2,6 +2,7 @@
 
 #include "base/format.h"
 #include "base/sjis.h"
+#include "wizard/elevation.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ std::vector<std::string> SplitList(const std::string& value, char delimiter, con
 
 bool TRunSwitches::Any() const {
   return silent || verify || delete_save || help || !dir.empty() || components_given || disc != Discs::kDefault ||
-         !disc_folders.empty() || !log.empty();
+         !disc_folders.empty() || !log.empty() || !elevated_for.empty();
 }
 
 TRunSwitches ParseSwitches(const std::vector<std::string>& params) {
@@ -82,6 +83,9 @@ TRunSwitches ParseSwitches(const std::vector<std::string>& params) {
       s.dir = value();
     } else if (w.name == "log") {
       s.log = value();
+    } else if (w.name == "elevated") {
+      if (!IsSidText(value())) throw ESwitchError(Format("スイッチの値が正しくありません: %s", word.c_str()));
+      s.elevated_for = w.value;
     } else if (w.name == "discs") {
       s.disc_folders = SplitList(value(), ';', word);
     } else if (w.name == "disc") {
@@ -109,6 +113,9 @@ TRunSwitches ParseSwitches(const std::vector<std::string>& params) {
 
 void CheckSwitchesForRole(const TRunSwitches& s, bool uninstall) {
   if (s.verify && s.silent) throw ESwitchError("/verify と /silent は同時に指定できません");
+  // The restart with administrator rights is a wizard: it always has a window.
+  if (!s.elevated_for.empty() && (s.silent || s.verify))
+    throw ESwitchError(Format("/elevated と %s は同時に指定できません", s.silent ? "/silent" : "/verify"));
   if (uninstall) {
     const char* name = !s.dir.empty()                             ? "/dir"
                        : s.components_given                       ? "/components"
@@ -152,7 +159,14 @@ std::vector<std::string> SwitchWords(const TRunSwitches& s) {
     words.push_back("/discs=" + list);
   }
   if (!s.log.empty()) words.push_back("/log=" + s.log);
+  if (!s.elevated_for.empty()) words.push_back("/elevated=" + s.elevated_for);
   return words;
+}
+
+std::string HandOverParameters(const std::string& folder, const TRunSwitches& s) {
+  std::string parameters = "\"" + folder + "\"";
+  for (const std::string& word : SwitchWords(s)) parameters += " \"" + word + "\"";
+  return parameters;
 }
 
 std::string SwitchHelpText() {
@@ -165,6 +179,7 @@ std::string SwitchHelpText() {
          "  /deletesave        アンインストールでセーブデータ(save.dat)も削除します\r\n"
          "  /verify            インストール先のファイルとデータファイルを確認します\r\n"
          "  /log=FILE          実行の記録を書き出します（UTF-8）\r\n"
+         "  /elevated=SID      管理者として再起動された実行（プログラムが自分で付けます）\r\n"
          "  /? /help           この説明\r\n"
          "終了コード:\r\n"
          "  0 成功  1 失敗  2 スイッチの誤り  3 中止  4 データファイルの確認に失敗\r\n"

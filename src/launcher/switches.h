@@ -7,6 +7,9 @@
 //   in an install folder /silent [/deletesave] [/log=FILE]
 //                        /verify [/log=FILE]
 //   any run              /log=FILE (the wizard's work is logged as well)
+//   a wizard run         /elevated=SID: this run is the restart with administrator
+//                        rights that the wizard of the account SID asked for; it opens
+//                        on the confirmation page with /dir, /components and /disc
 //                        /? or /help: the switches and exit codes, nothing else
 //
 // Names and values are compared without regard to ASCII case; a value may be
@@ -34,6 +37,7 @@ struct TRunSwitches {
   Discs disc = Discs::kDefault;
   std::vector<std::string> disc_folders;  // /discs=, in the order given
   std::string log;                        // "" for none
+  std::string elevated_for;               // /elevated=: the asking account's SID, "" for none
   // Everything that is not a switch, in order: the folder or archive of the run.
   std::vector<std::string> positional;
 
@@ -57,6 +61,10 @@ void CheckSwitchesForRole(const TRunSwitches& s, bool uninstall);
 // /verify in any case, with a value or not. Such a command line reports even
 // its own errors without a window.
 bool AsksForNoWindow(const std::vector<std::string>& params);
+
+// The parameters of another run of this program: the folder, then each
+// switch word, every one quoted as a whole (values may hold blanks).
+std::string HandOverParameters(const std::string& folder, const TRunSwitches& s);
 
 // The switches as words for another run of this program (the temporary copy
 // it hands over to): ParseSwitches of them gives the same switches. Positional

@@ -18,6 +18,7 @@ struct WizardResult {
   int modal_result = 0;
   bool work_failed = false;  // its work stopped with an error or such a warning
   bool verify_failed = false;  // the data file it wrote did not verify
+  bool handed_to_elevated = false;  // a run with administrator rights continues it
 };
 
 // Shows the background window, runs the wizard modally inside it, and frees both.

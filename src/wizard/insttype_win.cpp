@@ -5,10 +5,13 @@
 #include "base/paths.h"
 #include "base/safe_names.h"
 #include "forms/message_dialog_win.h"
+#include "os/elevation_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
+#include "os/system_error_win.h"
 #include "wizard/copy_work_win.h"
 #include "wizard/destination.h"
+#include "wizard/elevation.h"
 
 namespace {
 
@@ -132,6 +135,75 @@ void TFormType::FormCreate() {
   // The component page recomputes the size on entry; a run that starts on
   // the folder page never shows it.
   if (FirstPage == kPageSelDir) CalcNeedBytes();
+  if (context_.resumed) Resume(*context_.resumed);
+}
+
+TWizardChoices TFormType::Choices() const {
+  TWizardChoices c;
+  c.install_folder = Settings().InstallKind == 2 ? std::string() : EditDir->Text();
+  c.data = CheckData->Checked();
+  c.sound = CheckSound->Checked();
+  c.movie = CheckMovie->Checked();
+  c.all_disks = AllDisks();
+  c.delete_save = CheckDelSave->Checked();
+  return c;
+}
+
+void TFormType::Resume(const TWizardChoices& c) {
+  if (Settings().UninstallMode) {
+    CheckDelSave->SetChecked(c.delete_save);
+    return;
+  }
+  if (Settings().InstallKind != 2) EditDir->SetText(c.install_folder);
+  if (Settings().InstallKind != 1) {
+    CheckData->SetChecked(c.data);
+    CheckSound->SetChecked(c.sound);
+    CheckMovie->SetChecked(c.movie);
+  }
+  (c.all_disks ? RadioDiskAll : RadioDiskThis)->SetChecked(true);
+  UpdateComponentBoxes();
+  CalcNeedBytes();
+  // The folder came on the command line: it opens the confirmation page only
+  // if the folder page would let it through; otherwise the folder page shows
+  // it, and leaving that page says what is wrong.
+  const TDestinationVerdict verdict = JudgeFolder().verdict;
+  const bool usable = verdict == TDestinationVerdict::kUsable || verdict == TDestinationVerdict::kTooLittleSpace;
+  ShowPage(usable || Settings().InstallKind == 2 ? kPageConfirm : kPageSelDir);
+}
+
+bool TFormType::RightsSuffice(const std::string& folder) {
+  TElevationFacts facts;
+  facts.access = FolderAccessOf(TrialWrite(folder, TrialFolderName(GetCurrentProcessId(), GetTickCount())));
+  facts.elevated = ProcessIsElevated();
+  facts.network = IsNetworkFolder(folder);
+  facts.restarted = context_.resumed.has_value();
+  // Without a way to restart, the work runs here and reports what it cannot do.
+  if (ElevationStep(facts) != TElevationStep::kAsk || !context_.restart_elevated) return true;
+  const bool uninstall = Settings().UninstallMode != 0;
+  if (context_.log) context_.log->Line(ElevationRefusal(folder, uninstall));
+  if (MessageDlg(ElevationQuestion(folder, uninstall), mtConfirmation, mbYes | mbNo) != mrYes) return false;
+  unsigned long error = 0;
+  if (!context_.restart_elevated(Choices(), &error)) {
+    if (context_.log) context_.log->Line("the run with administrator rights did not start: " + SystemErrorText(error));
+    // Declining the system's prompt is an answer, not an error.
+    if (error != ERROR_CANCELLED)
+      MessageDlg(Format("プログラムを実行できませんでした\r\n%s", SystemErrorText(error).c_str()), mtWarning, mbOK);
+    return false;
+  }
+  if (context_.log) context_.log->Line("a run with administrator rights continues the wizard");
+  handed_to_elevated_ = true;
+  ModalResult = mrOk;
+  return false;
+}
+
+bool TFormType::AccountAccepted() {
+  if (!context_.resumed) return true;
+  const std::string account = CurrentAccountSid();
+  if (account == context_.resumed_for) return true;
+  if (context_.log)
+    context_.log->Line("this run's account " + account + " is not the one that asked, " + context_.resumed_for);
+  return MessageDlg(OtherAccountWarning(AccountName(account), Settings().UninstallMode != 0), mtWarning,
+                    mbYes | mbNo) == mrYes;
 }
 
 std::string TFormType::TargetDir() const {
@@ -244,7 +316,7 @@ bool TFormType::Confirm(const std::string& text) const {
   return MessageDlg(text, mtConfirmation, mbYes | mbNo) == mrYes;
 }
 
-bool TFormType::DestinationChecksPass() {
+TDestinationResult TFormType::JudgeFolder() const {
   TDestinationFacts facts;
   facts.folder_text = EditDir->Text();
   facts.system_install = Settings().InstallKind == 2;
@@ -255,7 +327,11 @@ bool TFormType::DestinationChecksPass() {
   facts.holds_installation = [this](const std::string& target) { return HoldsInstallationOf(target, Settings().Title); };
   facts.free_bytes = [](const std::string& root) { return FreeBytesAt(root); };
   facts.recorded_names = [this](const std::string& target) { return RecordedNamesOf(target, Settings().Title); };
-  const TDestinationResult r = JudgeDestination(facts);
+  return JudgeDestination(facts);
+}
+
+bool TFormType::DestinationChecksPass() {
+  const TDestinationResult r = JudgeFolder();
   switch (r.verdict) {
     case TDestinationVerdict::kUsable: break;
     case TDestinationVerdict::kTooLittleSpace:
@@ -269,7 +345,13 @@ bool TFormType::DestinationChecksPass() {
 
 void TFormType::btnNextClick() {
   const int page = CurrentPage();
-  if (page == kPageSelDir && !DestinationChecksPass()) return;
+  if (page == kPageSelDir && !(DestinationChecksPass() && RightsSuffice(TargetDir()))) return;
+  if (page == kPageConfirm || page == kPageUninst) {
+    // A system install has no folder page: its folder is asked for here.
+    if (page == kPageConfirm && Settings().InstallKind == 2 && !RightsSuffice(TargetDir())) return;
+    if (page == kPageUninst && !RightsSuffice(SourceFolder())) return;
+    if (!AccountAccepted()) return;
+  }
   ShowPage(page + 1);
 }
 

@@ -14,6 +14,7 @@
 #include "forms/folder_lists_win.h"
 #include "forms/form_win.h"
 #include "forms/label_win.h"
+#include "wizard/destination.h"
 #include "wizard/selection.h"
 #include "wizard/wizard_context.h"
 #include "wizard/work_observer.h"
@@ -75,6 +76,8 @@ class TFormType : public TForm {
   // Whether the copy or deletion work stopped with an error or a warning that
   // ended it (what the person did afterwards does not change that).
   bool WorkFailed() const { return work_failed_; }
+  // The wizard closed because a run with administrator rights continues it.
+  bool HandedToElevatedRun() const { return handed_to_elevated_; }
 
   TNotebook* Notebook;
   TCheckBox* CheckData;
@@ -120,6 +123,7 @@ class TFormType : public TForm {
  private:
   TWizardContext context_;
   bool work_failed_ = false;
+  bool handed_to_elevated_ = false;
 
   void CreateControls();
   void FormCreate();
@@ -133,7 +137,17 @@ class TFormType : public TForm {
   void DriveChange() { UpdateDriveLabel(); }
   void UpdateDriveLabel();
   void UpdateComponentBoxes();
+  TDestinationResult JudgeFolder() const;
   bool DestinationChecksPass();
+  // The choices so far, as a restart with administrator rights takes them.
+  TWizardChoices Choices() const;
+  void Resume(const TWizardChoices& choices);
+  // Whether this process may write in folder. When rights are missing the
+  // person may continue as administrator: the wizard then closes and false
+  // is returned, as it is when they decline.
+  bool RightsSuffice(const std::string& folder);
+  // Before the work of a restart under another account: whether to go on.
+  bool AccountAccepted();
   bool Confirm(const std::string& text) const;
   // Runs the page's work, noting an error it raises before passing it on.
   TWorkOutcome RunWork(TWorkOutcome (*work)(TFormType&));

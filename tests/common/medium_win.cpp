@@ -207,10 +207,10 @@ void TestMedium::Write() {
   EXPECT_TRUE(Insert(0));
 }
 
-driver::Process TestMedium::Start(const std::string& args, const std::string& output_file) const {
+driver::Process TestMedium::Start(const std::string& args, const std::string& output_file, bool limited_rights) const {
   const std::wstring temp = enc::Wide(temp_);
-  driver::Process p =
-      driver::Process::Start(Root() + "install.exe", args, {{L"TEMP", temp}, {L"TMP", temp}}, Root(), L"", output_file);
+  driver::Process p = driver::Process::Start(Root() + "install.exe", args, {{L"TEMP", temp}, {L"TMP", temp}}, Root(),
+                                             L"", output_file, limited_rights);
   EXPECT_NE(p.Id(), 0u) << "install.exe did not start";
   return p;
 }

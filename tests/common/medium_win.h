@@ -75,8 +75,10 @@ class TestMedium {
   const TempDir& Dir() const { return dir_; }
 
   // Starts the medium's install.exe with raw arguments and a TEMP of its own
-  // (its standard output to output_file when one is named).
-  driver::Process Start(const std::string& args = "", const std::string& output_file = "") const;
+  // (its standard output to output_file when one is named), with
+  // limited_rights as an administrator without elevation.
+  driver::Process Start(const std::string& args = "", const std::string& output_file = "",
+                        bool limited_rights = false) const;
   // Starts it as the wizard, with the inserted disc as its folder.
   driver::Process StartWizard() const { return Start("\"" + Root() + "\""); }
 

@@ -41,7 +41,7 @@ Process& Process::operator=(Process&& other) noexcept {
 
 Process Process::Start(const std::string& exe, const std::string& args_tail,
                        const std::map<std::wstring, std::wstring>& env, const std::string& cwd,
-                       const std::wstring& desktop, const std::string& output_file) {
+                       const std::wstring& desktop, const std::string& output_file, bool limited_rights) {
   // The environment block: ours, with the overrides applied.
   std::map<std::wstring, std::wstring> vars;
   if (wchar_t* block = GetEnvironmentStringsW()) {
@@ -83,8 +83,25 @@ Process Process::Start(const std::string& exe, const std::string& args_tail,
   }
   PROCESS_INFORMATION pi = {};
   Process p;
-  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
-                                      CREATE_UNICODE_ENVIRONMENT, block.data(), folder.c_str(), &si, &pi);
+  const bool inherit = output != INVALID_HANDLE_VALUE;
+  BOOL started = FALSE;
+  if (limited_rights) {
+    HANDLE own = nullptr, limited = nullptr;
+    TOKEN_LINKED_TOKEN linked = {};
+    DWORD size = 0;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own) &&
+        GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size) &&
+        DuplicateTokenEx(linked.LinkedToken, MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary, &limited)) {
+      started = CreateProcessAsUserW(limited, nullptr, command.data(), nullptr, nullptr, inherit,
+                                     CREATE_UNICODE_ENVIRONMENT, block.data(), folder.c_str(), &si, &pi);
+    }
+    if (linked.LinkedToken) CloseHandle(linked.LinkedToken);
+    if (limited) CloseHandle(limited);
+    if (own) CloseHandle(own);
+  } else {
+    started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, inherit, CREATE_UNICODE_ENVIRONMENT,
+                             block.data(), folder.c_str(), &si, &pi);
+  }
   if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
   if (started) {
     CloseHandle(pi.hThread);

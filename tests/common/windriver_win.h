@@ -27,10 +27,13 @@ class Process {
   // Starts exe (Shift-JIS path) with a raw command-line tail, in folder cwd
   // (empty: the exe's folder), with environment variables overridden, on the
   // named desktop (empty: the caller's); its standard output and error go to
-  // output_file (created anew) when one is named.
+  // output_file (created anew) when one is named. With limited_rights it
+  // runs as an administrator without elevation does: with the limited token
+  // linked to this process's token.
   static Process Start(const std::string& exe, const std::string& args_tail,
                        const std::map<std::wstring, std::wstring>& env = {}, const std::string& cwd = "",
-                       const std::wstring& desktop = L"", const std::string& output_file = "");
+                       const std::wstring& desktop = L"", const std::string& output_file = "",
+                       bool limited_rights = false);
   DWORD Id() const { return id_; }
   bool Running() const;
   // Waits for the end; false on timeout.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "launcher/command_line.h"
+
 TEST(Switches, SilentInstallWithEverySwitch) {
   const TRunSwitches s = ParseSwitches({"M:\\", "/SILENT", "/dir=C:\\My Games\\X", "/Components=Program,data,MOVIE",
                                         "/disc=All", "/discs=D:\\disc2; E:\\disc3", "/log=C:\\l.txt"});
@@ -98,6 +100,7 @@ TEST(Switches, WordsForTheTemporaryCopyGiveTheSameSwitches) {
       {"/log=C:\\l.txt"},
       {"/silent", "/deletesave"},
       {"/disc=ALL"},
+      {"/dir=C:\\Program Files\\X", "/components=program,sound", "/disc=this", "/elevated=S-1-5-21-7-8-9-1001"},
   };
   for (const auto& params : rows) {
     SCOPED_TRACE(params.back());
@@ -113,9 +116,47 @@ TEST(Switches, WordsForTheTemporaryCopyGiveTheSameSwitches) {
     EXPECT_EQ(again.disc, s.disc);
     EXPECT_EQ(again.disc_folders, s.disc_folders);
     EXPECT_EQ(again.log, s.log);
+    EXPECT_EQ(again.elevated_for, s.elevated_for);
     EXPECT_TRUE(again.positional.empty());
     EXPECT_EQ(again.WantsExitCode(), s.WantsExitCode());
   }
   EXPECT_FALSE(ParseSwitches({"/components=data"}).WantsExitCode());
   EXPECT_TRUE(ParseSwitches({"/log=x"}).WantsExitCode());
+}
+
+TEST(Switches, TheRestartWithAdministratorRightsNamesTheAskingAccount) {
+  const TRunSwitches s = ParseSwitches({"M:\\", "/elevated=S-1-5-21-3623811015-3361044348-30300820-1013"});
+  EXPECT_EQ(s.elevated_for, "S-1-5-21-3623811015-3361044348-30300820-1013");
+  EXPECT_TRUE(s.Any());
+  EXPECT_NO_THROW(CheckSwitchesForRole(s, false));
+  EXPECT_NO_THROW(CheckSwitchesForRole(s, true));
+  // It is a wizard, so never a run without windows.
+  EXPECT_THROW(CheckSwitchesForRole(ParseSwitches({"/elevated=S-1-5-18", "/silent"}), false), ESwitchError);
+  EXPECT_THROW(CheckSwitchesForRole(ParseSwitches({"/elevated=S-1-5-18", "/verify"}), true), ESwitchError);
+  for (const char* bad : {"/elevated", "/elevated=", "/elevated=S-1-", "/elevated=S-1-5-", "/elevated=S-1-5--18",
+                          "/elevated=s-1-5-18", "/elevated=S-1-5-18 /silent", "/elevated=S-1-5-18\"\" x"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_THROW(ParseSwitches({bad}), ESwitchError);
+  }
+}
+
+TEST(Switches, HandOverParametersSplitBackIntoTheSameRun) {
+  // The folder keeps its final delimiter, and values keep their blanks.
+  TRunSwitches s;
+  s.dir = "C:\\Program Files\\My Game";
+  s.components_given = true;
+  s.data = true;
+  s.disc = TRunSwitches::Discs::kThis;
+  s.log = "C:\\logs\\run one.txt";
+  s.elevated_for = "S-1-5-21-1-2-3-1001";
+  const std::vector<std::string> words = SplitCommandLine("install.exe " + HandOverParameters("M:\\", s));
+  ASSERT_GE(words.size(), 2u);
+  const TRunSwitches again = ParseSwitches(std::vector<std::string>(words.begin() + 1, words.end()));
+  EXPECT_EQ(again.positional, std::vector<std::string>{"M:\\"});
+  EXPECT_EQ(again.dir, s.dir);
+  EXPECT_TRUE(again.data);
+  EXPECT_FALSE(again.sound);
+  EXPECT_EQ(again.disc, TRunSwitches::Discs::kThis);
+  EXPECT_EQ(again.log, s.log);
+  EXPECT_EQ(again.elevated_for, s.elevated_for);
 }
