@@ -7,8 +7,8 @@
 #include "forms/message_dialog_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
-#include "wizard/copy_work_win.h"
-#include "wizard/destination.h"
+#include "install/copy_work_win.h"
+#include "install/destination.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "wizard/shell_link_win.h"
+#include "install/shell_link_win.h"
 
 #include <windows.h>
 #include <objbase.h>
