@@ -4,7 +4,7 @@
 function(zi_add_subdirectories)
   file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
   list(SORT children)
-  set(order base settings archive imaging os forms wizard launcher common)
+  set(order base settings archive imaging os install forms wizard launcher common)
   set(done "")
   foreach(sub IN LISTS order children)
     if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${sub} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${sub}/CMakeLists.txt

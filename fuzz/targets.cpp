@@ -18,7 +18,7 @@
 #include "base/safe_names.h"
 #include "settings/install_set.h"
 #include "settings/registry_key_rule.h"
-#include "wizard/uninstall_plan.h"
+#include "install/uninstall_plan.h"
 #include "settings_json.h"
 
 namespace zifuzz {

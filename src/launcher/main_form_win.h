@@ -8,7 +8,7 @@
 #include "forms/label_win.h"
 #include "forms/paintbox_win.h"
 #include "launcher/windows_win.h"
-#include "wizard/wizard_context.h"
+#include "install/wizard_context.h"
 
 class TFormMain : public TForm {
  public:

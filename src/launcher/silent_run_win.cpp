@@ -17,12 +17,12 @@
 #include "os/files_win.h"
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
-#include "wizard/copy_work_win.h"
-#include "wizard/delete_work_win.h"
-#include "wizard/destination.h"
-#include "wizard/elevation.h"
-#include "wizard/logged_observer.h"
-#include "wizard/selection.h"
+#include "install/copy_work_win.h"
+#include "install/delete_work_win.h"
+#include "install/destination.h"
+#include "install/elevation.h"
+#include "install/logged_observer.h"
+#include "install/selection.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "launcher/switches.h"
-#include "wizard/wizard_context.h"
+#include "install/wizard_context.h"
 
 // Installs the package of context (its settings, archive and medium folder).
 // Defaults: every component, every disc when the run starts on the first disc

@@ -31,7 +31,7 @@
 #include "os/system_error_win.h"
 #include "settings/install_set.h"
 #include "settings/package_rules.h"
-#include "wizard/selection.h"
+#include "install/selection.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "base/format.h"
 #include "base/sjis.h"
-#include "wizard/elevation.h"
+#include "install/elevation.h"
 
 namespace {
 

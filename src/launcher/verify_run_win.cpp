@@ -3,7 +3,7 @@
 #include "base/run_log.h"
 #include "launcher/exit_codes.h"
 #include "os/console_win.h"
-#include "wizard/verify_installation.h"
+#include "install/verify_installation.h"
 
 int RunVerify(const std::string& install_folder, TRunLog* log) {
   const TInstallationReport report = VerifyInstallation(install_folder);

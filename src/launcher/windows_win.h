@@ -2,7 +2,7 @@
 // background window. Start-up reaches each through the one function below.
 #pragma once
 
-#include "wizard/wizard_context.h"
+#include "install/wizard_context.h"
 
 struct LauncherResult {
   bool ok = false;          // closed with OK

@@ -1,9 +1,9 @@
 // Page 5: the copy work of an installation, shown on the wizard's page.
 #include <optional>
 
-#include "wizard/copy_work_win.h"
+#include "install/copy_work_win.h"
 #include "wizard/insttype_win.h"
-#include "wizard/logged_observer.h"
+#include "install/logged_observer.h"
 #include "wizard/wizard_observer_win.h"
 
 TWorkOutcome RunCopyWork(TFormType& wizard) {

@@ -5,9 +5,9 @@
 
 #include "base/paths.h"
 #include "os/files_win.h"
-#include "wizard/delete_work_win.h"
+#include "install/delete_work_win.h"
 #include "wizard/insttype_win.h"
-#include "wizard/logged_observer.h"
+#include "install/logged_observer.h"
 #include "wizard/wizard_observer_win.h"
 
 TWorkOutcome RunDeleteWork(TFormType& wizard) {

@@ -9,9 +9,9 @@
 #include "os/files_win.h"
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
-#include "wizard/copy_work_win.h"
-#include "wizard/destination.h"
-#include "wizard/elevation.h"
+#include "install/copy_work_win.h"
+#include "install/destination.h"
+#include "install/elevation.h"
 
 namespace {
 

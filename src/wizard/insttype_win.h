@@ -14,10 +14,10 @@
 #include "forms/folder_lists_win.h"
 #include "forms/form_win.h"
 #include "forms/label_win.h"
-#include "wizard/destination.h"
-#include "wizard/selection.h"
-#include "wizard/wizard_context.h"
-#include "wizard/work_observer.h"
+#include "install/destination.h"
+#include "install/selection.h"
+#include "install/wizard_context.h"
+#include "install/work_observer.h"
 
 // Control identifiers, for whoever works the wizard from outside.
 enum WizardControlId : int {

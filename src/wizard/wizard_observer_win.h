@@ -5,8 +5,8 @@
 
 #include "forms/edit_win.h"
 #include "forms/label_win.h"
-#include "wizard/selection.h"
-#include "wizard/work_observer.h"
+#include "install/selection.h"
+#include "install/work_observer.h"
 
 class TFormType;
 

@@ -19,7 +19,7 @@
 #include "common/wizard_win.h"
 #include "forms/message_dialog_win.h"
 #include "os/elevation_win.h"
-#include "wizard/elevation.h"
+#include "install/elevation.h"
 
 using driver::Process;
 using testing_support::ReadFileBytes;

@@ -14,7 +14,7 @@
 #include "base/fs.h"
 #include "common/cli.h"
 #include "vftool/vftool.h"
-#include "wizard/verify_installation.h"
+#include "install/verify_installation.h"
 
 namespace vftool {
 namespace {

@@ -6,7 +6,7 @@
 #include "base/fs.h"
 #include "common/temp_dir.h"
 #include "settings/install_set.h"
-#include "wizard/verify_installation.h"
+#include "install/verify_installation.h"
 
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;

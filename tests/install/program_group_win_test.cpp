@@ -1,6 +1,6 @@
 // The program group's removal through the shell's Program Manager service
 // (under Wine: its explorer's), with groups made by the test.
-#include "wizard/program_group_win.h"
+#include "install/program_group_win.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -1,4 +1,4 @@
-#include "wizard/shell_link_win.h"
+#include "install/shell_link_win.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -10,7 +10,6 @@
 #include "base/paths.h"
 #include "base/safe_names.h"
 #include "base/sjis.h"
-#include "forms/application_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
 
@@ -76,7 +75,8 @@ void TShellLink::SetFileName(const std::string& file_name) {
 
 std::string TShellLink::Folder() const {
   LPITEMIDLIST pidl = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(TApplication::Instance().Handle(), LinkType, &pidl)) || !pidl)
+  // The owner window is reserved: the shortcuts need no window (a run without windows writes them too).
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, LinkType, &pidl)) || !pidl)
     throw EShellLinkError("Error in GetSpecialFolderLocation");
   wchar_t path[MAX_PATH] = {};
   const BOOL ok = SHGetPathFromIDListW(pidl, path);

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/run_log.h"
-#include "wizard/work_observer.h"
+#include "install/work_observer.h"
 
 class TLoggedObserver : public TWorkObserver {
  public:

@@ -27,8 +27,8 @@
 #include <vector>
 
 #include "settings/install_set.h"
-#include "wizard/uninstall_plan.h"
-#include "wizard/work_observer.h"
+#include "install/uninstall_plan.h"
+#include "install/work_observer.h"
 
 struct TDeleteChoices {
   bool delete_save_data = false;  // "save.dat" goes too

@@ -2,7 +2,7 @@
 // process: a copy that fails or is stopped at any point leaves the earlier
 // file exactly as it was (bytes, time, attributes) and no temporary file; a
 // complete one leaves the source's bytes and time.
-#include "wizard/file_copy_win.h"
+#include "install/file_copy_win.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "wizard/uninstall_snapshot_win.h"
+#include "install/uninstall_snapshot_win.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -10,7 +10,7 @@
 #include "os/exact_delete_win.h"
 #include "os/registry_win.h"
 #include "settings/registry_key_rule.h"
-#include "wizard/uninstall_entry_win.h"
+#include "install/uninstall_entry_win.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "wizard/delete_rules.h"
+#include "install/delete_rules.h"
 
 #include "base/encoding.h"
 #include "base/file_name_compare.h"

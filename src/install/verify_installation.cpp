@@ -1,4 +1,4 @@
-#include "wizard/verify_installation.h"
+#include "install/verify_installation.h"
 
 #include <algorithm>
 #include <cinttypes>

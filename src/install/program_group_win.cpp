@@ -1,4 +1,4 @@
-#include "wizard/program_group_win.h"
+#include "install/program_group_win.h"
 
 #include <windows.h>
 #include <ddeml.h>
@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "base/encoding.h"
-#include "wizard/delete_rules.h"
+#include "install/delete_rules.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "wizard/destination.h"
+#include "install/destination.h"
 
 #include "base/format.h"
 #include "base/safe_names.h"
 #include "base/sjis.h"
-#include "wizard/selection.h"
+#include "install/selection.h"
 
 std::string VolumeRootOf(const std::string& folder) {
   if (folder.size() >= 2 && folder[0] == '\\' && folder[1] == '\\') {

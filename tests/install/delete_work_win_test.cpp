@@ -2,7 +2,7 @@
 // work reports: the order of the steps, and what a damaged or tampered
 // settings file must never reach. (Abort at the input points is worked from
 // outside, in uninstall_driver_win_test.cpp.)
-#include "wizard/delete_work_win.h"
+#include "install/delete_work_win.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -17,8 +17,8 @@
 #include "os/files_win.h"
 #include "os/registry_win.h"
 #include "base/paths.h"
-#include "wizard/records_win.h"
-#include "wizard/shell_link_win.h"
+#include "install/records_win.h"
+#include "install/shell_link_win.h"
 
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;

@@ -1,9 +1,9 @@
-#include "wizard/records_win.h"
+#include "install/records_win.h"
 
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/safe_names.h"
-#include "wizard/shell_link_win.h"
+#include "install/shell_link_win.h"
 
 void WriteSettingsRecord(const TZefoInstallSet& settings, const std::string& target_dir) {
   const std::string file = target_dir + "install.dat";

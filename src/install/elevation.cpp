@@ -1,4 +1,4 @@
-#include "wizard/elevation.h"
+#include "install/elevation.h"
 
 #include "base/format.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "settings/install_set.h"
-#include "wizard/uninstall_plan.h"
+#include "install/uninstall_plan.h"
 
 // install_folder: the folder the uninstaller was given, in normal form. Only
 // names of UninstallCandidates are examined below it, and the program group

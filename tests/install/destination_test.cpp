@@ -1,4 +1,4 @@
-#include "wizard/destination.h"
+#include "install/destination.h"
 
 #include <gtest/gtest.h>
 

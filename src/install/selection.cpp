@@ -1,4 +1,4 @@
-#include "wizard/selection.h"
+#include "install/selection.h"
 
 #include <cstdint>
 #include <initializer_list>

@@ -1,4 +1,4 @@
-#include "wizard/file_copy_win.h"
+#include "install/file_copy_win.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "wizard/copy_work_win.h"
+#include "install/copy_work_win.h"
 
 #include <windows.h>
 
@@ -20,12 +20,12 @@
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
 #include "settings/package_rules.h"
-#include "wizard/delete_rules.h"
-#include "wizard/delete_work_win.h"
-#include "wizard/file_copy_win.h"
-#include "wizard/records_win.h"
-#include "wizard/selection.h"
-#include "wizard/uninstall_entry_win.h"
+#include "install/delete_rules.h"
+#include "install/delete_work_win.h"
+#include "install/file_copy_win.h"
+#include "install/records_win.h"
+#include "install/selection.h"
+#include "install/uninstall_entry_win.h"
 
 namespace {
 

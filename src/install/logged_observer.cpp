@@ -1,4 +1,4 @@
-#include "wizard/logged_observer.h"
+#include "install/logged_observer.h"
 
 #include "base/format.h"
 

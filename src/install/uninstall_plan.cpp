@@ -1,4 +1,4 @@
-#include "wizard/uninstall_plan.h"
+#include "install/uninstall_plan.h"
 
 #include <algorithm>
 
@@ -9,7 +9,7 @@
 #include "base/sjis.h"
 #include "settings/package_rules.h"
 #include "settings/registry_key_rule.h"
-#include "wizard/delete_rules.h"
+#include "install/delete_rules.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "wizard/uninstall_entry_win.h"
+#include "install/uninstall_entry_win.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "wizard/delete_work_win.h"
+#include "install/delete_work_win.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -18,10 +18,10 @@
 #include "os/registry_win.h"
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
-#include "wizard/delete_rules.h"
-#include "wizard/program_group_win.h"
-#include "wizard/uninstall_entry_win.h"
-#include "wizard/uninstall_snapshot_win.h"
+#include "install/delete_rules.h"
+#include "install/program_group_win.h"
+#include "install/uninstall_entry_win.h"
+#include "install/uninstall_snapshot_win.h"
 
 namespace {
 

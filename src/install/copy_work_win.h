@@ -20,8 +20,8 @@
 #include <memory>
 #include <string>
 
-#include "wizard/wizard_context.h"
-#include "wizard/work_observer.h"
+#include "install/wizard_context.h"
+#include "install/work_observer.h"
 
 struct TCopyChoices {
   bool all_disks = false;  // every disc of the set, or only the one inserted

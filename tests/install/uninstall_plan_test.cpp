@@ -1,6 +1,6 @@
 // The uninstaller's plan from hostile records and trees: each row a settings
 // file or a snapshot of the system, and what the plan allows.
-#include "wizard/uninstall_plan.h"
+#include "install/uninstall_plan.h"
 
 #include <gtest/gtest.h>
 
