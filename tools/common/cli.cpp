@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 
 #include "base/encoding.h"
 
@@ -39,8 +38,7 @@ std::string SjisToUtf8(std::string_view sjis) {
   return std::string(sjis);
 }
 
-void PrintError(std::string_view utf8) {
-  // Always one line: the program's own messages may span several.
+std::string ErrorLine(std::string_view utf8) {
   std::string line = Name() + ": ";
   for (char c : utf8) {
     if (c == '\r') continue;
@@ -48,18 +46,15 @@ void PrintError(std::string_view utf8) {
     else line += c;
   }
   line += '\n';
+  return line;
+}
+
+void PrintError(std::string_view utf8) {
+  const std::string line = ErrorLine(utf8);
   std::fflush(stdout);
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
 }
-
-void Exit(int code, std::string_view utf8) {
-  PrintError(utf8);
-  std::fflush(stdout);
-  std::exit(code);
-}
-
-void ExitSjis(int code, std::string_view sjis) { Exit(code, enc::SjisToUtf8(sjis)); }
 
 bool WriteStdout(const void* data, size_t size) { return std::fwrite(data, 1, size, stdout) == size; }
 

@@ -1,14 +1,12 @@
 // What every publisher's tool does at its boundaries: take its arguments as
 // UTF-8, convert names to and from the program's Shift-JIS (code page 932),
-// write raw bytes to standard output, and end with an exit code and a
-// one-line message.
+// write raw bytes to standard output and message lines to standard error.
 //
 // Exit codes shared by the tools: 0 success, 1 a named thing was not found or
 // a check failed, 2 a usage error or input that cannot be read or is damaged.
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,24 +35,12 @@ bool Utf8PathToSjis(std::string_view utf8, std::string* out);
 bool Utf8NameToSjis(std::string_view utf8, std::string* out);
 std::string SjisToUtf8(std::string_view sjis);
 
-// A failure to report and end with: thrown rather than exited where the
-// stack holds guards that must run (a half-written output to remove).
-class ToolError : public std::runtime_error {
- public:
-  ToolError(int code, const std::string& utf8) : std::runtime_error(utf8), code_(code) {}
-  int code() const { return code_; }
-
- private:
-  int code_;
-};
-
-// A message line on standard error: "<program>: <utf8>\n"; line breaks inside
-// the message become "; ".
+// A message line: "<program>: <utf8>\n", line breaks inside the message
+// becoming "; " (the program's own messages may span several).
+std::string ErrorLine(std::string_view utf8);
+// The same line on standard error, after flushing standard output: for
+// messages that do not end the command (see common/run_main.h for those).
 void PrintError(std::string_view utf8);
-// The same, then the process ends with code.
-[[noreturn]] void Exit(int code, std::string_view utf8);
-// For an exception's message, which is Shift-JIS.
-[[noreturn]] void ExitSjis(int code, std::string_view sjis);
 
 // Raw bytes to standard output (binary mode on Windows). Returns false when
 // the output could not take them (a closed pipe, a full disk).

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <new>
 #include <ostream>
 
 #include "archive/decompress.h"
@@ -16,18 +15,14 @@
 #include "base/sjis.h"
 #include "common/cli.h"
 #include "common/cli_app.h"
+#include "common/run_main.h"
+#include "common/tool_input.h"
 #include "base/stream.h"
 #include "common/json_writer.h"
 #include "imaging/galewriter.h"
 #include "imaging/gales.h"
 
 namespace {
-
-// Ends the command with an exit code and a one-line message (UTF-8).
-struct Failure {
-  int code;
-  std::string message;
-};
 
 struct Options {
   std::string key_text;  // as given; parsed into key
@@ -77,55 +72,24 @@ void Finish(Options& o) {
   int64_t v = 0;
   if (!o.key_text.empty()) {
     // A 32-bit value, signed or unsigned, decimal or 0x hexadecimal.
-    if (!ParseInt(o.key_text, INT32_MIN, UINT32_MAX, &v)) throw Failure{tools::kExitUsage, "--key needs a 32-bit number"};
+    if (!ParseInt(o.key_text, INT32_MIN, UINT32_MAX, &v))
+      throw tools::ToolError(tools::kExitUsage, "--key needs a 32-bit number");
     o.has_key = true;
     o.key = static_cast<int32_t>(static_cast<uint32_t>(v));
   }
   if (!o.tile.empty() && !ParseTile(o.tile, &o.tile_width, &o.tile_height))
-    throw Failure{tools::kExitUsage, "--tile needs WxH, e.g. 64x64"};
-}
-
-std::string SjisPath(const std::string& utf8) {
-  std::string path;
-  if (!tools::Utf8PathToSjis(utf8, &path)) throw Failure{tools::kExitUsage, utf8 + ": cannot be written in code page 932"};
-  return path;
-}
-
-// The program's messages about a file start with its name and a colon.
-std::string Detail(const std::string& sjis_message, const std::string& sjis_path) {
-  std::string m = sjis_message;
-  if (m.rfind(sjis_path + ":", 0) == 0) m = m.substr(sjis_path.size() + 1);
-  return enc::SjisToUtf8(m);
-}
-
-// The bytes of a file, or of standard input for "-".
-std::string ReadWhole(const std::string& utf8_path) {
-  if (utf8_path == "-") {
-    std::string bytes;
-    if (!tools::ReadStdin(&bytes)) throw Failure{tools::kExitBadInput, "standard input: cannot read"};
-    return bytes;
-  }
-  const std::string path = SjisPath(utf8_path);
-  if (!fs::FileExists(path))
-    throw Failure{tools::kExitBadInput, utf8_path + (fs::DirectoryExists(path) ? ": is a folder" : ": no such file")};
-  TMemoryStream m;
-  try {
-    m.LoadFromFile(path);
-  } catch (const EError& e) {
-    throw Failure{tools::kExitBadInput, utf8_path + ": " + Detail(e.what(), path)};
-  }
-  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
+    throw tools::ToolError(tools::kExitUsage, "--tile needs WxH, e.g. 64x64");
 }
 
 void LoadPicture(const Options& o, TGaleFrameList& list, bool first_only) {
-  const std::string bytes = ReadWhole(o.in);
+  const std::string bytes = tools::ReadInput(o.in);
   TMemoryStream m;
   m.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
   m.SetPosition(0);
   try {
     list.LoadFromStream(m, first_only);
   } catch (const EError& e) {
-    throw Failure{tools::kExitBadInput, o.in + ": " + enc::SjisToUtf8(e.what())};
+    throw tools::ToolError(tools::kExitBadInput, o.in + ": " + enc::SjisToUtf8(e.what()));
   }
 }
 
@@ -136,20 +100,21 @@ void WriteOutput(const Options& o, const std::string& bytes) {
   if (o.out == "-") {
     o.stdout_stream->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     o.stdout_stream->flush();
-    if (!*o.stdout_stream) throw Failure{tools::kExitBadInput, "standard output: cannot write"};
+    if (!*o.stdout_stream) throw tools::ToolError(tools::kExitBadInput, "standard output: cannot write");
     return;
   }
-  const std::string path = SjisPath(o.out);
+  const std::string path = tools::PathArgument(o.out);
   const std::string folder = ExtractFilePath(path);
   if (!folder.empty() && !fs::DirectoryExists(folder))
-    throw Failure{tools::kExitBadInput, o.out + ": cannot write (no folder " + enc::SjisToUtf8(folder) + ")"};
+    throw tools::ToolError(tools::kExitBadInput, o.out + ": cannot write (no folder " + enc::SjisToUtf8(folder) + ")");
   if (!fs::WriteFileReplacing(path, bytes.data(), static_cast<int64_t>(bytes.size())))
-    throw Failure{tools::kExitBadInput, o.out + ": cannot write"};
+    throw tools::ToolError(tools::kExitBadInput, o.out + ": cannot write");
 }
 
 TGaleFrame& FrameOf(const Options& o, TGaleFrameList& list, int index) {
   if (index >= list.Count())
-    throw Failure{tools::kExitBadInput, o.in + ": " + enc::SjisToUtf8(Format("フレーム %d はありません (フレーム数 %d)", index, list.Count()))};
+    throw tools::ToolError(tools::kExitBadInput,
+        o.in + ": " + enc::SjisToUtf8(Format("フレーム %d はありません (フレーム数 %d)", index, list.Count())));
   return list.Frames(index);
 }
 
@@ -198,8 +163,9 @@ void Pixels(const Options& o) {
 void ToPng(const Options& o) {
   // The output is PNG whatever its name says; a name that says otherwise
   // would hand PNG bytes to whoever trusts the extension.
-  if (o.out != "-" && !sjis::EqualsNoCase(ExtractFileExt(SjisPath(o.out)), ".png"))
-    throw Failure{tools::kExitUsage, o.out + ": the output is a PNG picture; name it .png (or - for standard output)"};
+  if (o.out != "-" && !sjis::EqualsNoCase(ExtractFileExt(tools::PathArgument(o.out)), ".png"))
+    throw tools::ToolError(tools::kExitUsage,
+        o.out + ": the output is a PNG picture; name it .png (or - for standard output)");
   TGaleFrameList list(o.key);
   LoadPicture(o, list, false);
   WriteOutput(o, WritePng(PngFromSurface(FrameOf(o, list, o.frame).Surface)));
@@ -208,9 +174,9 @@ void ToPng(const Options& o) {
 void FromPng(const Options& o) {
   TDIBSurface picture;
   try {
-    SurfaceFromPng(ReadPng(ReadWhole(o.in)), picture);
+    SurfaceFromPng(ReadPng(tools::ReadInput(o.in)), picture);
   } catch (const EPngError& e) {
-    throw Failure{tools::kExitBadInput, o.in + ": " + enc::SjisToUtf8(e.what())};
+    throw tools::ToolError(tools::kExitBadInput, o.in + ": " + enc::SjisToUtf8(e.what()));
   }
   TGaleWriteOptions w;
   if (o.jpeg > 0) {
@@ -318,22 +284,12 @@ int RunGaletool(const std::vector<std::string>& args, std::ostream& out, std::os
 
   const int parsed = tools::ParseCommandLine(app, args, out, err);
   if (parsed >= 0) return parsed;
-  try {
-    Finish(o);
-    run();
-    return tools::kExitOk;
-  } catch (const Failure& f) {
-    err << "galetool: " << f.message << "\n";
-    return f.code;
-  } catch (const EError& e) {
-    // Shift-JIS messages of the program (damaged picture).
-    err << "galetool: " << (o.in.empty() ? "" : o.in + ": ") << enc::SjisToUtf8(e.what()) << "\n";
-    return tools::kExitBadInput;
-  } catch (const std::bad_alloc&) {
-    err << "galetool: out of memory\n";
-    return tools::kExitBadInput;
-  } catch (const std::exception& e) {
-    err << "galetool: " << e.what() << "\n";
-    return tools::kExitBadInput;
-  }
+  // The program's errors (a damaged picture) are about the input.
+  return tools::RunMain(
+      [&] {
+        Finish(o);
+        run();
+        return tools::kExitOk;
+      },
+      err, o.in);
 }

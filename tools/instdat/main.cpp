@@ -19,6 +19,8 @@
 #include "common/cli_app.h"
 #include "common/json_pretty.h"
 #include "common/json_value.h"
+#include "common/run_main.h"
+#include "common/tool_input.h"
 #include "package_check.h"
 #include "settings/install_set.h"
 #include "settings_json.h"
@@ -27,39 +29,8 @@ namespace {
 
 using tools::ToolError;
 
-std::string PathArg(const std::string& utf8) {
-  std::string path;
-  if (!tools::Utf8PathToSjis(utf8, &path)) throw ToolError(tools::kExitUsage, utf8 + ": cannot be written in code page 932");
-  return path;
-}
-
-// The program's messages about a file start with its name and a colon.
-std::string Detail(const EError& e, const std::string& sjis_path) {
-  std::string m = e.Message();
-  if (m.rfind(sjis_path + ":", 0) == 0) m = m.substr(sjis_path.size() + 1);
-  return enc::SjisToUtf8(m);
-}
-
-// A file's bytes, or standard input's for "-".
-std::string ReadAll(const std::string& utf8_path) {
-  if (utf8_path == "-") {
-    std::string bytes;
-    if (!tools::ReadStdin(&bytes)) throw ToolError(tools::kExitBadInput, "standard input: cannot read");
-    return bytes;
-  }
-  const std::string path = PathArg(utf8_path);
-  if (!fs::FileExists(path)) throw ToolError(tools::kExitBadInput, utf8_path + ": no such file");
-  TMemoryStream m;
-  try {
-    m.LoadFromFile(path);
-  } catch (const EError& e) {
-    throw ToolError(tools::kExitBadInput, utf8_path + ": " + Detail(e, path));
-  }
-  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
-}
-
 TZefoInstallSet LoadSettings(const std::string& utf8_path) {
-  const std::string bytes = ReadAll(utf8_path);
+  const std::string bytes = tools::ReadInput(utf8_path);
   TMemoryStream m;
   m.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
   m.SetPosition(0);
@@ -79,12 +50,12 @@ void Write(const std::string& text) {
 
 // Opens an archive given on the command line; its folder is the medium's.
 void OpenArchive(TVrFileCollection& archive, const std::string& utf8_path, std::string* medium_folder) {
-  const std::string path = PathArg(utf8_path);
+  const std::string path = tools::PathArgument(utf8_path);
   if (!fs::FileExists(path)) throw ToolError(tools::kExitBadInput, utf8_path + ": no such file");
   try {
     archive.Open(path);
   } catch (const EError& e) {
-    throw ToolError(tools::kExitBadInput, utf8_path + ": " + Detail(e, path));
+    throw ToolError(tools::kExitBadInput, utf8_path + ": " + tools::ErrorDetail(e.Message(), path));
   }
   const std::string folder = ExtractFilePath(path);
   *medium_folder = folder.empty() ? std::string() : AddTrailingDelimiter(folder);
@@ -102,7 +73,7 @@ int Dump(const std::string& file, bool pretty) {
 }
 
 int Build(const std::string& json_file, const std::string& out, const std::vector<std::string>& archives) {
-  const std::string text = ReadAll(json_file);
+  const std::string text = tools::ReadInput(json_file);
   TZefoInstallSet s;
   try {
     s = SettingsFromJson(tools::Json::Parse(text));
@@ -132,7 +103,7 @@ int Build(const std::string& json_file, const std::string& out, const std::vecto
     Write(std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize())));
     return tools::kExitOk;
   }
-  const std::string path = PathArg(out);
+  const std::string path = tools::PathArgument(out);
   if (!fs::WriteFileReplacing(path, m.Memory(), m.GetSize())) {
     const std::string folder = ExtractFilePath(path);
     throw ToolError(tools::kExitBadInput, out + (!folder.empty() && !fs::DirectoryExists(folder)
@@ -195,15 +166,5 @@ int main(int argc, char** argv) {
 
   const int parsed = tools::ParseCommandLine(app, tools::Arguments(argc, argv), std::cout, std::cerr);
   if (parsed >= 0) return parsed;
-  try {
-    return run();
-  } catch (const ToolError& e) {
-    tools::PrintError(e.what());
-    return e.code();
-  } catch (const EError& e) {
-    tools::PrintError(enc::SjisToUtf8(e.Message()));  // the program's messages are Shift-JIS
-  } catch (const std::exception& e) {
-    tools::PrintError(e.what());
-  }
-  return tools::kExitBadInput;
+  return tools::RunMain(run, std::cerr);
 }

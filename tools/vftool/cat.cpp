@@ -3,6 +3,8 @@
 #include "base/fs.h"
 #include "base/sjis.h"
 #include "common/cli.h"
+#include "common/run_main.h"
+#include "common/tool_input.h"
 #include "vftool/vftool.h"
 
 namespace vftool {
@@ -25,6 +27,15 @@ class StdoutStream : public TStream {
   int64_t written_ = 0;
 };
 
+// ReadEntry, with a name the archive does not hold as exit code 1.
+void ReadNamedEntry(TVrFileCollection& archive, TStream& out, const std::string& name) {
+  try {
+    archive.ReadEntry(out, name);
+  } catch (const EEntryNotFound& e) {
+    throw tools::ToolError(tools::kExitNotFound, tools::SjisToUtf8(e.Message()));
+  }
+}
+
 }  // namespace
 
 int Cat(const CatOptions& o) {
@@ -33,19 +44,20 @@ int Cat(const CatOptions& o) {
   const std::string name = EntryArgument(o.name);
   if (o.output == "-") {
     StdoutStream out;
-    archive.ReadEntry(out, name);
-    if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
+    ReadNamedEntry(archive, out, name);
+    if (!tools::FlushStdout()) throw tools::ToolError(tools::kExitBadInput, "standard output: cannot write");
     return tools::kExitOk;
   }
-  // Into a file beside the output that takes its place when complete.
-  const std::string path = SjisArgument(o.output);
+  // Into a file beside the output that takes its place when complete; any
+  // failure on the way erases it.
+  const std::string path = tools::PathArgument(o.output);
   const std::string temp = path + ".vftool-part";
   try {
     {
       TFileStream out(temp, kFmCreate);
-      archive.ReadEntry(out, name);
+      ReadNamedEntry(archive, out, name);
     }
-    if (!fs::MoveReplacing(temp, path)) tools::Exit(tools::kExitBadInput, o.output + ": cannot write");
+    if (!fs::MoveReplacing(temp, path)) throw tools::ToolError(tools::kExitBadInput, o.output + ": cannot write");
   } catch (...) {
     fs::EraseFile(temp);
     throw;

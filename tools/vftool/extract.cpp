@@ -18,6 +18,8 @@
 #include "base/safe_names.h"
 #include "base/sjis.h"
 #include "common/cli.h"
+#include "common/run_main.h"
+#include "common/tool_input.h"
 #include "vftool/names.h"
 #include "vftool/vftool.h"
 
@@ -76,7 +78,7 @@ bool IsBelow(const std::string& name, const std::string& folder) {
 int Extract(const ExtractOptions& o) {
   TVrFileCollection archive;
   OpenArchiveFile(archive, o.archive);
-  const std::string dir = AddTrailingDelimiter(SjisArgument(o.dir));
+  const std::string dir = AddTrailingDelimiter(tools::PathArgument(o.dir));
 
   // The entries a name finds: the last entry of each name (ignoring case), as
   // IndexOf finds it, leaving out superseded "/" entries. One pass with a map
@@ -142,9 +144,9 @@ int Extract(const ExtractOptions& o) {
              (verdict.fault == TNameFault::kForbiddenCharacter && verdict.character == ':'))
       why = "it would land outside " + o.dir;
     else why = tools::SjisToUtf8(DescribeNameFault(verdict));
-    tools::Exit(tools::kExitBadInput, "refusing entry \"" + tools::SjisToUtf8(name) + "\": " + why);
+    throw tools::ToolError(tools::kExitBadInput, "refusing entry \"" + tools::SjisToUtf8(name) + "\": " + why);
   }
-  if (!fs::MakeDirectories(dir)) tools::Exit(tools::kExitBadInput, o.dir + ": cannot create the folder");
+  if (!fs::MakeDirectories(dir)) throw tools::ToolError(tools::kExitBadInput, o.dir + ": cannot create the folder");
 
   tools::Progress progress("extract", total, tools::ShowProgress(o.verbosity));
   int64_t done = 0;
@@ -191,7 +193,7 @@ int Extract(const ExtractOptions& o) {
     }
   }
   progress.Finish();
-  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
+  if (!tools::FlushStdout()) throw tools::ToolError(tools::kExitBadInput, "standard output: cannot write");
   return status;
 }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "common/cli.h"
+#include "common/run_main.h"
 #include "common/json_writer.h"
 #include "vftool/vftool.h"
 
@@ -75,7 +76,7 @@ int List(const ListOptions& o) {
   const auto emit = [&](bool last) {
     if (!last && out.size() < (1u << 20)) return;
     if (!tools::WriteStdout(out.data(), out.size()) || (last && !tools::FlushStdout()))
-      tools::Exit(tools::kExitBadInput, "standard output: cannot write");
+      throw tools::ToolError(tools::kExitBadInput, "standard output: cannot write");
     out.clear();
   };
   if (o.json) {

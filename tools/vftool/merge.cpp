@@ -12,6 +12,8 @@
 #include "base/paths.h"
 #include "base/sjis.h"
 #include "common/cli.h"
+#include "common/run_main.h"
+#include "common/tool_input.h"
 #include "vftool/vftool.h"
 
 namespace vftool {
@@ -48,21 +50,23 @@ class CreatedDataFile {
 int Merge(const MergeOptions& o) {
   std::vector<std::string> args{o.dest};
   args.insert(args.end(), o.sources.begin(), o.sources.end());
-  const std::string dest = SjisArgument(args[0]);
+  const std::string dest = tools::PathArgument(args[0]);
   // The directory file sits beside DEST under DEST's name with ".ext"; a
   // program file would not be read through it.
   const std::string ext = ExtractFileExt(dest);
   for (const char* bad : {".ext", ".exe", ".scr"}) {
-    if (sjis::EqualsNoCase(ext, bad)) tools::Exit(tools::kExitUsage, "merge: DEST must not end in " + std::string(bad));
+    if (sjis::EqualsNoCase(ext, bad))
+      throw tools::ToolError(tools::kExitUsage, "merge: DEST must not end in " + std::string(bad));
   }
-  if (fs::DirectoryExists(dest)) tools::Exit(tools::kExitUsage, args[0] + ": is a folder");
+  if (fs::DirectoryExists(dest)) throw tools::ToolError(tools::kExitUsage, args[0] + ": is a folder");
   for (size_t k = 1; k < args.size(); ++k) {
-    const std::string source = SjisArgument(args[k]);
-    if (SameName(source, dest)) tools::Exit(tools::kExitUsage, "merge: " + args[k] + " is DEST itself");
-    if (!fs::FileExists(source)) tools::Exit(tools::kExitBadInput, args[k] + ": no such file");
+    const std::string source = tools::PathArgument(args[k]);
+    if (SameName(source, dest)) throw tools::ToolError(tools::kExitUsage, "merge: " + args[k] + " is DEST itself");
+    if (!fs::FileExists(source)) throw tools::ToolError(tools::kExitBadInput, args[k] + ": no such file");
   }
   const std::string folder = ExtractFilePath(dest);
-  if (!folder.empty() && !fs::MakeDirectories(folder)) tools::Exit(tools::kExitBadInput, args[0] + ": cannot create its folder");
+  if (!folder.empty() && !fs::MakeDirectories(folder))
+    throw tools::ToolError(tools::kExitBadInput, args[0] + ": cannot create its folder");
 
   const bool existed = fs::FileExists(dest);
   TVrFileCollection target;
@@ -73,7 +77,7 @@ int Merge(const MergeOptions& o) {
   for (size_t k = 1; k < args.size(); ++k) {
     TVrFileCollection source;
     OpenArchive(source, args[k]);
-    if (!source.Stream()) tools::Exit(tools::kExitBadInput, args[k] + ": not an archive (a folder)");
+    if (!source.Stream()) throw tools::ToolError(tools::kExitBadInput, args[k] + ": not an archive (a folder)");
     int32_t taken = 0;
     int64_t bytes = 0;
     int64_t total = 0;
@@ -97,7 +101,7 @@ int Merge(const MergeOptions& o) {
   target.OnProgress = nullptr;
   target.Open("");  // flushes and closes the volumes: errors surface here, not after success
   guard.Keep();
-  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
+  if (!tools::FlushStdout()) throw tools::ToolError(tools::kExitBadInput, "standard output: cannot write");
   return tools::kExitOk;
 }
 

@@ -33,6 +33,8 @@
 #include "base/safe_names.h"
 #include "base/sjis.h"
 #include "common/cli.h"
+#include "common/run_main.h"
+#include "common/tool_input.h"
 #include "vftool/names.h"
 #include "vftool/vftool.h"
 
@@ -79,34 +81,39 @@ Options Prepare(const PackOptions& p) {
   o.jobs = p.jobs;
   o.verbosity = p.verbosity;
   o.out_utf8 = p.out;
-  o.out = SjisArgument(p.out);
+  o.out = tools::PathArgument(p.out);
   o.inputs = p.inputs;
   o.loose_utf8 = p.loose_patterns;
   for (const std::string& pattern : p.loose_patterns) o.loose_patterns.push_back(sjis::ReplaceChar(EntryArgument(pattern), '/', '\\'));
-  if (!p.carrier.empty()) o.carrier = SjisArgument(p.carrier);
+  if (!p.carrier.empty()) o.carrier = tools::PathArgument(p.carrier);
   if (!o.loose_patterns.empty() && o.version < vf::kLooseVersion)
-    tools::Exit(tools::kExitUsage, "pack: --loose needs --format-version 102");
+    throw tools::ToolError(tools::kExitUsage, "pack: --loose needs --format-version 102");
   if (!o.carrier.empty() && !EndsIn(o.out, {".exe", ".scr"}))
-    tools::Exit(tools::kExitUsage, "pack: " + p.out + ": with --carrier, OUT must end in .exe (a carrier is read only from a program)");
+    throw tools::ToolError(tools::kExitUsage,
+        "pack: " + p.out + ": with --carrier, OUT must end in .exe (a carrier is read only from a program)");
   if (o.carrier.empty() && EndsIn(o.out, {".exe", ".scr"}))
-    tools::Exit(tools::kExitUsage, "pack: " + p.out + ": a name ending in .exe is read as a carrier program; use --carrier or another name");
+    throw tools::ToolError(tools::kExitUsage,
+        "pack: " + p.out + ": a name ending in .exe is read as a carrier program; use --carrier or another name");
   if (EndsIn(o.out, {".ext"}))
-    tools::Exit(tools::kExitUsage, "pack: " + p.out + ": OUT must not end in .ext, the extension of directory files");
+    throw tools::ToolError(tools::kExitUsage,
+        "pack: " + p.out + ": OUT must not end in .ext, the extension of directory files");
   if (!o.ext && fs::FileExists(ChangeFileExt(o.out, ".ext")))
-    tools::Exit(tools::kExitUsage, "pack: " + tools::SjisToUtf8(ChangeFileExt(o.out, ".ext")) +
-                                       ": exists and would be read as OUT's directory; remove it or use --ext");
-  if (fs::DirectoryExists(o.out)) tools::Exit(tools::kExitUsage, "pack: " + p.out + ": is a folder");
+    throw tools::ToolError(tools::kExitUsage, "pack: " + tools::SjisToUtf8(ChangeFileExt(o.out, ".ext")) +
+                           ": exists and would be read as OUT's directory; remove it or use --ext");
+  if (fs::DirectoryExists(o.out)) throw tools::ToolError(tools::kExitUsage, "pack: " + p.out + ": is a folder");
   // Like every single-file output of the tools, OUT goes into a folder that exists.
   const std::string folder = ExtractFilePath(o.out);
   if (!folder.empty() && !fs::DirectoryExists(folder))
-    tools::Exit(tools::kExitBadInput, p.out + ": cannot write (no folder " + tools::SjisToUtf8(folder) + ")");
+    throw tools::ToolError(tools::kExitBadInput,
+        p.out + ": cannot write (no folder " + tools::SjisToUtf8(folder) + ")");
   return o;
 }
 
 // Adds the files below folder (recursively, in name order) as prefix + name.
 void AddFolder(const std::string& folder, const std::string& prefix, std::vector<Source>* sources) {
   std::vector<fs::DirEntry> entries;
-  if (!fs::ListDirectory(folder, &entries)) tools::Exit(tools::kExitBadInput, tools::SjisToUtf8(folder) + ": cannot list the folder");
+  if (!fs::ListDirectory(folder, &entries))
+    throw tools::ToolError(tools::kExitBadInput, tools::SjisToUtf8(folder) + ": cannot list the folder");
   std::sort(entries.begin(), entries.end(), [](const fs::DirEntry& a, const fs::DirEntry& b) { return a.name < b.name; });
   for (const fs::DirEntry& e : entries) {
     const std::string path = AddTrailingDelimiter(folder) + e.name;
@@ -120,7 +127,8 @@ void AddFolder(const std::string& folder, const std::string& prefix, std::vector
       // A name that code page 932 cannot spell comes back from the listing
       // changed, and then names no file.
       if (!fs::FileExists(path))
-        tools::Exit(tools::kExitBadInput, tools::SjisToUtf8(path) + ": the name cannot be written in code page 932");
+        throw tools::ToolError(tools::kExitBadInput,
+            tools::SjisToUtf8(path) + ": the name cannot be written in code page 932");
       sources->push_back({prefix + e.name, path, false, 0});
     }
   }
@@ -129,10 +137,10 @@ void AddFolder(const std::string& folder, const std::string& prefix, std::vector
 std::vector<Source> CollectSources(const Options& o) {
   std::vector<Source> sources;
   for (const std::string& input : o.inputs) {
-    const std::string path = SjisArgument(input);
+    const std::string path = tools::PathArgument(input);
     if (fs::DirectoryExists(path)) AddFolder(path, "", &sources);
     else if (fs::FileExists(path)) sources.push_back({ExtractFileName(path), path, false, 0});
-    else tools::Exit(tools::kExitBadInput, input + ": no such file or folder");
+    else throw tools::ToolError(tools::kExitBadInput, input + ": no such file or folder");
   }
   // The installer writes entries as files of the same name (loose entries,
   // and vftool extract any entry): a name Windows cannot create would only
@@ -140,9 +148,9 @@ std::vector<Source> CollectSources(const Options& o) {
   for (const Source& s : sources) {
     const TNameVerdict verdict = CheckRelativeName(s.name);
     if (verdict.fault != TNameFault::kNone)
-      tools::Exit(tools::kExitBadInput, tools::SjisToUtf8(s.path) + ": entry \"" + tools::SjisToUtf8(s.name) +
-                                            "\": Windows cannot create a file of this name: " +
-                                            tools::SjisToUtf8(DescribeNameFault(verdict)));
+      throw tools::ToolError(tools::kExitBadInput, tools::SjisToUtf8(s.path) + ": entry \"" + tools::SjisToUtf8(s.name) +
+                             "\": Windows cannot create a file of this name: " +
+                             tools::SjisToUtf8(DescribeNameFault(verdict)));
   }
   // Two names that lookups cannot tell apart would hide one of the files.
   std::vector<const Source*> sorted;
@@ -150,7 +158,8 @@ std::vector<Source> CollectSources(const Options& o) {
   std::sort(sorted.begin(), sorted.end(), [](const Source* a, const Source* b) { return sjis::CompareNoCase(a->name, b->name) < 0; });
   for (size_t i = 1; i < sorted.size(); ++i) {
     if (sjis::EqualsNoCase(sorted[i - 1]->name, sorted[i]->name))
-      tools::Exit(tools::kExitBadInput, "two inputs give the entry name \"" + tools::SjisToUtf8(sorted[i]->name) + "\"");
+      throw tools::ToolError(tools::kExitBadInput,
+          "two inputs give the entry name \"" + tools::SjisToUtf8(sorted[i]->name) + "\"");
   }
   // The output must not be read while it is being written.
   const auto same = [](const std::string& a, const std::string& b) {
@@ -159,7 +168,8 @@ std::vector<Source> CollectSources(const Options& o) {
   for (Source& s : sources) {
     if (same(s.path, o.out) || same(s.path, ChangeFileExt(o.out, ".ext")) ||
         same(ChangeFileExt(s.path, ""), ChangeFileExt(o.out, "")))
-      tools::Exit(tools::kExitBadInput, tools::SjisToUtf8(s.path) + ": the output would be among the inputs");
+      throw tools::ToolError(tools::kExitBadInput,
+          tools::SjisToUtf8(s.path) + ": the output would be among the inputs");
     s.size = fs::FileSizeOf(s.path);
   }
   // A pattern that marks nothing loose is a mistake the package would only
@@ -169,7 +179,7 @@ std::vector<Source> CollectSources(const Options& o) {
     for (Source& s : sources) {
       if (MatchesPattern(s.name, o.loose_patterns[k])) any = s.loose = true;
     }
-    if (!any) tools::Exit(tools::kExitUsage, "pack: --loose " + o.loose_utf8[k] + ": matches no input");
+    if (!any) throw tools::ToolError(tools::kExitUsage, "pack: --loose " + o.loose_utf8[k] + ": matches no input");
   }
   return sources;
 }
@@ -415,8 +425,10 @@ int Pack(const PackOptions& options) {
   const Options o = Prepare(options);
   const std::vector<Source> sources = CollectSources(o);
   if (o.version == 0 && (sources.size() & 0xFFFF) == 0x6676)
-    tools::Exit(tools::kExitUsage, Format("pack: a version 0 directory cannot hold %d entries", static_cast<int>(sources.size())));
-  if (!o.carrier.empty() && !fs::FileExists(o.carrier)) tools::Exit(tools::kExitBadInput, tools::SjisToUtf8(o.carrier) + ": no such file");
+    throw tools::ToolError(tools::kExitUsage,
+        Format("pack: a version 0 directory cannot hold %d entries", static_cast<int>(sources.size())));
+  if (!o.carrier.empty() && !fs::FileExists(o.carrier))
+    throw tools::ToolError(tools::kExitBadInput, tools::SjisToUtf8(o.carrier) + ": no such file");
 
   std::vector<TDirectoryRecord> records(sources.size());
   for (size_t i = 0; i < sources.size(); ++i) records[i].name = sources[i].name;
@@ -428,7 +440,6 @@ int Pack(const PackOptions& options) {
   if (!o.carrier.empty()) {
     TFileStream stub(o.carrier, kFmOpenRead | kFmShareDenyWrite);
     d = data.CopyFromStream(stub, 0);
-    // (thrown, not exited: the guard removes the output on the way out)
     if (d > INT32_MAX) throw EError(Format("%s:プログラムが大きすぎます", o.carrier.c_str()));
   }
   const int64_t directory_size = o.ext ? 0 : DirectorySize(o.version, records);
@@ -479,7 +490,7 @@ int Pack(const PackOptions& options) {
   }
   guard.Keep();
   progress.Finish();
-  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
+  if (!tools::FlushStdout()) throw tools::ToolError(tools::kExitBadInput, "standard output: cannot write");
   return tools::kExitOk;
 }
 

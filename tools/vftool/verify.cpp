@@ -13,6 +13,8 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "common/cli.h"
+#include "common/run_main.h"
+#include "common/tool_input.h"
 #include "vftool/vftool.h"
 #include "install/verify_installation.h"
 
@@ -29,19 +31,19 @@ int VerifyFolder(const VerifyOptions& o, const std::string& folder) {
   const std::vector<std::string> lines = ReportLines(report);
   if (report.settings != TInstallationReport::TSettings::kLoaded) {
     // "verify: what" as "vftool: FOLDER: what".
-    tools::Exit(tools::kExitBadInput, o.archive + ": " + tools::SjisToUtf8(lines.front().substr(8)));
+    throw tools::ToolError(tools::kExitBadInput, o.archive + ": " + tools::SjisToUtf8(lines.front().substr(8)));
   }
   std::string out;
   for (const std::string& line : lines) out += tools::SjisToUtf8(line) + "\n";
   tools::WriteStdout(out.data(), out.size());
-  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
+  if (!tools::FlushStdout()) throw tools::ToolError(tools::kExitBadInput, "standard output: cannot write");
   return report.Intact() ? tools::kExitOk : tools::kExitCheckFailed;
 }
 
 }  // namespace
 
 int Verify(const VerifyOptions& o) {
-  const std::string folder = SjisArgument(o.archive);
+  const std::string folder = tools::PathArgument(o.archive);
   if (fs::DirectoryExists(folder)) return VerifyFolder(o, folder);
   TVrFileCollection archive;
   OpenArchiveFile(archive, o.archive);
@@ -79,7 +81,7 @@ int Verify(const VerifyOptions& o) {
   const std::string line = Format("%d entries checked (%" PRId64 " bytes), %d without checksum or superseded\n",
                                   checked, total, skipped);
   tools::WriteStdout(line.data(), line.size());
-  if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
+  if (!tools::FlushStdout()) throw tools::ToolError(tools::kExitBadInput, "standard output: cannot write");
   return tools::kExitOk;
 }
 

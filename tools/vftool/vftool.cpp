@@ -1,9 +1,7 @@
 #include "vftool/vftool.h"
 
-#include <exception>
 #include <functional>
 #include <iostream>
-#include <new>
 #include <thread>
 
 #include "archive/bigstreams.h"
@@ -13,6 +11,8 @@
 #include "base/paths.h"
 #include "base/sjis.h"
 #include "common/cli.h"
+#include "common/run_main.h"
+#include "common/tool_input.h"
 
 namespace vftool {
 namespace {
@@ -41,15 +41,10 @@ std::string DataFileBeside(const std::string& ext_file) {
 
 }  // namespace
 
-std::string SjisArgument(const std::string& utf8) {
-  std::string sjis;
-  if (!tools::Utf8PathToSjis(utf8, &sjis)) tools::Exit(tools::kExitUsage, utf8 + ": cannot be written in code page 932");
-  return sjis;
-}
-
 std::string EntryArgument(const std::string& utf8) {
   std::string sjis;
-  if (!tools::Utf8NameToSjis(utf8, &sjis)) tools::Exit(tools::kExitUsage, utf8 + ": cannot be written in code page 932");
+  if (!tools::Utf8NameToSjis(utf8, &sjis))
+    throw tools::ToolError(tools::kExitUsage, utf8 + ": cannot be written in code page 932");
   // A leading run of "/" marks a superseded entry and is part of its name
   // ("//a.txt" as well as "/a.txt"); "/" anywhere else is "\\".
   const size_t mark = std::min(sjis.find_first_not_of('/'), sjis.size());
@@ -57,8 +52,9 @@ std::string EntryArgument(const std::string& utf8) {
 }
 
 void OpenArchive(TVrFileCollection& archive, const std::string& utf8_name) {
-  const std::string name = SjisArgument(utf8_name);
-  if (!fs::FileExists(name) && !fs::DirectoryExists(name)) throw tools::ToolError(tools::kExitBadInput, utf8_name + ": no such file or folder");
+  const std::string name = tools::PathArgument(utf8_name);
+  if (!fs::FileExists(name) && !fs::DirectoryExists(name))
+    throw tools::ToolError(tools::kExitBadInput, utf8_name + ": no such file or folder");
   if (fs::FileExists(name) && sjis::EqualsNoCase(ExtractFileExt(name), ".ext")) {
     const std::string data = DataFileBeside(name);
     throw tools::ToolError(tools::kExitBadInput, utf8_name + ": this is a directory file (.ext); open " +
@@ -74,13 +70,11 @@ void OpenArchive(TVrFileCollection& archive, const std::string& utf8_name) {
       const int64_t have = data.GetSize();
       const std::string next = data.VolumeName(static_cast<int32_t>(have / kVolumeSize));
       if (have > 0 && have % kVolumeSize == 0 && !fs::FileExists(next))
-        throw tools::ToolError(tools::kExitBadInput, utf8_name + ": volume " + tools::SjisToUtf8(ExtractFileName(next)) + " is missing");
+        throw tools::ToolError(tools::kExitBadInput,
+            utf8_name + ": volume " + tools::SjisToUtf8(ExtractFileName(next)) + " is missing");
     }
     // The core's messages start with the name as the program spelled it.
-    std::string detail = tools::SjisToUtf8(e.what());
-    const std::string prefix = tools::SjisToUtf8(name) + ":";
-    if (detail.rfind(prefix, 0) == 0) detail = detail.substr(prefix.size());
-    throw tools::ToolError(tools::kExitBadInput, utf8_name + ": " + detail);
+    throw tools::ToolError(tools::kExitBadInput, utf8_name + ": " + tools::ErrorDetail(e.Message(), name));
   }
   // The directory says where the data ends; volumes that are missing or
   // short end the data early.
@@ -169,18 +163,7 @@ int Main(const Args& args) {
 
   const int parsed = tools::ParseCommandLine(app, args, std::cout, std::cerr);
   if (parsed >= 0) return parsed;
-  try {
-    return run();
-  } catch (const tools::ToolError& e) {
-    tools::Exit(e.code(), e.what());
-  } catch (const EEntryNotFound& e) {
-    tools::ExitSjis(tools::kExitNotFound, e.what());
-  } catch (const std::bad_alloc&) {
-    tools::Exit(tools::kExitBadInput, "out of memory");
-  } catch (const std::exception& e) {
-    // Archive, stream and format errors carry the program's Shift-JIS texts.
-    tools::ExitSjis(tools::kExitBadInput, e.what());
-  }
+  return tools::RunMain(run, std::cerr);
 }
 
 }  // namespace vftool

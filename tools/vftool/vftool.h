@@ -1,8 +1,8 @@
 // The commands of vftool. Main parses the command line (CLI11, see
-// common/cli_app.h) and runs one command; each command returns the process
-// exit code (tools::ExitCode). A usage error or an unreadable input ends the
-// process through tools::Exit with code 2, or through tools::ToolError where
-// guards must run first.
+// common/cli_app.h) and runs one command through tools::RunMain; each command
+// returns the process exit code (tools::ExitCode), or throws tools::ToolError
+// (a usage error or an unreadable input: code 2) and lets the program's own
+// errors through, which RunMain reports (see common/run_main.h).
 #pragma once
 
 #include <string>
@@ -59,9 +59,6 @@ int Pack(const PackOptions& o);
 int Merge(const MergeOptions& o);
 int Verify(const VerifyOptions& o);
 
-// An argument as a Shift-JIS name; exits with code 2 when code page 932
-// cannot spell it.
-std::string SjisArgument(const std::string& utf8);
 // Opens the archive named by a UTF-8 argument as TVrFileCollection::Open
 // does. Throws tools::ToolError (code 2) when it is neither a file nor a folder, when it is
 // a directory file (".ext") rather than its data file, or when a volume of
@@ -72,7 +69,8 @@ void OpenArchive(TVrFileCollection& archive, const std::string& utf8_name);
 void OpenArchiveFile(TVrFileCollection& archive, const std::string& utf8_name);
 // An entry name given by the user, in Shift-JIS with "\\" between folders: every
 // "/" but the leading run (the mark of a superseded entry, one "/" for each
-// time it was superseded) is "\\".
+// time it was superseded) is "\\". Throws tools::ToolError (code 2) when code
+// page 932 cannot spell it.
 std::string EntryArgument(const std::string& utf8);
 
 }  // namespace vftool

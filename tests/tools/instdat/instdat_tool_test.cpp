@@ -62,9 +62,11 @@ TEST(InstdatTool, BuildThenDumpRoundTrips) {
 TEST(InstdatTool, UnreadableInputExitsWithTwoAndOneLine) {
   TempDir dir;
   testing_support::WriteFileBytes(dir / "short.dat", "is107\x01\x02");
+  testing_support::WriteFileBytes(dir / "folder/inside.dat", "");
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"dump", Utf8Path(dir / "short.dat")},
            {"dump", Utf8Path(dir / "missing.dat")},
+           {"dump", Utf8Path(dir / "folder")},
            {"build", Utf8Path(dir / "missing.json"), Utf8Path(dir / "out.dat")},
            {"frobnicate"},
        }) {

@@ -391,6 +391,25 @@ TEST(Vftool, AFailedMergeRemovesTheDataFileItCreated) {
   EXPECT_FALSE(fs::FileExists(dir / "new.ext"));
 }
 
+TEST(Vftool, AFailedCatLeavesNoPartialFile) {
+  TempDir dir;
+  WriteInputs(dir, "in");
+  ASSERT_EQ(Vftool({"pack", U(dir / "game.dat"), U(dir / "in")}).exit_code, 0);
+  // A folder holds OUT's name: the entry is read in full, then cannot take its place.
+  ASSERT_TRUE(fs::MakeDirectories(dir / "out.txt"));
+  ToolResult r = Vftool({"cat", "-o", U(dir / "out.txt"), U(dir / "game.dat"), "install.dat"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "vftool: " + U(dir / "out.txt") + ": cannot write\n");
+  EXPECT_TRUE(fs::DirectoryExists(dir / "out.txt"));
+  EXPECT_FALSE(fs::FileExists(dir / "out.txt.vftool-part"));
+  // A name the archive does not hold.
+  r = Vftool({"cat", "-o", U(dir / "x.txt"), U(dir / "game.dat"), "nothing.txt"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, u8"vftool: nothing.txt:ファイルがありません\n");
+  EXPECT_FALSE(fs::FileExists(dir / "x.txt"));
+  EXPECT_FALSE(fs::FileExists(dir / "x.txt.vftool-part"));
+}
+
 TEST(Vftool, PackStoresWhatDeflateDoesNotShrinkAndIsTheSameOnAnyNumberOfThreads) {
   TempDir dir;
   const std::string noise = Pseudorandom(3 << 20, 5);
