@@ -14,7 +14,6 @@
 #include "base/paths.h"
 #include "forms/message_dialog_win.h"
 #include "launcher/exit_codes.h"
-#include "launcher/globals_win.h"
 #include "launcher/leftover_copies_win.h"
 #include "launcher/running_game.h"
 #include "launcher/silent_run_win.h"
@@ -160,17 +159,14 @@ void Startup::LoadSettingsFromArchive(const std::function<void(TVrFileCollection
 
 void Startup::OpenGameArchive() {
   game_archive_ = std::make_unique<TVrFileCollection>();
-  GameArchive = game_archive_.get();
   const TGameArchivePlace archive = LocateGameArchive(place_, program_, install_set_->AddOn != 0);
   if (archive.resource) game_archive_->OpenResource(archive.file, "DUMMY", "BINTYPE");
   else game_archive_->Open(archive.file);
 }
 
 void Startup::Release() {
-  GameArchive = nullptr;
   game_archive_.reset();
   instance_mutex_.Release();
-  InstallSet = nullptr;
   install_set_.reset();
 }
 
@@ -256,7 +252,6 @@ int Startup::Run() {
   place_ = LocatePackage(facts_);
 
   install_set_ = std::make_unique<TZefoInstallSet>();
-  InstallSet = install_set_.get();
 
   switch (place_.settings) {
     case TSettingsPlace::kProgramResource:
@@ -383,7 +378,7 @@ int Startup::RunWithArchive(TRunRole role) {
 
 int Startup::RunLauncher() {
   WriteCdDrive();
-  const LauncherResult launcher = ShowLauncherWindow();
+  const LauncherResult launcher = ShowLauncherWindow(WizardContext());
   switch (AfterLauncher(launcher.ok, launcher.launcher_choice, install_set_->FromArchive != 0)) {
     case TLauncherFollowUp::kNothing:
       return kExitSuccess;  // ends without hand-over
