@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/stream.h"
 #include "gale_builder.h"
 #include "galetool/png.h"

@@ -1,6 +1,6 @@
-// What start-up hands the wizard: the run's settings, the package's archive
-// and the folder the run is for. The wizard and its work read nothing else
-// of start-up.
+// What start-up hands the windows and the work: the run's settings, the
+// package's archive and the folder the run is for. The launcher, the
+// background window, the wizard and the work read nothing else of start-up.
 #pragma once
 
 #include <functional>

@@ -1,6 +1,5 @@
 #include "launcher/main_form_win.h"
 
-#include "launcher/globals_win.h"
 #include "launcher/picture_win.h"
 #include "wizard/insttype_win.h"
 
@@ -17,7 +16,7 @@ TForm::Args FormArgs() {
 
 }  // namespace
 
-TFormMain::TFormMain() : TForm(FormArgs()) {
+TFormMain::TFormMain(const TWizardContext& context) : TForm(FormArgs()), context_(context) {
   // Back to front: the gradient, the picture over it, the footer over both.
   GradBox = AddGraphic<TGradBox>(ControlBounds{0, 0, 444, 283});
   GradBox->SetStartColor(0x00FF0000);  // blue (0x00BBGGRR)
@@ -35,29 +34,30 @@ TFormMain::TFormMain() : TForm(FormArgs()) {
 }
 
 void TFormMain::FormCreate() {
-  TApplication::Instance().SetTitle(InstallSet->Title);
+  const TZefoInstallSet& s = Settings();
+  TApplication::Instance().SetTitle(s.Title);
   SetClientSize(600, 400);
   // Both boxes fill the client area.
   const SIZE client = ClientSize();
   GradBox->SetBounds(0, 0, client.cx, client.cy);
   PaintBox->SetBounds(0, 0, client.cx, client.cy);
-  SetCaption(InstallSet->UninstallMode ? InstallSet->Title + "の削除" : InstallSet->GetSetupCaption());
-  if (GameArchive) {  // none in uninstall mode
+  SetCaption(s.UninstallMode ? s.Title + "の削除" : s.GetSetupCaption());
+  if (context_.archive) {  // none in uninstall mode
     try {
-      ShowSettingsPicture(PaintBox);
+      ShowSettingsPicture(PaintBox, context_);
     } catch (const std::exception& e) {
       TApplication::Instance().ShowException(e);  // the window goes on without its picture
     }
   }
   // The footer: the text and one space, right-aligned on a black strip 8
   // pixels above the bottom edge, across the whole width.
-  LabelRight->SetCaption(InstallSet->FooterText + " ");
+  LabelRight->SetCaption(s.FooterText + " ");
   const int height = 12;  // the font's height
   LabelRight->SetBounds(0, client.cy - height - 8, client.cx, height);
 }
 
-WizardResult TFormMain::RunWizard(const TWizardContext& context) {
-  TFormType wizard(Handle(), context);
+WizardResult TFormMain::RunWizard() {
+  TFormType wizard(Handle(), context_);
   WizardResult result;
   result.modal_result = wizard.ShowModal();
   result.work_failed = wizard.WorkFailed();

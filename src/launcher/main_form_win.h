@@ -12,9 +12,11 @@
 
 class TFormMain : public TForm {
  public:
-  TFormMain();
-  // Runs the wizard modally, owned by this window; its modal result.
-  WizardResult RunWizard(const TWizardContext& context);
+  // context: what the wizard works on; the window shows its settings' title,
+  // caption and footer and the picture of its archive.
+  explicit TFormMain(const TWizardContext& context);
+  // Runs the wizard modally on the context, owned by this window; its modal result.
+  WizardResult RunWizard();
 
   TGradBox* GradBox;
   TDXPaintBox* PaintBox;
@@ -22,4 +24,7 @@ class TFormMain : public TForm {
 
  private:
   void FormCreate();
+  const TZefoInstallSet& Settings() const { return *context_.settings; }
+
+  TWizardContext context_;
 };

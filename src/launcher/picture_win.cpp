@@ -1,12 +1,12 @@
 #include "launcher/picture_win.h"
 
 #include "imaging/picture_display.h"
-#include "launcher/globals_win.h"
 
-void ShowSettingsPicture(TDXPaintBox* box) {
-  if (InstallSet->BackgroundImage.empty() || !GameArchive) return;
-  const PictureLayout layout = LayOutPicture(*GameArchive, InstallSet->BackgroundImage, InstallSet->BackgroundMode,
-                                             InstallSet->ImageSeed, box->Width(), box->Height(), box->DIB());
+void ShowSettingsPicture(TDXPaintBox* box, const TWizardContext& context) {
+  const TZefoInstallSet& s = *context.settings;
+  if (s.BackgroundImage.empty() || !context.archive) return;
+  const PictureLayout layout = LayOutPicture(*context.archive, s.BackgroundImage, s.BackgroundMode, s.ImageSeed,
+                                             box->Width(), box->Height(), box->DIB());
   if (layout.stretch) box->SetStretch(true);
   if (layout.center) box->SetCenter(true);
   box->Invalidate();

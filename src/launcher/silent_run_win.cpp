@@ -165,12 +165,9 @@ int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switch
   // on its volume, so the install folder can go now.
   const bool in_folder = sjis::EqualsNoCase(ExtractFilePath(program), AddTrailingDelimiter(folder));
   if ((work.RunningProgramLeft() || in_folder) && fs::FileExists(program)) {
-    const std::string temp = TempFolder();
-    std::string moved;
-    for (int attempt = 0; attempt < kTemporaryProgramNames && moved.empty(); ++attempt) {
-      const std::string name = temp + TemporaryProgramName(attempt);
-      if (MoveFileExW(enc::Wide(program).c_str(), enc::Wide(name).c_str(), 0)) moved = name;
-    }
+    const std::string moved = PlaceUnderTemporaryName(TempFolder(), [&](const std::string& name) {
+      return MoveFileExW(enc::Wide(program).c_str(), enc::Wide(name).c_str(), 0) != 0;
+    });
     const std::string left = moved.empty() ? program : moved;
     if (ScheduleDeleteAtRestart(left)) {
       if (log) log->Line("the running uninstaller " + left + " is deleted at the next restart");

@@ -2,7 +2,6 @@
 
 #include "base/fs.h"
 #include "base/paths.h"
-#include "launcher/globals_win.h"
 #include "launcher/picture_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
@@ -20,7 +19,7 @@ TForm::Args FormArgs() {
 
 }  // namespace
 
-TFormStart::TFormStart() : TForm(FormArgs()) {
+TFormStart::TFormStart(const TWizardContext& context) : TForm(FormArgs()), context_(context) {
   PaintBox = AddGraphic<TDXPaintBox>(ControlBounds{0, 0, 265, 230});
   btnStart = Add<TButton>(TButton::Args{"ゲームスタート", {28, 12, 213, 29}, 0, false, kIdBtnStart});
   btnInstall = Add<TButton>(TButton::Args{"インストール", {28, 64, 213, 29}, 1, false, kIdBtnInstall});
@@ -39,13 +38,13 @@ TFormStart::TFormStart() : TForm(FormArgs()) {
 std::string TFormStart::ProgramFolder() const { return AddTrailingDelimiter(ExtractFilePath(ProgramFileName())); }
 
 void TFormStart::FormCreate() {
-  TApplication::Instance().SetTitle(InstallSet->Title);
-  SetCaption(InstallSet->Title);
-  btnStart->SetEnabled(InstallSet->IsGameInstalled());
+  TApplication::Instance().SetTitle(Settings().Title);
+  SetCaption(Settings().Title);
+  btnStart->SetEnabled(Settings().IsGameInstalled());
   btnInstall->SetEnabled(true);
   // A picture that cannot be shown is reported; the launcher works without it.
   try {
-    ShowSettingsPicture(PaintBox);
+    ShowSettingsPicture(PaintBox, context_);
   } catch (const std::exception& e) {
     TApplication::Instance().ShowException(e);
   }
@@ -55,13 +54,13 @@ void TFormStart::FormCreate() {
   const int step = btnDirectX->Top() - btnInstall->Top();
   SIZE client = ClientSize();
   const std::string folder = ProgramFolder();
-  if (!InstallSet->OfferRuntimes || !fs::FileExists(folder + "directx\\dxsetup.exe")) {
+  if (!Settings().OfferRuntimes || !fs::FileExists(folder + "directx\\dxsetup.exe")) {
     btnDirectX->SetVisible(false);
     btnWinMedia->SetTop(btnWinMedia->Top() - step);
     btnExit->SetTop(btnExit->Top() - step);
     client.cy -= step;
   }
-  if (!InstallSet->OfferRuntimes || !fs::FileExists(folder + "winmedia\\mp71.exe")) {
+  if (!Settings().OfferRuntimes || !fs::FileExists(folder + "winmedia\\mp71.exe")) {
     btnWinMedia->SetVisible(false);
     btnExit->SetTop(btnExit->Top() - step);
     client.cy -= step;

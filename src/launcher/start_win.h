@@ -7,6 +7,7 @@
 #include "forms/button_win.h"
 #include "forms/form_win.h"
 #include "forms/paintbox_win.h"
+#include "install/wizard_context.h"
 
 // Control identifiers of the launcher's buttons.
 enum StartControlId : int {
@@ -19,7 +20,8 @@ enum StartControlId : int {
 
 class TFormStart : public TForm {
  public:
-  TFormStart();
+  // context: the run's settings and the package's archive (for its picture).
+  explicit TFormStart(const TWizardContext& context);
 
   // The Tag of the button that closed the window with OK: 0 game start, 1 install.
   int LauncherChoice = 0;
@@ -38,4 +40,7 @@ class TFormStart : public TForm {
   void btnDirectXClick();
   void btnWinMediaClick();
   std::string ProgramFolder() const;
+  const TZefoInstallSet& Settings() const { return *context_.settings; }
+
+  TWizardContext context_;
 };

@@ -12,13 +12,12 @@
 #include "base/fs.h"
 #include "base/os_file.h"
 #include "base/paths.h"
-#include "base/sjis.h"
 #include "forms/message_dialog_win.h"
 #include "launcher/exit_codes.h"
-#include "launcher/globals_win.h"
 #include "launcher/leftover_copies_win.h"
 #include "launcher/running_game.h"
 #include "launcher/silent_run_win.h"
+#include "launcher/startup_rules.h"
 #include "launcher/switches.h"
 #include "launcher/temporary_program.h"
 #include "launcher/verify_run_win.h"
@@ -62,15 +61,17 @@ class Startup {
   // The end of a run that a run with administrator rights continues: its
   // exit code when the switches ask for one, else code.
   int HandOverToElevatedRun(int code);
-  // The parameters a temporary copy is started with: the folder, then the switches.
-  std::string HandOverParameters(const std::string& folder) const;
   bool ProbeResource() const;
   // Settings from the install.dat entry of an archive that open() opens.
   void LoadSettingsFromArchive(const std::function<void(TVrFileCollection&)>& open);
   void OpenGameArchive();
   // The roles with an archive: the wizard at once, or the launcher and what it chose.
-  int RunWithArchive();
+  int RunWithArchive(TRunRole role);
+  int RunLauncher();
   bool ProbeTrailer() const;
+  // What start-up decides from: its own file and its command line.
+  TPackageFacts PackageFacts() const;
+  TRoleFacts RoleFacts() const;
   bool MakeTemporaryCopy();
   void WriteCdDrive() const;
   void Warn(const std::string& text) { Report(text, mtWarning); }
@@ -83,26 +84,21 @@ class Startup {
   // This program, a temporary copy, is deleted at the next restart when the
   // system allows it; the log says which.
   void ScheduleOwnDeletion();
-  // A silent install from the medium hands over to a temporary copy, as the
-  // launcher's install does, so the medium's drive stays free for the next disc.
-  bool SilentRunHandsOver() const;
   // What the wizard works on: the settings, the archive and the folder of the run.
   TWizardContext WizardContext();
-  // This program is a temporary copy that an earlier run made of itself.
-  bool IsOwnTemporaryCopy() const;
+  // A temporary copy that does the work has the system delete it at the next restart.
+  void DeleteOwnCopyAtRestart(TRunRole role);
 
   TRunSwitches switches_;
   std::vector<std::string> params_;
   std::unique_ptr<TRunLog> log_;
   std::string program_;  // full name of the running program file
-  std::string source_path_;
+  TPackageFacts facts_;
+  TPackagePlace place_;
   std::string run_after_exit_;
   std::string run_parameters_;
-  int launcher_choice_ = 0;
   bool hand_over_copy_ = false;  // run_after_exit_ is a temporary copy of this program
   TLeftoverCopies leftovers_;
-  bool resource_archive_ = false;
-  bool trailer_archive_ = false;
   NamedMutex instance_mutex_;
   std::unique_ptr<TZefoInstallSet> install_set_;
   std::unique_ptr<TVrFileCollection> game_archive_;
@@ -127,26 +123,44 @@ bool Startup::ProbeTrailer() const {
          magic[0] == 'z' && magic[1] == 'f';
 }
 
-bool Startup::MakeTemporaryCopy() {
-  const std::string temp = TempFolder();
-  run_parameters_ = HandOverParameters(AddTrailingDelimiter(ExtractFilePath(program_)));
-  for (int attempt = 0; attempt < kTemporaryProgramNames; ++attempt) {
-    run_after_exit_ = temp + TemporaryProgramName(attempt);
-    ClearFileAttributes(run_after_exit_, kFaReadOnly);
-    if (CopyFileW(enc::Wide(program_).c_str(), enc::Wide(run_after_exit_).c_str(), FALSE)) {
-      hand_over_copy_ = true;
-      return true;
-    }
+TPackageFacts Startup::PackageFacts() const {
+  TPackageFacts facts;
+  facts.program = program_;
+  facts.resource_archive = ProbeResource();
+  if (!facts.resource_archive) facts.trailer_archive = ProbeTrailer();
+  facts.has_parameter = !params_.empty();
+  if (facts.has_parameter) {
+    facts.parameter = params_[0];
+    facts.parameter_is_file = fs::FileExists(params_[0]);
   }
-  run_after_exit_.clear();
-  run_parameters_.clear();
-  return false;
+  return facts;
 }
 
-void Startup::WriteCdDrive() const {
-  const std::string folder = ExtractFilePath(program_);
-  install_set_->WriteValue("CDDrive", folder.size() == 3 ? folder.substr(0, 2) : std::string());
+TRoleFacts Startup::RoleFacts() const {
+  TRoleFacts facts;
+  facts.silent = switches_.silent;
+  facts.has_parameter = !params_.empty();
+  facts.uninstall_mode = install_set_->UninstallMode != 0;
+  facts.from_archive = install_set_->FromArchive != 0;
+  facts.add_on = install_set_->AddOn != 0;
+  facts.system_install = install_set_->InstallKind == 2;
+  facts.elevated_restart = !switches_.elevated_for.empty();
+  return facts;
 }
+
+bool Startup::MakeTemporaryCopy() {
+  const std::wstring program = enc::Wide(program_);
+  run_after_exit_ = PlaceUnderTemporaryName(TempFolder(), [&](const std::string& name) {
+    ClearFileAttributes(name, kFaReadOnly);
+    return CopyFileW(program.c_str(), enc::Wide(name).c_str(), FALSE) != 0;
+  });
+  if (run_after_exit_.empty()) return false;
+  run_parameters_ = HandOverParameters(AddTrailingDelimiter(ExtractFilePath(program_)), switches_);
+  hand_over_copy_ = true;
+  return true;
+}
+
+void Startup::WriteCdDrive() const { install_set_->WriteValue("CDDrive", CdDriveOf(program_)); }
 
 void Startup::LoadSettingsFromArchive(const std::function<void(TVrFileCollection&)>& open) {
   TVrFileCollection archive;
@@ -158,18 +172,14 @@ void Startup::LoadSettingsFromArchive(const std::function<void(TVrFileCollection
 
 void Startup::OpenGameArchive() {
   game_archive_ = std::make_unique<TVrFileCollection>();
-  GameArchive = game_archive_.get();
-  if (resource_archive_) game_archive_->OpenResource(program_, "DUMMY", "BINTYPE");
-  else if (trailer_archive_ || install_set_->AddOn) game_archive_->Open(program_);
-  else if (fs::FileExists(source_path_)) game_archive_->Open(source_path_);
-  else game_archive_->Open(AddTrailingDelimiter(source_path_) + "game.dat");
+  const TGameArchivePlace archive = LocateGameArchive(place_, program_, install_set_->AddOn != 0);
+  if (archive.resource) game_archive_->OpenResource(archive.file, "DUMMY", "BINTYPE");
+  else game_archive_->Open(archive.file);
 }
 
 void Startup::Release() {
-  GameArchive = nullptr;
   game_archive_.reset();
   instance_mutex_.Release();
-  InstallSet = nullptr;
   install_set_.reset();
 }
 
@@ -194,14 +204,7 @@ TWizardContext Startup::WizardContext() {
   c.restart_elevated = [this](const TWizardChoices& choices, unsigned long* error) {
     return RestartElevated(choices, error);
   };
-  if (params_.empty()) {
-    // The medium is where the program is, also for the next disc.
-    c.source_folder = AddTrailingDelimiter(ExtractFilePath(program_));
-  } else if (!install_set_->UninstallMode && fs::FileExists(params_[0])) {
-    c.source_folder = AddTrailingDelimiter(ExtractFilePath(params_[0]));  // an archive named on the command line
-  } else {
-    c.source_folder = AddTrailingDelimiter(params_[0]);
-  }
+  c.source_folder = SourceFolder(facts_, install_set_->UninstallMode != 0);
   return c;
 }
 
@@ -231,6 +234,11 @@ void Startup::OpenLog() {
   for (const std::string& file : leftovers_.failed) log_->Line("could not delete an earlier temporary copy: " + file);
 }
 
+void Startup::DeleteOwnCopyAtRestart(TRunRole role) {
+  if (DeletesItselfAtRestart(role, install_set_->FromArchive != 0, IsTemporaryCopy(program_, TempFolder())))
+    ScheduleOwnDeletion();
+}
+
 void Startup::ScheduleOwnDeletion() {
   if (ScheduleDeleteAtRestart(program_)) {
     if (log_) log_->Line("this temporary copy " + program_ + " is deleted at the next restart");
@@ -240,15 +248,6 @@ void Startup::ScheduleOwnDeletion() {
       log_->Line("this temporary copy " + program_ + " could not be registered for deletion at restart (" + reason +
                  "); a later start of install.exe deletes it");
   }
-}
-
-bool Startup::SilentRunHandsOver() const {
-  return params_.empty() && !install_set_->FromArchive && !install_set_->AddOn && install_set_->InstallKind != 2 &&
-         !install_set_->UninstallMode;
-}
-
-std::string Startup::HandOverParameters(const std::string& folder) const {
-  return ::HandOverParameters(folder, switches_);
 }
 
 bool Startup::RestartElevated(const TWizardChoices& choices, unsigned long* error) {
@@ -289,11 +288,6 @@ int Startup::HandOverToElevatedRun(int code) {
   return elevated_run_.Wait(&elevated_code) ? static_cast<int>(elevated_code) : kExitFailed;
 }
 
-bool Startup::IsOwnTemporaryCopy() const {
-  if (!sjis::EqualsNoCase(ExtractFilePath(program_), TempFolder())) return false;
-  return IsTemporaryProgramName(ExtractFileName(program_));
-}
-
 int Startup::HandOver(int code) {
   if (run_after_exit_.empty()) return code;
   if (hand_over_copy_ && switches_.WantsExitCode()) {
@@ -317,29 +311,36 @@ int Startup::Run() {
     // is part of the report rather than an error of the start.
     CheckSwitchesForRole(switches_, true);
     OpenLog();
-    return RunVerify(AddTrailingDelimiter(params_.empty() ? ExtractFilePath(program_) : params_[0]), log_.get());
+    TPackageFacts facts;
+    facts.program = program_;
+    facts.has_parameter = !params_.empty();
+    if (facts.has_parameter) facts.parameter = params_[0];
+    return RunVerify(VerifyFolder(facts), log_.get());
   }
-  resource_archive_ = ProbeResource();
-  if (!resource_archive_) trailer_archive_ = ProbeTrailer();
+  facts_ = PackageFacts();
+  place_ = LocatePackage(facts_);
 
   install_set_ = std::make_unique<TZefoInstallSet>();
-  InstallSet = install_set_.get();
 
-  if (resource_archive_) {
-    LoadSettingsFromArchive([&](TVrFileCollection& a) { a.OpenResource(program_, "DUMMY", "BINTYPE"); });
-  } else if (trailer_archive_) {
-    LoadSettingsFromArchive([&](TVrFileCollection& a) { a.Open(program_); });
-  } else if (!params_.empty() && fs::FileExists(params_[0])) {
-    LoadSettingsFromArchive([&](TVrFileCollection& a) { a.Open(params_[0]); });
-    source_path_ = params_[0];
-  } else {
-    source_path_ = params_.empty() ? ExtractFilePath(program_) : params_[0];
-    const std::string settings_file = AddTrailingDelimiter(source_path_) + "install.dat";
-    if (!fs::FileExists(settings_file)) {
-      Warn("インストール設定ファイルがありません");
-      return Unattended() ? kExitNoSettings : kExitSuccess;
+  switch (place_.settings) {
+    case TSettingsPlace::kProgramResource:
+      LoadSettingsFromArchive([&](TVrFileCollection& a) { a.OpenResource(program_, "DUMMY", "BINTYPE"); });
+      break;
+    case TSettingsPlace::kProgramTrailer:
+      LoadSettingsFromArchive([&](TVrFileCollection& a) { a.Open(program_); });
+      break;
+    case TSettingsPlace::kArchiveFile:
+      LoadSettingsFromArchive([&](TVrFileCollection& a) { a.Open(place_.source_path); });
+      break;
+    case TSettingsPlace::kFolder: {
+      const std::string settings_file = SettingsFileIn(place_);
+      if (!fs::FileExists(settings_file)) {
+        Warn("インストール設定ファイルがありません");
+        return Unattended() ? kExitNoSettings : kExitSuccess;
+      }
+      install_set_->LoadFromFile(settings_file);
+      break;
     }
-    install_set_->LoadFromFile(settings_file);
   }
   CheckSwitchesForRole(switches_, install_set_->UninstallMode != 0);
   // Settings that would stop an installation half-way are refused before
@@ -376,24 +377,28 @@ int Startup::Run() {
     return busy;
   }
 
+  const TRunRole role = ChooseRole(RoleFacts());
   int code = kExitSuccess;
-  if (install_set_->UninstallMode && switches_.silent) {
-    OpenLog();
-    code = RunSilentUninstall(WizardContext(), switches_, program_);
-  } else if (install_set_->UninstallMode) {
-    if (params_.empty()) {
+  switch (role) {
+    case TRunRole::kSilentUninstall:
+      OpenLog();
+      code = RunSilentUninstall(WizardContext(), switches_, program_);
+      break;
+    case TRunRole::kUninstallHandOver:
       if (!MakeTemporaryCopy()) {
         Warn("ファイルをコピーできません");
         return switches_.WantsExitCode() ? kExitFailed : kExitSuccess;
       }
-    } else {
+      break;
+    case TRunRole::kUninstallWizard:
       OpenLog();
-      if (IsOwnTemporaryCopy()) ScheduleOwnDeletion();
+      DeleteOwnCopyAtRestart(role);
       code = WizardExitCode(RunWizard(WizardContext()));
-    }
-  } else {
-    OpenGameArchive();
-    code = RunWithArchive();
+      break;
+    default:
+      OpenGameArchive();
+      code = RunWithArchive(role);
+      break;
   }
 
   if (elevated_run_.Started()) {
@@ -431,42 +436,44 @@ int Startup::RunReported() {
   }
 }
 
-int Startup::RunWithArchive() {
-  if (switches_.silent) {
-    if (SilentRunHandsOver()) {
+int Startup::RunWithArchive(TRunRole role) {
+  switch (role) {
+    case TRunRole::kSilentInstallHandOver:
       if (MakeTemporaryCopy()) return kExitSuccess;  // the copy's code, after the hand-over
       Report("ファイルをコピーできません", mtWarning);
       return kExitFailed;
-    }
-    OpenLog();
-    if (!install_set_->FromArchive && IsOwnTemporaryCopy()) ScheduleOwnDeletion();
-    return RunSilentInstall(WizardContext(), switches_);
+    case TRunRole::kSilentInstall:
+      OpenLog();
+      DeleteOwnCopyAtRestart(role);
+      return RunSilentInstall(WizardContext(), switches_);
+    case TRunRole::kInstallWizard:
+      OpenLog();
+      DeleteOwnCopyAtRestart(role);
+      return WizardExitCode(RunWizard(WizardContext()));
+    default:
+      return RunLauncher();
   }
-  // A restart with administrator rights is always the wizard: the launcher,
-  // and the game it starts, never run elevated through this program.
-  if (!params_.empty() || install_set_->AddOn || install_set_->InstallKind == 2 || !switches_.elevated_for.empty()) {
-    // Only the copy this program made of itself goes: the program started
-    // from a medium or a download folder is the publisher's file.
-    OpenLog();
-    if (!install_set_->FromArchive && IsOwnTemporaryCopy()) ScheduleOwnDeletion();
-    return WizardExitCode(RunWizard(WizardContext()));
-  } else {
-    WriteCdDrive();
-    const LauncherResult launcher = ShowLauncherWindow();
-    if (!launcher.ok) return kExitSuccess;  // ends without hand-over
-    launcher_choice_ = launcher.launcher_choice;
-    if (launcher_choice_ != 0) {
-      if (install_set_->FromArchive) {
-        OpenLog();
-        return WizardExitCode(RunWizard(WizardContext()));
-      } else if (!MakeTemporaryCopy()) {
+}
+
+int Startup::RunLauncher() {
+  WriteCdDrive();
+  const LauncherResult launcher = ShowLauncherWindow(WizardContext());
+  switch (AfterLauncher(launcher.ok, launcher.launcher_choice, install_set_->FromArchive != 0)) {
+    case TLauncherFollowUp::kNothing:
+      return kExitSuccess;  // ends without hand-over
+    case TLauncherFollowUp::kStartGame:
+      run_after_exit_ = GameProgram(install_set_->ReadValue("InstallPath", ""), install_set_->GameExe);
+      run_parameters_.clear();
+      return kExitSuccess;
+    case TLauncherFollowUp::kInstallWizard:
+      OpenLog();
+      return WizardExitCode(RunWizard(WizardContext()));
+    case TLauncherFollowUp::kInstallHandOver:
+      if (!MakeTemporaryCopy()) {
         Warn("ファイルをコピーできません");
         if (switches_.WantsExitCode()) return kExitFailed;
       }
-    } else {
-      run_after_exit_ = AddTrailingDelimiter(install_set_->ReadValue("InstallPath", "")) + install_set_->GameExe;
-      run_parameters_.clear();
-    }
+      return kExitSuccess;
   }
   return kExitSuccess;
 }

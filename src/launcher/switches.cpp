@@ -163,12 +163,6 @@ std::vector<std::string> SwitchWords(const TRunSwitches& s) {
   return words;
 }
 
-std::string HandOverParameters(const std::string& folder, const TRunSwitches& s) {
-  std::string parameters = "\"" + folder + "\"";
-  for (const std::string& word : SwitchWords(s)) parameters += " \"" + word + "\"";
-  return parameters;
-}
-
 std::string SwitchHelpText() {
   return "install.exe [フォルダ] [スイッチ...]\r\n"
          "  /silent            ウィンドウを出さずにインストールまたはアンインストールします\r\n"

@@ -62,10 +62,6 @@ void CheckSwitchesForRole(const TRunSwitches& s, bool uninstall);
 // its own errors without a window.
 bool AsksForNoWindow(const std::vector<std::string>& params);
 
-// The parameters of another run of this program: the folder, then each
-// switch word, every one quoted as a whole (values may hold blanks).
-std::string HandOverParameters(const std::string& folder, const TRunSwitches& s);
-
 // The switches as words for another run of this program (the temporary copy
 // it hands over to): ParseSwitches of them gives the same switches. Positional
 // words and /? are not among them.

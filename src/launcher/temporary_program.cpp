@@ -14,3 +14,12 @@ bool IsTemporaryProgramName(const std::string& file_name) {
   }
   return false;
 }
+
+std::string PlaceUnderTemporaryName(const std::string& temp_folder,
+                                    const std::function<bool(const std::string&)>& place) {
+  for (int attempt = 0; attempt < kTemporaryProgramNames; ++attempt) {
+    const std::string name = temp_folder + TemporaryProgramName(attempt);
+    if (place(name)) return name;
+  }
+  return {};
+}

@@ -3,8 +3,8 @@
 #include "launcher/main_form_win.h"
 #include "launcher/start_win.h"
 
-LauncherResult ShowLauncherWindow() {
-  TFormStart form;
+LauncherResult ShowLauncherWindow(const TWizardContext& context) {
+  TFormStart form(context);
   LauncherResult r;
   r.ok = form.ShowModal() == mrOk;
   r.launcher_choice = form.LauncherChoice;
@@ -12,7 +12,7 @@ LauncherResult ShowLauncherWindow() {
 }
 
 WizardResult RunWizard(const TWizardContext& context) {
-  TFormMain background;
+  TFormMain background(context);
   background.Show();
-  return background.RunWizard(context);
+  return background.RunWizard();
 }

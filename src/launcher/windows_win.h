@@ -9,8 +9,9 @@ struct LauncherResult {
   int launcher_choice = 0;  // the Tag of the button that closed it: 0 game start, 1 install
 };
 
-// Shows the launcher window modally and returns how it was closed.
-LauncherResult ShowLauncherWindow();
+// Shows the launcher window of context (its settings and archive) modally and
+// returns how it was closed.
+LauncherResult ShowLauncherWindow(const TWizardContext& context);
 
 struct WizardResult {
   // mrOk when it ended on its last page (or closed after a warning), mrAbort

@@ -8,6 +8,7 @@
 #include "base/paths.h"
 #include "base/sjis.h"
 #include "common/temp_dir.h"
+#include "common/archive_fixture.h"
 
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
@@ -20,16 +21,10 @@ std::string ThisProgram() {
   return enc::Narrow(std::wstring(path, n));
 }
 
-std::string Entry(TVrFileCollection& c, const std::string& name) {
-  TMemoryStream m;
-  c.ReadEntry(m, name);
-  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
-}
-
 void ExpectCarriedArchive(TVrFileCollection& c) {
   ASSERT_EQ(c.Count(), 3);
-  EXPECT_EQ(Entry(c, "INSTALL.DAT"), "[resource]\r\n");
-  EXPECT_EQ(Entry(c, "sub\\\x95\x5C\x8E\xA6.txt"), "from a resource");  // sub\表示.txt
+  EXPECT_EQ(EntryBytes(c, "INSTALL.DAT"), "[resource]\r\n");
+  EXPECT_EQ(EntryBytes(c, "sub\\\x95\x5C\x8E\xA6.txt"), "from a resource");  // sub\表示.txt
   EXPECT_EQ(c.Files(1).LooseFile, 1);
   EXPECT_EQ(c.Files(2).Name(), "\\EOF\\");
 }
@@ -69,7 +64,7 @@ TEST(OpenResource, FailuresLeaveTheCollectionClosed) {
     EXPECT_STREQ(e.what(), "リソースが見つかりません");
   }
   EXPECT_EQ(c.Stream(), nullptr);
-  EXPECT_THROW(Entry(c, "install.dat"), EEntryNotFound);
+  EXPECT_THROW(EntryBytes(c, "install.dat"), EEntryNotFound);
 }
 
 TEST(BigFileStreamWin, AVolumeHeldByAnotherOpenerRaises) {

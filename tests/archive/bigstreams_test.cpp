@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/fs.h"
 #include "common/temp_dir.h"
 

@@ -11,7 +11,7 @@
 #include "archive/dirformat.h"
 #include "archive/dirwriter.h"
 #include "archive/vrfiles.h"
-#include "archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/fs.h"
 #include "base/paths.h"
 #include "common/temp_dir.h"
@@ -28,16 +28,6 @@ namespace {
 
 constexpr int32_t kOld = 0x5A213C40;  // 2025-01-01 07:34:00
 constexpr int32_t kNew = 0x5A223C40;  // a day later
-
-std::string Entry(TVrFileCollection& c, const std::string& name) {
-  TMemoryStream m;
-  c.ReadEntry(m, name);
-  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
-}
-
-uint32_t Crc(const std::string& bytes) {
-  return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
 
 // One call of OnProgress, as seen by the handler.
 struct Call {
@@ -165,9 +155,9 @@ TEST(MergeFrom, IntoAMissingDataFile) {
   for (const FixtureEntry& e : Disc1()) {
     SCOPED_TRACE(e.name);
     if (e.loose) {
-      EXPECT_THROW(Entry(again, e.name), EEntryNotFound);
+      EXPECT_THROW(EntryBytes(again, e.name), EEntryNotFound);
     } else {
-      EXPECT_EQ(Entry(again, e.name), e.content);
+      EXPECT_EQ(EntryBytes(again, e.name), e.content);
     }
   }
   EXPECT_TRUE(again.Verify());
@@ -233,7 +223,7 @@ TEST(MergeFrom, NewerEntriesSupersedeOlderOnes) {
       if (pass == 1) target.Open(game, true);
       const int32_t found = target.IndexOf("x.txt");
       ASSERT_GE(found, 0);
-      EXPECT_EQ(Entry(target, "x.txt"), row.taken ? "new copy!" : "old copy");
+      EXPECT_EQ(EntryBytes(target, "x.txt"), row.taken ? "new copy!" : "old copy");
       EXPECT_EQ(target.Files(found).FileTime, row.taken ? row.offered : row.installed);
       // The old copy stays in the directory and the data file, under a name
       // no lookup finds.
@@ -318,9 +308,9 @@ TEST(MergeFrom, CancelledInTheFirstProgressCallWritesNothing) {
   TVrFileCollection after;
   after.Open(game);
   EXPECT_TRUE(after.Verify());
-  EXPECT_EQ(Entry(after, "zefo.zpb"), "project 1");
-  EXPECT_EQ(Entry(after, "voice.ogg"), "newer voice");
-  EXPECT_EQ(Entry(after, "new.txt"), "new");
+  EXPECT_EQ(EntryBytes(after, "zefo.zpb"), "project 1");
+  EXPECT_EQ(EntryBytes(after, "voice.ogg"), "newer voice");
+  EXPECT_EQ(EntryBytes(after, "new.txt"), "new");
 }
 
 TEST(BigFileStream, TruncateCutsTheChain) {
@@ -363,9 +353,9 @@ TEST(MergeFrom, DiscAfterDiscAndAnEntryNamedLikeTheEndMarker) {
   ASSERT_EQ(target.MergeFrom(disc2), kWritten);
   target.Open(game, true);
   ASSERT_EQ(target.Count(), 7);  // 4 + 2 entries and the end marker
-  EXPECT_EQ(Entry(target, "/original_zefo.zpb"), "project 1");
-  EXPECT_EQ(Entry(target, "zefo.zpb"), "project 2");
-  EXPECT_EQ(Entry(target, "voice.ogg"), "OggS voice bytes");
+  EXPECT_EQ(EntryBytes(target, "/original_zefo.zpb"), "project 1");
+  EXPECT_EQ(EntryBytes(target, "zefo.zpb"), "project 2");
+  EXPECT_EQ(EntryBytes(target, "voice.ogg"), "OggS voice bytes");
   EXPECT_EQ(target.Files(5).Name(), "\\eof\\");
   EXPECT_EQ(target.Files(5).Size, 3);
   EXPECT_EQ(target.Files(6).Name(), vf::kEndMarker);
@@ -385,7 +375,7 @@ TEST(MergeFrom, FailuresRaiseAndLeaveTheDirectoryFile) {
     EXPECT_THROW(target.MergeFrom(disc1), EError);
     EXPECT_THROW(disc1.MergeFrom(disc1), EError);
     EXPECT_FALSE(fs::DirectoryExists(dir / "out"));
-    EXPECT_EQ(Entry(disc1, "voice.ogg"), "OggS voice bytes");
+    EXPECT_EQ(EntryBytes(disc1, "voice.ogg"), "OggS voice bytes");
   }
   {
     // The data file's folder is missing: the first volume cannot be created.
@@ -461,10 +451,10 @@ TEST(MergeFrom, ASourceCutShortAfterLoadingRaises) {
 TEST(Verify, SkipsEntriesWithoutCrcAndSupersededOnesAndFindsAFlippedByte) {
   TempDir dir;
   const std::string game = dir / "game.dat";
-  WriteDataFile(game, {{"a.txt", "alpha", Crc("alpha")},
+  WriteDataFile(game, {{"a.txt", "alpha", ZlibCrc32("alpha")},
                        {"nocrc.bin", "anything", 0},
-                       {"/old.txt", "stale", Crc("other")},
-                       {"last.txt", "omega", Crc("omega")}});
+                       {"/old.txt", "stale", ZlibCrc32("other")},
+                       {"last.txt", "omega", ZlibCrc32("omega")}});
   int32_t failed = 7;
   {
     TVrFileCollection c;
@@ -517,7 +507,7 @@ TEST(Verify, ReportsEveryTenthEntryAndCanBeCancelled) {
   std::vector<Raw> entries;
   for (int i = 0; i < 25; ++i) {
     const std::string bytes = "entry " + std::to_string(i);
-    entries.push_back({"e" + std::to_string(i), bytes, Crc(bytes)});
+    entries.push_back({"e" + std::to_string(i), bytes, ZlibCrc32(bytes)});
   }
   entries[15].crc ^= 1;  // bad
   WriteDataFile(dir / "game.dat", entries);
@@ -581,7 +571,7 @@ TEST(Verify, EntriesOfTwoGiBAndMoreAcrossVolumes) {
   WriteFileBytes(dir / "game.002", tail);
   const int64_t size = 2 * kVolumeSize + 10;
   const uint32_t crc = static_cast<uint32_t>(
-      crc32_combine(CrcOfZeroGiB(2), Crc(tail), static_cast<z_off_t>(tail.size())));
+      crc32_combine(CrcOfZeroGiB(2), ZlibCrc32(tail), static_cast<z_off_t>(tail.size())));
   TDirectoryRecord r;
   r.name = "huge.bin";
   r.stored = 1;
@@ -631,8 +621,8 @@ TEST(MergeFrom, DataFileAcrossTheOneGiBBoundary) {
 
   TVrFileCollection again;
   again.Open(game);
-  EXPECT_EQ(Entry(again, "a.bin"), a);
-  EXPECT_EQ(Entry(again, "b.bin"), b);
+  EXPECT_EQ(EntryBytes(again, "a.bin"), a);
+  EXPECT_EQ(EntryBytes(again, "b.bin"), b);
   EXPECT_TRUE(again.Verify());
   again.Open("");
   WriteFileBytes(dir / "game.001", "X" + b.substr(41));
@@ -646,17 +636,17 @@ TEST(StreamCrc32, StopsWhenTheStreamEnds) {
   ShortStream cut;  // says 1000 bytes, hands out 10
   char buffer[4];
   int64_t read = -1;
-  EXPECT_EQ(StreamCrc32(cut, 500, buffer, sizeof buffer, &read), Crc(std::string(10, 'x')));
+  EXPECT_EQ(StreamCrc32(cut, 500, buffer, sizeof buffer, &read), ZlibCrc32(std::string(10, 'x')));
   EXPECT_EQ(read, 10);
 
   // A real stream: from its position, in small blocks, up to its end.
   TTpBigMemoryStream m;
   m.Write("0123456789abcdef", 16);
   m.SetPosition(3);
-  EXPECT_EQ(StreamCrc32(m, 5, buffer, sizeof buffer, &read), Crc("34567"));
+  EXPECT_EQ(StreamCrc32(m, 5, buffer, sizeof buffer, &read), ZlibCrc32("34567"));
   EXPECT_EQ(read, 5);
   EXPECT_EQ(m.GetPosition(), 8);
-  EXPECT_EQ(StreamCrc32(m, 100, buffer, sizeof buffer, &read), Crc("89abcdef"));
+  EXPECT_EQ(StreamCrc32(m, 100, buffer, sizeof buffer, &read), ZlibCrc32("89abcdef"));
   EXPECT_EQ(read, 8);
 }
 
@@ -691,6 +681,6 @@ TEST(MergeFrom, LargeEntriesReportTheirBytesAndCanBeCancelledInside) {
   TVrFileCollection after;
   after.Open(game);
   EXPECT_TRUE(after.Verify());
-  EXPECT_EQ(Entry(after, "movie.avi"), big);
-  EXPECT_EQ(Entry(after, "a.txt"), "a");
+  EXPECT_EQ(EntryBytes(after, "movie.avi"), big);
+  EXPECT_EQ(EntryBytes(after, "a.txt"), "a");
 }

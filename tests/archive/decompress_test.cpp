@@ -1,4 +1,5 @@
 #include "archive/decompress.h"
+#include "common/archive_fixture.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -8,23 +9,9 @@
 
 namespace {
 
-std::string Deflate(const std::string& in, int level = 6) {
-  uLongf n = compressBound(static_cast<uLong>(in.size()));
-  std::string out(n, '\0');
-  EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &n, reinterpret_cast<const Bytef*>(in.data()),
-                      static_cast<uLong>(in.size()), level),
-            Z_OK);
-  out.resize(n);
-  return out;
-}
-
 void Fill(TMemoryStream& m, const std::string& bytes) {
   m.Clear();
   m.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-}
-
-std::string Content(TMemoryStream& m) {
-  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
 }
 
 }  // namespace
@@ -35,7 +22,7 @@ TEST(DecompressStream, InflatesInPlace) {
   TMemoryStream m;
   Fill(m, Deflate(text));
   DecompressStream(m);
-  EXPECT_EQ(Content(m), text);
+  EXPECT_EQ(ContentOf(m), text);
 }
 
 TEST(DecompressStream, EmptyContentInflatesToNothing) {
@@ -49,7 +36,7 @@ TEST(DecompressStream, BytesAfterTheZlibStreamAreIgnored) {
   TMemoryStream m;
   Fill(m, Deflate("payload") + "trailing garbage");
   DecompressStream(m);
-  EXPECT_EQ(Content(m), "payload");
+  EXPECT_EQ(ContentOf(m), "payload");
 }
 
 TEST(DecompressStream, TruncatedAndDamagedStreamsFailAndKeepTheInput) {
@@ -59,7 +46,7 @@ TEST(DecompressStream, TruncatedAndDamagedStreamsFailAndKeepTheInput) {
     SCOPED_TRACE(cut);
     Fill(m, packed.substr(0, cut));
     EXPECT_THROW(DecompressStream(m), EDecompressionError);
-    EXPECT_EQ(Content(m), packed.substr(0, cut));
+    EXPECT_EQ(ContentOf(m), packed.substr(0, cut));
   }
   Fill(m, "not zlib at all");
   EXPECT_THROW(DecompressStream(m), EDecompressionError);
@@ -115,7 +102,7 @@ TEST(InflateWriter, InflatesPiecesAsTheyCome) {
     for (size_t i = 0; i < packed.size(); i += piece) w.Write(packed.data() + i, static_cast<int64_t>(std::min(piece, packed.size() - i)));
     EXPECT_TRUE(w.Ended());
     EXPECT_NO_THROW(w.Finish());
-    EXPECT_EQ(Content(out), text);
+    EXPECT_EQ(ContentOf(out), text);
   }
 }
 

@@ -8,7 +8,7 @@
 #include "archive/dirformat.h"
 #include "archive/dirwriter.h"
 #include "archive/rands.h"
-#include "archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/fs.h"
 #include "base/paths.h"
 #include "common/temp_dir.h"
@@ -19,15 +19,11 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-std::string Content(TMemoryStream& m) {
-  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
-}
-
 std::string Entry(TVrFileCollection& c, const std::string& name) {
   TMemoryStream m;
   c.ReadEntry(m, name);
   EXPECT_EQ(m.GetPosition(), 0);
-  return Content(m);
+  return ContentOf(m);
 }
 
 // The "vf" archive a test works with: three kinds of entry and a Shift-JIS
@@ -329,7 +325,7 @@ TEST(VrFileCollection, EntriesThatDoNotInflate) {
   } catch (const EDecompressionError& e) {
     EXPECT_EQ(std::string(e.what()).rfind("bad.z:", 0), 0u) << e.what();
   }
-  EXPECT_EQ(Content(m), "not a zlib stream");  // the stored bytes stay
+  EXPECT_EQ(ContentOf(m), "not a zlib stream");  // the stored bytes stay
 }
 
 #ifndef _WIN32

@@ -4,13 +4,11 @@
 
 #include "base/errors.h"
 #include "common/temp_dir.h"
+#include "common/stream_bytes.h"
 
 using testing_support::TempDir;
 
 namespace {
-std::string Content(TMemoryStream& m) {
-  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
-}
 }  // namespace
 
 TEST(MemoryStream, ReadsStopAtTheEnd) {
@@ -32,7 +30,7 @@ TEST(MemoryStream, WritingPastTheEndGrows) {
   m.SetPosition(3);
   m.WriteBuffer("ab", 2);
   EXPECT_EQ(m.GetSize(), 5);
-  EXPECT_EQ(Content(m), std::string("\0\0\0ab", 5));
+  EXPECT_EQ(ContentOf(m), std::string("\0\0\0ab", 5));
   m.SetSize(1);
   EXPECT_EQ(m.GetPosition(), 1);
 }
@@ -66,7 +64,7 @@ TEST(CopyStream, CountZeroCopiesTheWholeSourceFromItsStart) {
   TMemoryStream src, dst;
   src.WriteBuffer("abcdef", 6);  // position at the end
   EXPECT_EQ(CopyStream(dst, src, 0), 6);
-  EXPECT_EQ(Content(dst), "abcdef");
+  EXPECT_EQ(ContentOf(dst), "abcdef");
 }
 
 TEST(CopyStream, StopsWhenTheSourceEnds) {
@@ -76,13 +74,13 @@ TEST(CopyStream, StopsWhenTheSourceEnds) {
   TMemoryStream dst;
   file.SetPosition(2);
   EXPECT_EQ(CopyStream(dst, file, 100), 3);  // a file source
-  EXPECT_EQ(Content(dst), "345");
+  EXPECT_EQ(ContentOf(dst), "345");
 
   TMemoryStream mem, dst2;
   mem.WriteBuffer("xyz", 3);
   mem.SetPosition(1);
   EXPECT_EQ(CopyStream(dst2, mem, 100), 2);  // a memory source
-  EXPECT_EQ(Content(dst2), "yz");
+  EXPECT_EQ(ContentOf(dst2), "yz");
   EXPECT_EQ(mem.GetPosition(), 3);
 }
 
@@ -143,7 +141,7 @@ TEST(MemoryStream, LoadingMoreThanMemoryCanHoldIsRefusedBeforeAllocating) {
       EXPECT_NE(std::string(e.what()).find(std::to_string(size)), std::string::npos) << e.what();
     }
     EXPECT_EQ(source.reads, 0);
-    EXPECT_EQ(Content(m), "kept");
+    EXPECT_EQ(ContentOf(m), "kept");
   }
 }
 

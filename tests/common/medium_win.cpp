@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "archive/archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/format.h"

@@ -1,5 +1,6 @@
 // The wizard of a running install.exe, worked from outside: its controls by
-// their identifiers, its captions, its message dialogs.
+// their identifiers, its captions, its message dialogs; and the walk from its
+// components page to its confirmation page.
 #pragma once
 
 #include <windows.h>
@@ -51,5 +52,19 @@ class Wizard {
   DWORD pid_;
   HWND form_ = nullptr;
 };
+
+// The components a walk ticks on the components page ("program" always goes).
+struct WizardComponents {
+  bool data = false;
+  bool sound = false;
+  bool movie = false;
+};
+
+// From the components page of a one-disc run to the confirmation page: the
+// components ticked as asked, the install folder typed. With
+// yes_to_low_space, the question of a nearly full drive on the way is
+// answered Yes, however long it takes to come.
+void WalkToConfirmPage(const Wizard& w, const std::string& target, WizardComponents components,
+                       bool yes_to_low_space = false);
 
 }  // namespace testing_support

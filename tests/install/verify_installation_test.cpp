@@ -2,7 +2,7 @@
 // flag, loose files, a data file), checked as it is, then damaged.
 #include <gtest/gtest.h>
 
-#include "archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/fs.h"
 #include "common/temp_dir.h"
 #include "settings/install_set.h"

@@ -8,6 +8,7 @@
 #include "base/encoding.h"
 #include "base/format.h"
 #include "base/fs.h"
+#include "common/output_capture_win.h"
 #include "common/package_win.h"
 #include "common/temp_dir.h"
 #include "common/windriver_win.h"
@@ -19,6 +20,7 @@
 #include "settings/install_set.h"
 
 using driver::Process;
+using testing_support::OutputOf;
 using testing_support::TempDir;
 
 namespace {
@@ -257,15 +259,6 @@ TEST(Startup, OnlyItsOwnTemporaryCopyIsScheduledForDeletion) {
   AbortWizard(p.Id());
   EXPECT_TRUE(p.WaitExit(kStartTimeout));
 }
-
-namespace {
-
-// What a run wrote to its standard output (UTF-8 there), in Shift-JIS.
-std::string OutputOf(const std::string& file) {
-  return fs::FileExists(file) ? enc::Utf8ToSjis(testing_support::ReadFileBytes(file)) : "<no output>";
-}
-
-}  // namespace
 
 TEST(Startup, AWordAskingForNoWindowNeverShowsOneEvenMalformed) {
   Package pkg;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/command_line.h"
 
 TEST(Switches, SilentInstallWithEverySwitch) {
   const TRunSwitches s = ParseSwitches({"M:\\", "/SILENT", "/dir=C:\\My Games\\X", "/Components=Program,data,MOVIE",
@@ -138,25 +137,4 @@ TEST(Switches, TheRestartWithAdministratorRightsNamesTheAskingAccount) {
     SCOPED_TRACE(bad);
     EXPECT_THROW(ParseSwitches({bad}), ESwitchError);
   }
-}
-
-TEST(Switches, HandOverParametersSplitBackIntoTheSameRun) {
-  // The folder keeps its final delimiter, and values keep their blanks.
-  TRunSwitches s;
-  s.dir = "C:\\Program Files\\My Game";
-  s.components_given = true;
-  s.data = true;
-  s.disc = TRunSwitches::Discs::kThis;
-  s.log = "C:\\logs\\run one.txt";
-  s.elevated_for = "S-1-5-21-1-2-3-1001";
-  const std::vector<std::string> words = SplitCommandLine("install.exe " + HandOverParameters("M:\\", s));
-  ASSERT_GE(words.size(), 2u);
-  const TRunSwitches again = ParseSwitches(std::vector<std::string>(words.begin() + 1, words.end()));
-  EXPECT_EQ(again.positional, std::vector<std::string>{"M:\\"});
-  EXPECT_EQ(again.dir, s.dir);
-  EXPECT_TRUE(again.data);
-  EXPECT_FALSE(again.sound);
-  EXPECT_EQ(again.disc, TRunSwitches::Discs::kThis);
-  EXPECT_EQ(again.log, s.log);
-  EXPECT_EQ(again.elevated_for, s.elevated_for);
 }

@@ -14,7 +14,7 @@
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/paths.h"
-#include "archive/archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "common/medium_win.h"
 #include "common/package_win.h"
 #include "common/wizard_win.h"
@@ -77,13 +77,7 @@ TEST(GameLife, InstallPlayAndUninstallFromAMediumDrive) {
     ASSERT_TRUE(w.Found());
     ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
     w.Click(kIdBtnNext);
-    ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
-    w.Click(kIdCheckData);
-    w.Click(kIdBtnNext);
-    ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
-    w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(target)));
-    w.Click(kIdBtnNext);
-    ASSERT_TRUE(w.WaitForCaption(L"インストール準備完了"));
+    ASSERT_NO_FATAL_FAILURE(testing_support::WalkToConfirmPage(w, target, {true}));
     w.Click(kIdBtnNext);
     ASSERT_NE(driver::WaitForWindow(w.Pid(), kMessageDialogClass, kTimeout), nullptr);
     ASSERT_TRUE(m.Insert(1));

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "archive/archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "archive/vrfiles.h"
 #include "base/encoding.h"
 #include "base/format.h"
@@ -27,6 +27,7 @@ using testing_support::FilesBelow;
 using testing_support::ReadFileBytes;
 using testing_support::ShortcutInfo;
 using testing_support::TestMedium;
+using testing_support::WalkToConfirmPage;
 using testing_support::Wizard;
 using testing_support::WriteFileBytes;
 
@@ -53,26 +54,6 @@ TZefoInstallSet LoadSettings(const std::string& file) {
   TZefoInstallSet s;
   s.LoadFromFile(file);
   return s;
-}
-
-std::string Entry(TVrFileCollection& c, const std::string& name) {
-  TMemoryStream m;
-  c.ReadEntry(m, name);
-  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.GetSize()));
-}
-
-// From the first page of a one-disc run to the confirmation page: the
-// components ticked as asked, the install folder typed.
-void ToConfirmPage(const Wizard& w, const std::string& target, bool data, bool sound, bool movie) {
-  ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
-  if (data) w.Click(kIdCheckData);
-  if (sound) w.Click(kIdCheckSound);
-  if (movie) w.Click(kIdCheckMovie);
-  w.Click(kIdBtnNext);
-  ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
-  w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(target)));
-  w.Click(kIdBtnNext);
-  ASSERT_TRUE(w.WaitForCaption(L"インストール準備完了"));
 }
 
 // Clicks "インストール" and waits for the last page.
@@ -147,7 +128,7 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
   Process p = m.StartWizard();
   Wizard w(p);
   ASSERT_TRUE(w.Found());
-  ToConfirmPage(w, target, true, true, false);
+  WalkToConfirmPage(w, target, {true, true, false});
   InstallAndFinish(w, p);
 
   // The files, byte for byte; the movie and the unlisted file stay behind.
@@ -166,9 +147,9 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
     TVrFileCollection data;
     data.Open(target + "game.dat");
     EXPECT_TRUE(data.Verify());
-    EXPECT_EQ(Entry(data, "zefo.zpb"), "project");
-    EXPECT_EQ(Entry(data, "scene\\a.txt"), Bytes(300000, 3));
-    EXPECT_EQ(Entry(data, "cg\\b.bmp"), Bytes(3 << 20, 4));
+    EXPECT_EQ(EntryBytes(data, "zefo.zpb"), "project");
+    EXPECT_EQ(EntryBytes(data, "scene\\a.txt"), Bytes(300000, 3));
+    EXPECT_EQ(EntryBytes(data, "cg\\b.bmp"), Bytes(3 << 20, 4));
   }
 
   // The settings file: the uninstaller's, every name in the order met.
@@ -249,7 +230,7 @@ TEST(Install, TwoDiscsWithThePromptAndTheFirstProjectFileKept) {
   ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
   EXPECT_TRUE(w.Checked(kIdRadioDiskAll));
   w.Click(kIdBtnNext);
-  ToConfirmPage(w, target, true, false, false);
+  WalkToConfirmPage(w, target, {true, false, false});
   w.Click(kIdBtnNext);
 
   // The prompt for disc 2; giving up is asked again, and No shows the prompt again.
@@ -284,10 +265,10 @@ TEST(Install, TwoDiscsWithThePromptAndTheFirstProjectFileKept) {
     TVrFileCollection data;
     data.Open(target + "game.dat");
     EXPECT_TRUE(data.Verify());
-    EXPECT_EQ(Entry(data, "/original_zefo.zpb"), "project 1");
-    EXPECT_EQ(Entry(data, "zefo.zpb"), "project 2");
-    EXPECT_EQ(Entry(data, "a.txt"), "a");
-    EXPECT_EQ(Entry(data, "b.txt"), Bytes(4 << 20, 5));
+    EXPECT_EQ(EntryBytes(data, "/original_zefo.zpb"), "project 1");
+    EXPECT_EQ(EntryBytes(data, "zefo.zpb"), "project 2");
+    EXPECT_EQ(EntryBytes(data, "a.txt"), "a");
+    EXPECT_EQ(EntryBytes(data, "b.txt"), Bytes(4 << 20, 5));
   }
   // The settings of the last disc, with the names of both discs.
   const TZefoInstallSet installed = LoadSettings(target + "install.dat");
@@ -320,7 +301,7 @@ TEST(Install, SeparateFilesFromTheArchive) {
   Process p = m.StartWizard();
   Wizard w(p);
   ASSERT_TRUE(w.Found());
-  ToConfirmPage(w, target, false, false, false);
+  WalkToConfirmPage(w, target, {false, false, false});
   InstallAndFinish(w, p);
 
   EXPECT_EQ(FilesBelow(target),
@@ -409,9 +390,9 @@ TEST(Install, AnAddOnAddsItsNamesToTheInstallation) {
     TVrFileCollection data;
     data.Open(target + "game.dat");
     EXPECT_TRUE(data.Verify());
-    EXPECT_EQ(Entry(data, "/original_zefo.zpb"), "project 1");
-    EXPECT_EQ(Entry(data, "zefo.zpb"), "project 2");
-    EXPECT_EQ(Entry(data, "extra.txt"), "extra");
+    EXPECT_EQ(EntryBytes(data, "/original_zefo.zpb"), "project 1");
+    EXPECT_EQ(EntryBytes(data, "zefo.zpb"), "project 2");
+    EXPECT_EQ(EntryBytes(data, "extra.txt"), "extra");
   }
   const TZefoInstallSet installed = LoadSettings(target + "install.dat");
   EXPECT_EQ(installed.AddOn, 0);
@@ -436,7 +417,7 @@ TEST(Install, AReinstallDeletesStaleDataFilesUpToTheFirstGap) {
   Process p = m.StartWizard();
   Wizard w(p);
   ASSERT_TRUE(w.Found());
-  ToConfirmPage(w, target, false, false, false);  // the program only: no data file at all
+  WalkToConfirmPage(w, target, {false, false, false});  // the program only: no data file at all
   InstallAndFinish(w, p);
 
   EXPECT_EQ(FilesBelow(target), (std::vector<std::string>{"game.003", "game.exe", "install.dat", "install.exe"}));
@@ -458,7 +439,7 @@ TEST(Install, TheCopyPageWhileItWorksAndItsAbort) {
     Process p = m.StartWizard();
     Wizard w(p);
     ASSERT_TRUE(w.Found());
-    ToConfirmPage(w, m.Target(), false, false, false);
+    WalkToConfirmPage(w, m.Target(), {false, false, false});
     w.Click(kIdBtnNext);
     ASSERT_TRUE(w.WaitForCaption(L"ファイルコピー"));
     EXPECT_FALSE(w.Visible(kIdBtnBack));
@@ -507,7 +488,7 @@ TEST(Install, AnArchiveNamedOnTheCommandLineIsReadWithItsFolder) {
   Process p = m.Start("\"" + m.Root() + "package.vf\"");
   Wizard w(p);
   ASSERT_TRUE(w.Found());
-  ToConfirmPage(w, m.Target(), false, false, false);
+  WalkToConfirmPage(w, m.Target(), {false, false, false});
   InstallAndFinish(w, p);
   EXPECT_EQ(ReadFileBytes(m.Target() + "game.exe"), "beside the archive");
 }
@@ -530,7 +511,7 @@ TEST(Install, ASetOfDiscsInstalledFromTheArchiveInTheLaunchersProcess) {
   ASSERT_TRUE(w.Found());
   ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
   w.Click(kIdBtnNext);
-  ToConfirmPage(w, m.Target(), false, false, false);
+  WalkToConfirmPage(w, m.Target(), {false, false, false});
   w.Click(kIdBtnNext);
   ASSERT_NE(driver::WaitForWindow(launcher.Id(), kMessageDialogClass, kTimeout), nullptr);
   ASSERT_TRUE(m.Insert(1));

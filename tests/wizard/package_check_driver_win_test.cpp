@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "archive/archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "common/medium_win.h"

@@ -9,16 +9,18 @@
 
 #include <functional>
 
-#include "archive/archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "archive/vrfiles.h"
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/paths.h"
 #include "common/medium_win.h"
+#include "common/output_capture_win.h"
 #include "common/temp_dir.h"
 #include "os/registry_win.h"
 
 using driver::Process;
+using testing_support::OutputOf;
 using testing_support::ReadFileBytes;
 using testing_support::TestMedium;
 
@@ -295,15 +297,6 @@ TEST(SilentRun, EveryFailureEndsWithItsCodeAndReasonAndRecordsNothing) {
     ExpectNothingInstalled(m);
   }
 }
-
-namespace {
-
-// What a run wrote to its standard output (UTF-8 there), in Shift-JIS.
-std::string OutputOf(const std::string& file) {
-  return fs::FileExists(file) ? enc::Utf8ToSjis(ReadFileBytes(file)) : "<no output>";
-}
-
-}  // namespace
 
 TEST(SilentRun, TheMediumHandsOverToACopyAndEndsWithTheCopysCode) {
   TestMedium m(2, 'K');

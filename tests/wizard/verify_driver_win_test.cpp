@@ -5,11 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "archive/archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/paths.h"
 #include "common/medium_win.h"
+#include "common/output_capture_win.h"
 #include "common/wizard_win.h"
 
 using driver::Process;
@@ -32,32 +33,18 @@ struct VerifyRun {
 // Runs folder\install.exe /verify /log=log from folder, standard output sent
 // to a file; a run still going after the timeout is killed and fails.
 VerifyRun RunVerify(const std::string& folder, const std::string& log) {
-  const std::string out = log + ".out";
-  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  HANDLE file = CreateFileW(enc::Wide(out).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = si.hStdError = file;
-  std::wstring command = L"\"" + enc::Wide(folder + "install.exe") + L"\" /verify \"/log=" + enc::Wide(log) + L"\"";
-  PROCESS_INFORMATION pi = {};
+  const std::wstring command =
+      L"\"" + enc::Wide(folder + "install.exe") + L"\" /verify \"/log=" + enc::Wide(log) + L"\"";
+  const testing_support::CapturedRun run =
+      testing_support::RunWithOutputToFile(command, folder, log + ".out", kTimeout);
   VerifyRun r;
-  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      enc::Wide(folder).c_str(), &si, &pi);
-  CloseHandle(file);
-  if (!started) {
+  if (!run.started) {
     ADD_FAILURE() << "install.exe did not start";
     return r;
   }
-  if (WaitForSingleObject(pi.hProcess, kTimeout) != WAIT_OBJECT_0) {
-    ADD_FAILURE() << "install.exe /verify did not end by itself";
-    TerminateProcess(pi.hProcess, 255);
-    WaitForSingleObject(pi.hProcess, kTimeout);
-  }
-  GetExitCodeProcess(pi.hProcess, &r.code);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  r.out = ReadFileBytes(out);
+  if (!run.ended) ADD_FAILURE() << "install.exe /verify did not end by itself";
+  r.code = run.exit_code;
+  r.out = run.out;
   if (fs::FileExists(log)) r.log = ReadFileBytes(log);
   return r;
 }
@@ -79,14 +66,7 @@ TEST(InstallVerify, IntactDamagedAndIncompleteInstallations) {
   {
     Process p = m.StartWizard();
     Wizard w(p);
-    ASSERT_TRUE(w.Found());
-    ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
-    w.Click(kIdCheckData);
-    w.Click(kIdBtnNext);
-    ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
-    w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(target)));
-    w.Click(kIdBtnNext);
-    ASSERT_TRUE(w.WaitForCaption(L"インストール準備完了"));
+    ASSERT_NO_FATAL_FAILURE(testing_support::WalkToConfirmPage(w, target, {true}));
     w.Click(kIdBtnNext);
     ASSERT_TRUE(w.WaitForCaption(L"完了", 60000));
     w.Click(kIdBtnAbort);

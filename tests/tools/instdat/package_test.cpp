@@ -1,7 +1,7 @@
 // instdat template, check and build --sizes-from on packages made in the test.
 #include <gtest/gtest.h>
 
-#include "archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/encoding.h"
 #include "base/stream.h"
 #include "common/run_tool.h"

@@ -14,7 +14,7 @@
 #include "archive/bigstreams.h"
 #include "archive/dirformat.h"
 #include "archive/vrfiles.h"
-#include "archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/encoding.h"
 #include "base/format.h"
 #include "base/fs.h"
@@ -45,10 +45,6 @@ std::string Pseudorandom(size_t n, uint32_t seed) {
     c = static_cast<char>(seed >> 23);
   }
   return s;
-}
-
-uint32_t Crc(const std::string& s) {
-  return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
 }
 
 // The input folder of most tests: text that compresses, bytes that do not, an
@@ -159,7 +155,7 @@ TEST(Vftool, LooseEntriesAreStoredAsTheyAre) {
       "{\"entries\":[{\"name\":\"a.txt\",\"offset\":72,\"size\":1000,\"stored\":1,\"filetime\":%d,\"crc\":%u,\"loose\":1},"
       "{\"name\":\"b.bin\",\"offset\":1072,\"size\":300,\"stored\":1,\"filetime\":%d,\"crc\":%u,\"loose\":0}],"
       "\"end\":1372}\n",
-      kTime, Crc(a), kTime, Crc(b));
+      kTime, ZlibCrc32(a), kTime, ZlibCrc32(b));
   EXPECT_EQ(r.out, expected);
   // Each --loose takes one pattern: what follows is OUT and the inputs.
   r = Vftool({"pack", "--loose", "a.txt", "--loose", "b.bin", U(dir / "two.dat"), U(dir / "in/a.txt"), U(dir / "in/b.bin")});

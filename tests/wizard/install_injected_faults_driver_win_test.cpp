@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "archive/archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "archive/vrfiles.h"
 #include "base/encoding.h"
 #include "base/format.h"
@@ -65,22 +65,9 @@ class SmallDisk {
   bool mounted_ = false;
 };
 
+// A nearly full drive asks whether to go on: yes.
 void ToConfirmPage(const Wizard& w, const std::string& target, bool data) {
-  ASSERT_TRUE(w.Found());
-  ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
-  if (data) w.Click(kIdCheckData);
-  w.Click(kIdBtnNext);
-  ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
-  w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(target)));
-  w.Click(kIdBtnNext);
-  // A nearly full drive asks whether to go on: yes, however long it takes to ask.
-  ASSERT_TRUE(driver::WaitUntil(
-      [&] {
-        if (w.Caption() == L"インストール準備完了") return true;
-        if (driver::WaitForWindow(w.Pid(), kMessageDialogClass, 0)) w.Answer(IDYES);
-        return false;
-      },
-      kTimeout));
+  testing_support::WalkToConfirmPage(w, target, {data}, true);
 }
 
 // The error box of a failed work, then Abort; returns the error's text.

@@ -1,5 +1,6 @@
 // Archives built in memory for the tests: a directory (written by
-// WriteDirectory) followed by the entries' bytes.
+// WriteDirectory) followed by the entries' bytes; and the bytes of what the
+// tests read back.
 #pragma once
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "archive/bigstreams.h"
+#include "archive/vrfiles.h"
+#include "common/stream_bytes.h"
 
 struct FixtureEntry {
   std::string name;
@@ -19,6 +22,10 @@ struct FixtureEntry {
 };
 
 std::string Deflate(const std::string& bytes, int level = 6);
+// zlib's CRC-32 of bytes: the reference the archive's own checks are held against.
+uint32_t ZlibCrc32(const std::string& bytes);
+// The entry name of an archive, read whole.
+std::string EntryBytes(TVrFileCollection& archive, const std::string& name);
 // Directory at position 0, entries after it; Crc over the stored bytes.
 std::string BuildArchive(int32_t version, const std::vector<FixtureEntry>& entries);
 // The directory alone, for entries that lie at data_start.. of another file.

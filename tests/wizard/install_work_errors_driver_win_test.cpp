@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "archive/archive_fixture.h"
+#include "common/archive_fixture.h"
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -25,14 +25,8 @@ constexpr int32_t kOld = 0x5A213C40;
 
 // Runs the wizard of the medium to "インストール" and clicks it.
 void StartInstall(const Wizard& w, const std::string& target, bool data) {
-  ASSERT_TRUE(w.Found());
-  ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
-  if (data) w.Click(kIdCheckData);
-  w.Click(kIdBtnNext);
-  ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
-  w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(target)));
-  w.Click(kIdBtnNext);
-  ASSERT_TRUE(w.WaitForCaption(L"インストール準備完了"));
+  testing_support::WalkToConfirmPage(w, target, {data});
+  if (testing::Test::HasFatalFailure()) return;
   w.Click(kIdBtnNext);
 }
 

@@ -1,4 +1,4 @@
-#include "archive_fixture.h"
+#include "common/archive_fixture.h"
 
 #include <zlib.h>
 
@@ -7,6 +7,16 @@
 #include "archive/dirwriter.h"
 #include "base/os_file.h"
 #include "base/stream.h"
+
+uint32_t ZlibCrc32(const std::string& bytes) {
+  return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+std::string EntryBytes(TVrFileCollection& archive, const std::string& name) {
+  TMemoryStream m;
+  archive.ReadEntry(m, name);
+  return ContentOf(m);
+}
 
 std::string Deflate(const std::string& in, int level) {
   uLongf n = compressBound(static_cast<uLong>(in.size()));

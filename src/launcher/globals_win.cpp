@@ -1,4 +1,0 @@
-#include "launcher/globals_win.h"
-
-TZefoInstallSet* InstallSet = nullptr;
-TVrFileCollection* GameArchive = nullptr;
