@@ -27,6 +27,7 @@
 #include "archive/decompress.h"
 #include "archive/dirformat.h"
 #include "archive/dirwriter.h"
+#include "base/endian.h"
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -469,7 +470,7 @@ int Pack(const PackOptions& options) {
     data.Write(directory.Memory(), directory.GetSize());
     if (!o.carrier.empty()) {
       uint8_t trailer[vf::kTrailerSize];
-      vf::PutLE32(trailer, static_cast<uint32_t>(d));
+      le::Store32(trailer, static_cast<uint32_t>(d));
       trailer[4] = vf::kTrailerMagic[0];
       trailer[5] = vf::kTrailerMagic[1];
       data.SetPosition(data.GetSize());
