@@ -213,15 +213,9 @@ void TVrFileCollection::Open(const std::string& file_name, bool keep_folder) {
 
 // --- Reading entries ---
 
-// Both names are the program's; on the build machines "/" and "\" are both
-// delimiters.
-bool TVrFileCollection::SamePath(const std::string& a, const std::string& b) {
-#ifdef _WIN32
-  return sjis::EqualsNoCase(a, b);
-#else
-  return sjis::EqualsNoCase(sjis::ReplaceChar(a, '\\', '/'), sjis::ReplaceChar(b, '\\', '/'));
-#endif
-}
+// Both names are the program's; "/" and "\" are both delimiters, on the
+// build machines and on Windows alike.
+bool TVrFileCollection::SamePath(const std::string& a, const std::string& b) { return sjis::EqualsPathNoCase(a, b); }
 
 void TVrFileCollection::CopyEntryBytes(TStream& dest, const TVrFile& e) {
   archive_stream_->SetPosition(e.Offset);

@@ -75,6 +75,22 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool EqualsPathNoCase(std::string_view a, std::string_view b) {
+  // The same lockstep walk as EqualsNoCase; "\\" folds to "/", no lead byte either.
+  const auto fold = [](char c) { return c == '\\' ? '/' : LowerAscii(c); };
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size();) {
+    if (CharLength(a, i) == 2) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      i += 2;
+    } else {
+      if (fold(a[i]) != fold(b[i])) return false;
+      ++i;
+    }
+  }
+  return true;
+}
+
 std::string ReplaceChar(std::string_view s, char from, char to) {
   std::string out(s);
   ForEachChar(s, [&](size_t i, size_t n) {

@@ -33,6 +33,10 @@ std::string AsciiUpper(std::string_view s);
 std::string AsciiLower(std::string_view s);
 // Equality under AsciiLower of both sides.
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// Equality of two paths as names on the build machines and on Windows: under
+// AsciiLower, with "/" and "\" the same delimiter (trail bytes 0x5C stay
+// bytes of their character).
+bool EqualsPathNoCase(std::string_view a, std::string_view b);
 // Ordering under AsciiLower of both sides (<0, 0, >0).
 int CompareNoCase(std::string_view a, std::string_view b);
 

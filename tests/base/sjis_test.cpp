@@ -42,6 +42,29 @@ TEST(Sjis, NoCaseComparisonKeepsJapaneseNamesApart) {
   EXPECT_EQ(sjis::CompareNoCase("ソ\\X", "ソ\\x"), 0);
 }
 
+TEST(Sjis, PathsCompareWithEitherDelimiterAndAnyAsciiCase) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool same;
+  };
+  const Case cases[] = {
+      {"Data\\Voice.VF", "data/voice.vf", true},
+      {"a/b", "a\\b", true},
+      {"C:\\ソフト\\表", "c:/ソフト/表", true},  // 83 5C and 95 5C stay characters
+      {"ソ", "\x83/", false},                    // a trail byte 0x5C is not a delimiter
+      {"\x83\x41", "\x83\x61", false},           // nor is a trail byte a letter
+      {"a\\b", "a\\\\b", false},
+      {"a/b", "a/bc", false},
+      {"a:b", "a/b", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.a) + " | " + c.b);
+    EXPECT_EQ(sjis::EqualsPathNoCase(c.a, c.b), c.same);
+    EXPECT_EQ(sjis::EqualsPathNoCase(c.b, c.a), c.same);
+  }
+}
+
 TEST(Sjis, ReplaceCharSkipsTrailBytes) {
   EXPECT_EQ(sjis::ReplaceChar("C:\\ソフト\\表\\", '\\', '-'), "C:-ソフト-表-");
 }

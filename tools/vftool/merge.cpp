@@ -17,10 +17,6 @@
 namespace vftool {
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-  return sjis::EqualsNoCase(sjis::ReplaceChar(a, '\\', '/'), sjis::ReplaceChar(b, '\\', '/'));
-}
-
 // Removes the data file this run created, unless it succeeded.
 class CreatedDataFile {
  public:
@@ -58,7 +54,7 @@ int Merge(const MergeOptions& o) {
   if (fs::DirectoryExists(dest)) tools::Exit(tools::kExitUsage, args[0] + ": is a folder");
   for (size_t k = 1; k < args.size(); ++k) {
     const std::string source = SjisArgument(args[k]);
-    if (SameName(source, dest)) tools::Exit(tools::kExitUsage, "merge: " + args[k] + " is DEST itself");
+    if (sjis::EqualsPathNoCase(source, dest)) tools::Exit(tools::kExitUsage, "merge: " + args[k] + " is DEST itself");
     if (!fs::FileExists(source)) tools::Exit(tools::kExitBadInput, args[k] + ": no such file");
   }
   const std::string folder = ExtractFilePath(dest);

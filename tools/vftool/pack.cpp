@@ -154,9 +154,7 @@ std::vector<Source> CollectSources(const Options& o) {
       tools::Exit(tools::kExitBadInput, "two inputs give the entry name \"" + tools::SjisToUtf8(sorted[i]->name) + "\"");
   }
   // The output must not be read while it is being written.
-  const auto same = [](const std::string& a, const std::string& b) {
-    return sjis::EqualsNoCase(sjis::ReplaceChar(a, '\\', '/'), sjis::ReplaceChar(b, '\\', '/'));
-  };
+  const auto same = sjis::EqualsPathNoCase;
   for (Source& s : sources) {
     if (same(s.path, o.out) || same(s.path, ChangeFileExt(o.out, ".ext")) ||
         same(ChangeFileExt(s.path, ""), ChangeFileExt(o.out, "")))
