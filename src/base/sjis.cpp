@@ -91,6 +91,19 @@ bool EqualsPathNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::vector<std::string_view> Split(std::string_view s, std::string_view delimiters) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  ForEachChar(s, [&](size_t i, size_t n) {
+    if (n == 1 && delimiters.find(s[i]) != std::string_view::npos) {
+      parts.push_back(s.substr(start, i - start));
+      start = i + 1;
+    }
+  });
+  parts.push_back(s.substr(start));
+  return parts;
+}
+
 std::string ReplaceChar(std::string_view s, char from, char to) {
   std::string out(s);
   ForEachChar(s, [&](size_t i, size_t n) {

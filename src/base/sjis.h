@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sjis {
 
@@ -39,6 +40,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 bool EqualsPathNoCase(std::string_view a, std::string_view b);
 // Ordering under AsciiLower of both sides (<0, 0, >0).
 int CompareNoCase(std::string_view a, std::string_view b);
+
+// The pieces of s between the single-byte characters of delimiters (trail
+// bytes never split): "a\\b\\" gives "a", "b", "".
+std::vector<std::string_view> Split(std::string_view s, std::string_view delimiters);
 
 // Replaces every single-byte character `from` by `to` (trail bytes untouched).
 std::string ReplaceChar(std::string_view s, char from, char to);

@@ -85,10 +85,6 @@ const char kProgramFilesMacro[] = "<ProgramFiles>";
 
 // The folders here are Windows folders whichever machine computes them: "\" only.
 std::string WithoutLeadingDelimiter(const std::string& s) { return !s.empty() && s[0] == '\\' ? s.substr(1) : s; }
-std::string WithoutTrailingDelimiter(const std::string& s) {
-  return sjis::EndsWithChar(s, '\\') ? s.substr(0, s.size() - 1) : s;
-}
-std::string WithTrailingDelimiter(const std::string& s) { return sjis::EndsWithChar(s, '\\') ? s : s + '\\'; }
 
 }  // namespace
 
@@ -100,21 +96,21 @@ FolderProposal ProposeFolder(const TZefoInstallSet& s, const std::string& instal
   if (!install_path.empty() && directory_exists(install_path)) {
     proposal = install_path;
   } else if (s.DefaultDir.compare(0, sizeof kProgramFilesMacro - 1, kProgramFilesMacro) == 0) {
-    p.sub_folder = WithoutTrailingDelimiter(WithoutLeadingDelimiter(s.DefaultDir.substr(sizeof kProgramFilesMacro - 1)));
-    proposal = WithTrailingDelimiter(WithoutTrailingDelimiter(program_files)) + p.sub_folder;
+    p.sub_folder = RemoveTrailingBackslash(WithoutLeadingDelimiter(s.DefaultDir.substr(sizeof kProgramFilesMacro - 1)));
+    proposal = AddTrailingBackslash(RemoveTrailingBackslash(program_files)) + p.sub_folder;
   } else {
     const std::string base = windows_folder.empty() ? std::string("C:\\") : windows_folder.substr(0, 1) + ":\\";
     p.sub_folder = WithoutLeadingDelimiter(s.DefaultDir);
     proposal = base + p.sub_folder;
-    p.sub_folder = WithoutTrailingDelimiter(p.sub_folder);
+    p.sub_folder = RemoveTrailingBackslash(p.sub_folder);
   }
-  proposal = WithoutTrailingDelimiter(proposal);
+  proposal = RemoveTrailingBackslash(proposal);
   p.edit_text = proposal;
   if (directory_exists(proposal)) p.sub_folder.clear();
   p.drive = proposal.empty() ? 0 : proposal[0];
   // The nearest folder that exists, going up; none when even the root is missing.
   while (!proposal.empty() && !directory_exists(proposal)) {
-    const std::string inner = WithoutTrailingDelimiter(proposal);
+    const std::string inner = RemoveTrailingBackslash(proposal);
     const size_t i = sjis::FindLastChar(inner, '\\');
     proposal = i == std::string::npos ? std::string() : inner.substr(0, i + 1);
   }
@@ -123,7 +119,7 @@ FolderProposal ProposeFolder(const TZefoInstallSet& s, const std::string& instal
 }
 
 std::string EditTextForFolder(const std::string& list_folder, const std::string& sub_folder) {
-  return sub_folder.empty() ? list_folder : WithTrailingDelimiter(list_folder) + sub_folder;
+  return sub_folder.empty() ? list_folder : AddTrailingBackslash(list_folder) + sub_folder;
 }
 
 ProgressBarRange ByteProgressRange(int64_t done, int64_t total) {

@@ -65,6 +65,16 @@ TEST(Sjis, PathsCompareWithEitherDelimiterAndAnyAsciiCase) {
   }
 }
 
+TEST(Sjis, SplitKeepsEveryPieceAndNoTrailByte) {
+  using Parts = std::vector<std::string_view>;
+  EXPECT_EQ(sjis::Split("a\\b/c", "\\/"), (Parts{"a", "b", "c"}));
+  EXPECT_EQ(sjis::Split("a\\b/c", "\\"), (Parts{"a", "b/c"}));
+  EXPECT_EQ(sjis::Split("\\a\\\\", "\\"), (Parts{"", "a", "", ""}));  // empty pieces are kept
+  EXPECT_EQ(sjis::Split("", "\\"), (Parts{""}));
+  EXPECT_EQ(sjis::Split("ソ\\表", "\\"), (Parts{"ソ", "表"}));            // 83 5C and 95 5C do not split
+  EXPECT_EQ(sjis::Split("x\x83", "\\"), (Parts{"x\x83"}));             // a lone lead byte at the end
+}
+
 TEST(Sjis, ReplaceCharSkipsTrailBytes) {
   EXPECT_EQ(sjis::ReplaceChar("C:\\ソフト\\表\\", '\\', '-'), "C:-ソフト-表-");
 }
