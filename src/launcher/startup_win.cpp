@@ -213,7 +213,7 @@ void Startup::ScheduleOwnDeletion() {
 }
 
 bool Startup::SilentRunHandsOver() const {
-  return params_.empty() && !install_set_->FromArchive && !install_set_->AddOn && install_set_->InstallKind != 2 &&
+  return params_.empty() && !install_set_->FromArchive && !install_set_->AddOn && !install_set_->IsSystemInstall() &&
          !install_set_->UninstallMode;
 }
 
@@ -367,7 +367,7 @@ int Startup::RunWithArchive() {
     if (!install_set_->FromArchive && IsOwnTemporaryCopy()) ScheduleOwnDeletion();
     return RunSilentInstall(WizardContext(), switches_);
   }
-  if (!params_.empty() || install_set_->AddOn || install_set_->InstallKind == 2) {
+  if (!params_.empty() || install_set_->AddOn || install_set_->IsSystemInstall()) {
     // Only the copy this program made of itself goes: the program started
     // from a medium or a download folder is the publisher's file.
     OpenLog();

@@ -169,7 +169,7 @@ void TZefoInstallSet::LoadFromStream(TStream& stream) {
     }
   }
   if (version >= 103) DataInstalled = r.Byte("DataInstalled");
-  if (version >= 104) InstallKind = r.Byte("InstallKind");
+  if (version >= 104) InstallKind = static_cast<TInstallKind>(r.Byte("InstallKind"));
   if (version >= 105) FromArchive = r.Byte("FromArchive");
   CopyFiles.clear();
   if (version >= 106) {
@@ -223,7 +223,7 @@ void TZefoInstallSet::SaveToStream(TStream& stream) const {
   w.Int32(static_cast<int32_t>(InstalledFiles.size()));
   for (const auto& f : InstalledFiles) w.String(f);
   w.Byte(DataInstalled);
-  w.Byte(InstallKind);
+  w.Byte(static_cast<uint8_t>(InstallKind));
   w.Byte(FromArchive);
   w.Int32(static_cast<int32_t>(CopyFiles.size()));
   for (const auto& f : CopyFiles) w.String(f);

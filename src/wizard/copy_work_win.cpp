@@ -130,7 +130,7 @@ TWorkOutcome TCopyWork::Run() {
       const TWorkOutcome verified = VerifyData();
       if (verified != TWorkOutcome::kFinished) return verified;
     }
-    if (s.InstallKind != 2) WriteRecords();
+    if (!s.IsSystemInstall()) WriteRecords();
     ShowReadme();
     return TWorkOutcome::kFinished;
   } catch (const WorkStopped&) {
@@ -209,9 +209,9 @@ TWorkOutcome TCopyWork::CopyLooseFiles() {
   for (std::string& path : listed) {
     std::string rel = path.substr(std::min(root, path.size()));
     if (!s.IsCopyFile(rel)) continue;
-    const int kind = ClassifyExtension(ExtractFileExt(rel));
-    if (kind == 1 && !choices_.sound && !s.AddOn) continue;
-    if (kind == 2 && !choices_.movie && !s.AddOn) continue;
+    const TFileKind kind = ClassifyExtension(ExtractFileExt(rel));
+    if (kind == TFileKind::kSound && !choices_.sound && !s.AddOn) continue;
+    if (kind == TFileKind::kMovie && !choices_.movie && !s.AddOn) continue;
     files.emplace_back(std::move(path), std::move(rel));
   }
 
@@ -298,7 +298,7 @@ bool TCopyWork::ExtractSeparateFiles() {
     if (!e.LooseFile || e.Name() == kSettingsFile || (!e.Name().empty() && e.Name()[0] == '/')) continue;
     const std::string dest = Destination(e.Name());
     const int32_t age = fs::FileAge(dest);
-    if (s.InstallKind != 2 && fs::FileExists(dest) && age >= e.FileTime) {
+    if (!s.IsSystemInstall() && fs::FileExists(dest) && age >= e.FileTime) {
       s.AddInstalledFile(e.Name());  // up to date: kept, but it is the installation's
       continue;
     }

@@ -122,9 +122,9 @@ void TFormType::FormCreate() {
   ProposeInstallFolder();
 
   FirstPage = FirstPageOf(s);
-  if (s.InstallKind == 2) Label6->SetVisible(false);
+  if (s.IsSystemInstall()) Label6->SetVisible(false);
   ShowPage(s.UninstallMode ? kPageUninst : FirstPage);
-  if (s.InstallKind == 1) {
+  if (s.InstallsAllComponents()) {
     CheckData->SetChecked(true);
     CheckSound->SetChecked(true);
     CheckMovie->SetChecked(true);
@@ -135,7 +135,7 @@ void TFormType::FormCreate() {
 }
 
 std::string TFormType::TargetDir() const {
-  if (Settings().InstallKind == 2) return WindowsFolder();
+  if (Settings().IsSystemInstall()) return WindowsFolder();
   // The checks on leaving page 3 have made sure the text has a normal form.
   const std::string text = EditDir->Text();
   return AddTrailingDelimiter(NormalizeInstallFolder(text).value_or(text));
@@ -247,7 +247,7 @@ bool TFormType::Confirm(const std::string& text) const {
 bool TFormType::DestinationChecksPass() {
   TDestinationFacts facts;
   facts.folder_text = EditDir->Text();
-  facts.system_install = Settings().InstallKind == 2;
+  facts.system_install = Settings().IsSystemInstall();
   facts.add_on = Settings().AddOn != 0;
   facts.title = Settings().Title;
   facts.need_bytes = NeedBytes;

@@ -9,17 +9,17 @@
 #include "base/paths.h"
 #include "base/sjis.h"
 
-int ClassifyExtension(const std::string& extension) {
-  if (extension.empty()) return 0;
+TFileKind ClassifyExtension(const std::string& extension) {
+  if (extension.empty()) return TFileKind::kOther;
   const std::string e = sjis::AsciiLower(extension);
-  if (std::string(kSoundExtensions).find(e) != std::string::npos) return 1;
-  if (std::string(kMovieExtensions).find(e) != std::string::npos) return 2;
-  return 0;
+  if (std::string(kSoundExtensions).find(e) != std::string::npos) return TFileKind::kSound;
+  if (std::string(kMovieExtensions).find(e) != std::string::npos) return TFileKind::kMovie;
+  return TFileKind::kOther;
 }
 
 int FirstPageOf(const TZefoInstallSet& s) {
-  if (s.InstallKind == 2) return kPageConfirm;
-  if (s.AddOn || s.InstallKind == 1) return kPageSelDir;
+  if (s.IsSystemInstall()) return kPageConfirm;
+  if (s.AddOn || s.InstallsAllComponents()) return kPageSelDir;
   if (s.DiskCount >= 2 && s.DiskIndex == 0) return kPageMedia;
   return kPageFile;
 }
@@ -59,7 +59,7 @@ int64_t SumSizes(std::initializer_list<int64_t> sizes) {
 
 int64_t CalcNeedBytes(const TZefoInstallSet& s, const ComponentChoice& c) {
   if (s.AddOn) return SumSizes({s.ProgramSize, s.DataSize, s.SoundSize, s.MovieSize});
-  if (c.all_disks || s.InstallKind == 1)
+  if (c.all_disks || s.InstallsAllComponents())
     return SumSizes({s.ProgramSize, c.data ? s.DataSize : 0, c.sound ? s.SoundSize : 0, c.movie ? s.MovieSize : 0});
   return SumSizes({OnThisDisk(s, s.DiskProgramSize), c.data ? OnThisDisk(s, s.DiskDataSize) : 0,
                    c.sound ? OnThisDisk(s, s.DiskSoundSize) : 0, c.movie ? OnThisDisk(s, s.DiskMovieSize) : 0});
