@@ -9,11 +9,14 @@
 #include <cstdint>
 #include <string>
 
+#include "forms/bevel_win.h"
 #include "forms/button_win.h"
 #include "forms/edit_win.h"
 #include "forms/folder_lists_win.h"
 #include "forms/form_win.h"
 #include "forms/label_win.h"
+#include "forms/notebook_win.h"
+#include "forms/progress_bar_win.h"
 #include "wizard/selection.h"
 #include "wizard/wizard_context.h"
 #include "wizard/work_observer.h"
