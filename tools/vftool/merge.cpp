@@ -7,6 +7,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "base/cleanup_guard.h"
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -15,31 +16,6 @@
 #include "vftool/vftool.h"
 
 namespace vftool {
-namespace {
-
-// Removes the data file this run created, unless it succeeded.
-class CreatedDataFile {
- public:
-  CreatedDataFile(TVrFileCollection& target, std::string name) : target_(target), name_(std::move(name)) {}
-  ~CreatedDataFile() {
-    if (kept_) return;
-    target_.Open("");  // closes the volumes
-    try {
-      TTpBigFileStream erase(name_, kFmCreate);  // deletes the chain
-    } catch (const std::exception&) {
-      // Left as it is; the error that brought us here is the one to report.
-    }
-    fs::EraseFile(ChangeFileExt(name_, ".ext"));
-  }
-  void Keep() { kept_ = true; }
-
- private:
-  TVrFileCollection& target_;
-  std::string name_;
-  bool kept_ = false;
-};
-
-}  // namespace
 
 int Merge(const MergeOptions& o) {
   std::vector<std::string> args{o.dest};
@@ -63,8 +39,17 @@ int Merge(const MergeOptions& o) {
   const bool existed = fs::FileExists(dest);
   TVrFileCollection target;
   target.Open(dest, true);
-  CreatedDataFile guard(target, dest);
-  if (existed) guard.Keep();
+  // The data file this run created goes unless the merge succeeds.
+  CleanupGuard remove_created([&] {
+    target.Open("");  // closes the volumes
+    try {
+      TTpBigFileStream erase(dest, kFmCreate);  // deletes the chain
+    } catch (const std::exception&) {
+      // Left as it is; the error that brought us here is the one to report.
+    }
+    fs::EraseFile(ChangeFileExt(dest, ".ext"));
+  });
+  if (existed) remove_created.Cancel();
 
   for (size_t k = 1; k < args.size(); ++k) {
     TVrFileCollection source;
@@ -92,7 +77,7 @@ int Merge(const MergeOptions& o) {
   }
   target.OnProgress = nullptr;
   target.Open("");  // flushes and closes the volumes: errors surface here, not after success
-  guard.Keep();
+  remove_created.Cancel();
   if (!tools::FlushStdout()) tools::Exit(tools::kExitBadInput, "standard output: cannot write");
   return tools::kExitOk;
 }
