@@ -14,6 +14,7 @@
 #include "galetool/png.h"
 #include "imaging/gales.h"
 #include "base/encoding.h"
+#include "base/endian.h"
 #include "base/file_name_compare.h"
 #include "base/safe_names.h"
 #include "settings/install_set.h"
@@ -35,11 +36,6 @@ void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
 
 // A reader broke its own contract: the fuzzer reports the uncaught exception.
 [[noreturn]] void Finding(const char* what) { throw std::logic_error(what); }
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
 
 }  // namespace
 
@@ -79,7 +75,7 @@ void Archive(const uint8_t* data, size_t size) {
   } else if (mode == 1) {
     if (size < 4) return;
     const size_t rest = size - 4;
-    const size_t split = rest == 0 ? 0 : Le32(data) % (rest + 1);
+    const size_t split = rest == 0 ? 0 : le::Load32(data) % (rest + 1);
     name = g_scratch + "fuzz.dat";
     WriteFile(g_scratch + "fuzz.ext", data + 4, split);
     WriteFile(name, data + 4 + split, rest - split);

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/endian.h"
+
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define ZI_CRC32_CLMUL 1
 #include <cpuid.h>
@@ -32,15 +34,11 @@ constexpr Tables MakeTables() {
 
 constexpr Tables kTables = MakeTables();
 
-inline uint32_t LoadLE32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-
 // The register form (pre-complemented) of the byte loop.
 uint32_t PortableRegister(uint32_t c, const uint8_t* p, size_t n) {
   const auto& t = kTables;
   while (n >= 8) {
-    const uint32_t a = LoadLE32(p) ^ c, b = LoadLE32(p + 4);
+    const uint32_t a = le::Load32(p) ^ c, b = le::Load32(p + 4);
     c = t[7][a & 0xFF] ^ t[6][(a >> 8) & 0xFF] ^ t[5][(a >> 16) & 0xFF] ^ t[4][a >> 24] ^ t[3][b & 0xFF] ^
         t[2][(b >> 8) & 0xFF] ^ t[1][(b >> 16) & 0xFF] ^ t[0][b >> 24];
     p += 8;

@@ -40,19 +40,4 @@ constexpr const char kEndMarker[] = "\\EOF\\";
 constexpr int kTrailerSize = 6;
 constexpr char kTrailerMagic[2] = {'z', 'f'};
 
-inline uint32_t GetLE32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-inline uint64_t GetLE64(const uint8_t* p) { return uint64_t{GetLE32(p)} | (uint64_t{GetLE32(p + 4)} << 32); }
-inline void PutLE32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
-inline void PutLE64(uint8_t* p, uint64_t v) {
-  PutLE32(p, static_cast<uint32_t>(v));
-  PutLE32(p + 4, static_cast<uint32_t>(v >> 32));
-}
-
 }  // namespace vf

@@ -4,6 +4,7 @@
 
 #include "archive/dirformat.h"
 #include "archive/rands.h"
+#include "base/endian.h"
 #include "base/errors.h"
 #include "base/format.h"
 
@@ -31,17 +32,17 @@ void WriteDirectory(TStream& dest, int32_t version, const std::vector<TDirectory
   if (version != 0) {
     p[0] = vf::kSignature[0];
     p[1] = vf::kSignature[1];
-    vf::PutLE32(p + 2, static_cast<uint32_t>(version));
+    le::Store32(p + 2, static_cast<uint32_t>(version));
     p += 6;
   }
-  vf::PutLE32(p, static_cast<uint32_t>(n));
+  le::Store32(p, static_cast<uint32_t>(n));
   p += 4;
 
   const bool scrambled = version >= vf::kScrambledVersion;
   TTpRandom names(ArchiveSeed);
   for (const TDirectoryRecord& e : entries) {
     if (e.name.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) throw EFormatError("名前が長すぎます");
-    vf::PutLE32(p, static_cast<uint32_t>(e.name.size()));
+    le::Store32(p, static_cast<uint32_t>(e.name.size()));
     p += 4;
     for (char c : e.name) *p++ = static_cast<uint8_t>(scrambled ? c ^ names.Next() : c);
   }
@@ -57,21 +58,21 @@ void WriteDirectory(TStream& dest, int32_t version, const std::vector<TDirectory
     previous = value;
     if (wide) {
       const uint64_t mask = scrambled ? static_cast<uint64_t>(static_cast<int64_t>(offsets.Next())) : 0;
-      vf::PutLE64(p, static_cast<uint64_t>(value) ^ mask);
+      le::Store64(p, static_cast<uint64_t>(value) ^ mask);
       p += 8;
     } else {
       if (value > std::numeric_limits<uint32_t>::max())
         throw EFormatError(Format("版 %d のディレクトリは 4GB を超えるデータを扱えません", version));
       const uint32_t mask = scrambled ? static_cast<uint32_t>(offsets.Next()) : 0;
-      vf::PutLE32(p, static_cast<uint32_t>(value) ^ mask);
+      le::Store32(p, static_cast<uint32_t>(value) ^ mask);
       p += 4;
     }
   }
 
   if (version >= vf::kWideVersion) {
     for (const TDirectoryRecord& e : entries) *p++ = e.stored;
-    for (const TDirectoryRecord& e : entries) vf::PutLE32(p, static_cast<uint32_t>(e.file_time)), p += 4;
-    for (const TDirectoryRecord& e : entries) vf::PutLE32(p, e.crc), p += 4;
+    for (const TDirectoryRecord& e : entries) le::Store32(p, static_cast<uint32_t>(e.file_time)), p += 4;
+    for (const TDirectoryRecord& e : entries) le::Store32(p, e.crc), p += 4;
     if (version >= vf::kLooseVersion) {
       for (const TDirectoryRecord& e : entries) *p++ = e.loose_file;
     }

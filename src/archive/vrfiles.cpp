@@ -7,6 +7,7 @@
 #include "archive/decompress.h"
 #include "archive/dirformat.h"
 #include "archive/rands.h"
+#include "base/endian.h"
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -66,12 +67,12 @@ void TVrFileCollection::ReadDirectory(TTpBigStream& s) {
   if (s.Read(head, 2) != 2) Damaged("ディレクトリがありません");
   if (head[0] == vf::kSignature[0] && head[1] == vf::kSignature[1]) {
     if (s.Read(head, 4) != 4) Damaged("ディレクトリが途中で終わっています");
-    version = vf::EffectiveVersion(static_cast<int32_t>(vf::GetLE32(head)));
+    version = vf::EffectiveVersion(static_cast<int32_t>(le::Load32(head)));
   } else {
     s.SetPosition(d);
   }
   if (s.Read(head, 4) != 4) Damaged("ディレクトリが途中で終わっています");
-  const int32_t n = static_cast<int32_t>(vf::GetLE32(head));
+  const int32_t n = static_cast<int32_t>(le::Load32(head));
 
   // The least the rest of the directory takes: a length field per name, the
   // offsets and the attributes. A count that cannot fit is refused before
@@ -91,7 +92,7 @@ void TVrFileCollection::ReadDirectory(TTpBigStream& s) {
       const bool scrambled = version >= vf::kScrambledVersion;
       for (int32_t i = 0; i < n; ++i) {
         if (buffered.Read(head, 4) != 4) Damaged("ディレクトリが途中で終わっています");
-        const int32_t length = static_cast<int32_t>(vf::GetLE32(head));
+        const int32_t length = static_cast<int32_t>(le::Load32(head));
         if (length < 0 || length > name_budget) Damaged(Format("エントリ %d の名前の長さ %d が不正です", i, length));
         name_budget -= length;
         std::string name(static_cast<size_t>(length), '\0');
@@ -114,10 +115,10 @@ void TVrFileCollection::ReadDirectory(TTpBigStream& s) {
       const uint8_t* p = block.Data() + static_cast<size_t>(i) * ow;
       if (ow == 8) {
         const uint64_t mask = version >= vf::kScrambledVersion ? static_cast<uint64_t>(int64_t{scramble.Next()}) : 0;
-        raw.offsets[i] = static_cast<int64_t>(vf::GetLE64(p) ^ mask);
+        raw.offsets[i] = static_cast<int64_t>(le::Load64(p) ^ mask);
       } else {
         const uint32_t mask = version >= vf::kScrambledVersion ? static_cast<uint32_t>(scramble.Next()) : 0;
-        raw.offsets[i] = static_cast<int64_t>(vf::GetLE32(p) ^ mask);
+        raw.offsets[i] = static_cast<int64_t>(le::Load32(p) ^ mask);
       }
     }
     const size_t attribute_bytes = static_cast<size_t>(int64_t{n} * aw);
@@ -152,8 +153,8 @@ void TVrFileCollection::ReadDirectory(TTpBigStream& s) {
       e.Size = raw.offsets[i + 1] - raw.offsets[i];
       if (aw > 0) {
         e.Stored = a[i];
-        e.FileTime = static_cast<int32_t>(vf::GetLE32(a + count + size_t{4} * i));
-        e.Crc = vf::GetLE32(a + count * 5 + size_t{4} * i);
+        e.FileTime = static_cast<int32_t>(le::Load32(a + count + size_t{4} * i));
+        e.Crc = le::Load32(a + count * 5 + size_t{4} * i);
         if (aw >= vf::AttributeWidth(vf::kLooseVersion)) e.LooseFile = a[count * 9 + i];
       }
     }
@@ -188,7 +189,7 @@ void TVrFileCollection::Open(const std::string& file_name, bool keep_folder) {
       uint8_t trailer[4];
       s.SetPosition(size - vf::kTrailerSize);
       s.ReadBuffer(trailer, 4);
-      const int64_t x = static_cast<int32_t>(vf::GetLE32(trailer));
+      const int64_t x = static_cast<int32_t>(le::Load32(trailer));
       if (x < 0 || x > size - vf::kTrailerSize)
         Damaged(Format("トレーラーのディレクトリ位置 %lld がファイルの外です", static_cast<long long>(x)));
       s.SetPosition(x);
@@ -212,15 +213,9 @@ void TVrFileCollection::Open(const std::string& file_name, bool keep_folder) {
 
 // --- Reading entries ---
 
-// Both names are the program's; on the build machines "/" and "\" are both
-// delimiters.
-bool TVrFileCollection::SamePath(const std::string& a, const std::string& b) {
-#ifdef _WIN32
-  return sjis::EqualsNoCase(a, b);
-#else
-  return sjis::EqualsNoCase(sjis::ReplaceChar(a, '\\', '/'), sjis::ReplaceChar(b, '\\', '/'));
-#endif
-}
+// Both names are the program's; "/" and "\" are both delimiters, on the
+// build machines and on Windows alike.
+bool TVrFileCollection::SamePath(const std::string& a, const std::string& b) { return sjis::EqualsPathNoCase(a, b); }
 
 void TVrFileCollection::CopyEntryBytes(TStream& dest, const TVrFile& e) {
   archive_stream_->SetPosition(e.Offset);

@@ -53,27 +53,53 @@ std::string Utf16ToSjis(std::u16string_view text, bool* lossless) {
   return Utf16ToSjisExact(mapped, lossless);
 }
 
+size_t DecodeUtf8(std::string_view s, size_t i, char32_t* code_point) {
+  const unsigned char lead = static_cast<unsigned char>(s[i]);
+  char32_t cp;
+  size_t n;
+  if (lead < 0x80) { *code_point = lead; return 1; }
+  if ((lead & 0xE0) == 0xC0) { cp = lead & 0x1F; n = 2; }
+  else if ((lead & 0xF0) == 0xE0) { cp = lead & 0x0F; n = 3; }
+  else if ((lead & 0xF8) == 0xF0) { cp = lead & 0x07; n = 4; }
+  else return 0;
+  if (n > s.size() - i) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    const unsigned char t = static_cast<unsigned char>(s[i + k]);
+    if ((t & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (t & 0x3F);
+  }
+  // Overlong forms, surrogates and values beyond U+10FFFF are not characters.
+  static const char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  *code_point = cp;
+  return n;
+}
+
+void AppendUtf8(std::string* out, char32_t cp) {
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
 std::u16string Utf8ToUtf16(std::string_view s) {
   std::u16string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
     char32_t cp;
-    size_t n;
-    if (c < 0x80) { cp = c; n = 1; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; n = 2; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; n = 3; }
-    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; n = 4; }
-    else { out.push_back(u'\uFFFD'); ++i; continue; }
-    bool ok = i + n <= s.size();
-    for (size_t k = 1; ok && k < n; ++k) {
-      const unsigned char t = static_cast<unsigned char>(s[i + k]);
-      if ((t & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (t & 0x3F);
-    }
-    // Overlong forms, surrogates and values beyond U+10FFFF are not characters.
-    static const char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!ok || cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    const size_t n = DecodeUtf8(s, i, &cp);
+    if (n == 0) {
       out.push_back(u'\uFFFD');
       ++i;
       continue;
@@ -101,21 +127,7 @@ std::string Utf16ToUtf8(std::u16string_view s) {
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;
     }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
+    AppendUtf8(&out, cp);
   }
   return out;
 }

@@ -28,6 +28,14 @@ std::string Utf16ToSjis(std::u16string_view text, bool* lossless = nullptr);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// One UTF-8 character at s[i]: its length, with *code_point set, or 0 when
+// the bytes there are not one (a stray continuation byte, a cut sequence, an
+// overlong form, a surrogate, a value beyond U+10FFFF). Every reader of UTF-8
+// in the program and the tools decides with this one function.
+size_t DecodeUtf8(std::string_view s, size_t i, char32_t* code_point);
+// Appends the UTF-8 form of a code point (a character, not a surrogate).
+void AppendUtf8(std::string* out, char32_t code_point);
+
 std::string SjisToUtf8(std::string_view sjis);
 std::string Utf8ToSjis(std::string_view utf8, bool* lossless = nullptr);
 

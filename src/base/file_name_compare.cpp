@@ -37,6 +37,11 @@ std::u16string FoldName(std::u16string_view name) {
 
 bool SameFileName(std::u16string_view a, std::u16string_view b) { return FoldName(a) == FoldName(b); }
 
+std::u16string WithoutTrailingDelimiters(std::u16string_view folder) {
+  while (folder.size() > 3 && (folder.back() == u'\\' || folder.back() == u'/')) folder.remove_suffix(1);
+  return std::u16string(folder);
+}
+
 namespace {
 
 std::u16string WithDelimiter(std::u16string_view folder) {

@@ -19,5 +19,7 @@ bool SameFileName(std::u16string_view a, std::u16string_view b);
 // path lies inside folder (below it at any depth; not folder itself). A
 // trailing delimiter of folder is optional.
 bool IsInsideFolder(std::u16string_view path, std::u16string_view folder);
+// folder without the "\" or "/" at its end; a drive root ("C:\") keeps its one.
+std::u16string WithoutTrailingDelimiters(std::u16string_view folder);
 // a is b, or a folder that b lies in.
 bool IsSameOrAbove(std::u16string_view a, std::u16string_view b);

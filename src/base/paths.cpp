@@ -39,6 +39,16 @@ std::string RemoveTrailingDelimiter(std::string_view path) {
   return std::string(EndsWithDelimiter(path) ? path.substr(0, path.size() - 1) : path);
 }
 
+std::string AddTrailingBackslash(std::string_view folder) {
+  std::string out(folder);
+  if (!sjis::EndsWithChar(folder, '\\')) out += '\\';
+  return out;
+}
+
+std::string RemoveTrailingBackslash(std::string_view folder) {
+  return std::string(sjis::EndsWithChar(folder, '\\') ? folder.substr(0, folder.size() - 1) : folder);
+}
+
 std::string ExtractFilePath(std::string_view path) {
   const size_t i = LastDelimiter(path, true);
   return i == std::string_view::npos ? std::string() : std::string(path.substr(0, i + 1));

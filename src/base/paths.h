@@ -21,6 +21,10 @@ bool EndsWithDelimiter(std::string_view path);
 std::string AddTrailingDelimiter(std::string_view path);
 // path without one trailing delimiter.
 std::string RemoveTrailingDelimiter(std::string_view path);
+// The same two for Windows folders whatever machine handles them (the
+// installer's rules run natively in the tests too): "\" is the delimiter.
+std::string AddTrailingBackslash(std::string_view folder);
+std::string RemoveTrailingBackslash(std::string_view folder);
 
 std::string ExtractFilePath(std::string_view path);  // folder part, delimiter included
 std::string ExtractFileDir(std::string_view path);   // folder part without its delimiter ("C:\" stays)

@@ -11,20 +11,7 @@ namespace {
 bool IsDelimiter(char c) { return c == '\\' || c == '/'; }
 
 // Splits at single-byte delimiters; trail bytes 0x5C stay in their component.
-std::vector<std::string_view> Components(std::string_view name) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (size_t i = 0; i < name.size();) {
-    const size_t n = sjis::CharLength(name, i);
-    if (n == 1 && IsDelimiter(name[i])) {
-      parts.push_back(name.substr(start, i - start));
-      start = i + 1;
-    }
-    i += n;
-  }
-  parts.push_back(name.substr(start));
-  return parts;
-}
+std::vector<std::string_view> Components(std::string_view name) { return sjis::Split(name, "\\/"); }
 
 // The device a component opens instead of a file ("CON", "COM1"), or empty.
 std::string DeviceOf(std::string_view part) {

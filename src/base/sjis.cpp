@@ -59,20 +59,45 @@ int CompareNoCase(std::string_view a, std::string_view b) {
   return la.compare(lb) < 0 ? -1 : (la == lb ? 0 : 1);
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  // Lockstep walk without copies: while the two agree, their character
-  // boundaries agree too, because folding never turns a byte into a lead byte.
+namespace {
+
+// Equality of a and b with every single-byte character folded. A lockstep
+// walk without copies: while the two agree, their character boundaries agree
+// too, as long as fold never turns a byte into a lead byte.
+template <typename Fold>
+bool EqualsFolded(std::string_view a, std::string_view b, Fold fold) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size();) {
     if (CharLength(a, i) == 2) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       i += 2;
     } else {
-      if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+      if (fold(a[i]) != fold(b[i])) return false;
       ++i;
     }
   }
   return true;
+}
+
+}  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) { return EqualsFolded(a, b, LowerAscii); }
+
+bool EqualsPathNoCase(std::string_view a, std::string_view b) {
+  return EqualsFolded(a, b, [](char c) { return c == '\\' ? '/' : LowerAscii(c); });
+}
+
+std::vector<std::string_view> Split(std::string_view s, std::string_view delimiters) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  ForEachChar(s, [&](size_t i, size_t n) {
+    if (n == 1 && delimiters.find(s[i]) != std::string_view::npos) {
+      parts.push_back(s.substr(start, i - start));
+      start = i + 1;
+    }
+  });
+  parts.push_back(s.substr(start));
+  return parts;
 }
 
 std::string ReplaceChar(std::string_view s, char from, char to) {

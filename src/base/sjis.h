@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sjis {
 
@@ -33,8 +34,16 @@ std::string AsciiUpper(std::string_view s);
 std::string AsciiLower(std::string_view s);
 // Equality under AsciiLower of both sides.
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// Equality of two paths as names on the build machines and on Windows: under
+// AsciiLower, with "/" and "\" the same delimiter (trail bytes 0x5C stay
+// bytes of their character).
+bool EqualsPathNoCase(std::string_view a, std::string_view b);
 // Ordering under AsciiLower of both sides (<0, 0, >0).
 int CompareNoCase(std::string_view a, std::string_view b);
+
+// The pieces of s between the single-byte characters of delimiters (trail
+// bytes never split): "a\\b\\" gives "a", "b", "".
+std::vector<std::string_view> Split(std::string_view s, std::string_view delimiters);
 
 // Replaces every single-byte character `from` by `to` (trail bytes untouched).
 std::string ReplaceChar(std::string_view s, char from, char to);

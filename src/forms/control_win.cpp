@@ -252,13 +252,39 @@ bool TWinContainer::ContainerMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* re
   return false;
 }
 
+namespace {
+
+// A memory DC with a bitmap of its own selected into it, for composing off
+// screen. Both go, the bitmap deselected first, however the painting ends.
+class OffscreenCanvas {
+ public:
+  OffscreenCanvas(HDC like, int width, int height)
+      : dc_(CreateCompatibleDC(like)),
+        bitmap_(CreateCompatibleBitmap(like, width, height)),
+        old_(SelectObject(dc_, bitmap_)) {}
+  ~OffscreenCanvas() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  OffscreenCanvas(const OffscreenCanvas&) = delete;
+  OffscreenCanvas& operator=(const OffscreenCanvas&) = delete;
+  HDC Dc() const { return dc_; }
+
+ private:
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ old_;
+};
+
+}  // namespace
+
 void TWinContainer::PaintGraphics(HDC dc, const RECT& area) {
   const int w = area.right - area.left, h = area.bottom - area.top;
   if (w <= 0 || h <= 0) return;
   // Composed off screen, then copied in one step.
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
-  HGDIOBJ old = SelectObject(mem, bitmap);
+  const OffscreenCanvas canvas(dc, w, h);
+  const HDC mem = canvas.Dc();
   SetViewportOrgEx(mem, -area.left, -area.top, nullptr);
   SetDCBrushColor(mem, Color);
   FillRect(mem, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
@@ -273,9 +299,6 @@ void TWinContainer::PaintGraphics(HDC dc, const RECT& area) {
   }
   SetViewportOrgEx(mem, 0, 0, nullptr);
   BitBlt(dc, area.left, area.top, w, h, mem, 0, 0, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteObject(bitmap);
-  DeleteDC(mem);
 }
 
 // --- TPanel ---

@@ -60,7 +60,3 @@ HBRUSH TLabel::HandleColor(HDC dc) {
   if (!brush_) brush_ = CreateSolidBrush(background_);
   return brush_;
 }
-
-TBevel::TBevel(TWinContainer* parent, const ControlBounds& bounds) : TControl(parent, 0) {
-  CreateHandle(L"STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, 0, bounds);
-}

@@ -37,9 +37,3 @@ class TLabel : public TControl {
   COLORREF text_color_;
   HBRUSH brush_ = nullptr;
 };
-
-// A horizontal etched line.
-class TBevel : public TControl {
- public:
-  TBevel(TWinContainer* parent, const ControlBounds& bounds);
-};

@@ -7,6 +7,7 @@
 
 #include "archive/decompress.h"
 #include "archive/rands.h"
+#include "base/endian.h"
 #include "base/format.h"
 #include "imaging/jpeg_codec.h"
 
@@ -24,11 +25,6 @@ constexpr size_t kHdrTileHeight = 32;
 constexpr size_t kHdrFirstLayerOpaque = 36;
 
 enum Compression : uint8_t { kZlib = 0, kStored = 1, kLossy = 2 };
-
-inline int32_t Le32(const uint8_t* p) {
-  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                              (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24));
-}
 
 bool ValidFrameBits(int32_t bits) {
   return bits == 1 || bits == 4 || bits == 8 || bits == 15 || bits == 16 || bits == 24 || bits == 32;
@@ -80,7 +76,7 @@ class GaleReader {
  private:
   [[noreturn]] void Fail(const std::string& what) const;
   const uint8_t* Take(Span& s, size_t n, const char* what) const;
-  int32_t Int32(const char* what) { return Le32(Take(file_, 4, what)); }
+  int32_t Int32(const char* what) { return le::LoadInt32(Take(file_, 4, what)); }
   uint8_t Byte(const char* what) { return *Take(file_, 1, what); }
   void Reserve(int64_t bytes);
 
@@ -172,13 +168,13 @@ void GaleReader::ReadHeader() {
     if (length < 0 || static_cast<size_t>(length) > kHeaderRecordSize)
       Fail(Format("画像ヘッダーの長さが不正です (%d)", length));
     std::memcpy(record, Take(file_, static_cast<size_t>(length), "画像ヘッダー"), static_cast<size_t>(length));
-    header_.version = Le32(record + kHdrVersion);
-    header_.frame_count = Le32(record + kHdrFrameCount);
+    header_.version = le::LoadInt32(record + kHdrVersion);
+    header_.frame_count = le::LoadInt32(record + kHdrFrameCount);
     header_.scrambled = record[kHdrScrambled] != 0;
     header_.compression = record[kHdrCompression];
-    header_.tile_width = Le32(record + kHdrTileWidth);
-    header_.tile_height = Le32(record + kHdrTileHeight);
-    list_.BackgroundColor = Le32(record + kHdrBackground);
+    header_.tile_width = le::LoadInt32(record + kHdrTileWidth);
+    header_.tile_height = le::LoadInt32(record + kHdrTileHeight);
+    list_.BackgroundColor = le::LoadInt32(record + kHdrBackground);
     if (header_.compression > kLossy) Fail(Format("不明な圧縮方式です (%d)", header_.compression));
   } else {
     header_.version = signature_version_;
@@ -368,7 +364,7 @@ void GaleReader::DecodeTiles(Span plane, TDIB& target, bool alpha_mode) {
     int32_t first, second;
   };
   std::vector<Entry> table(static_cast<size_t>(n));
-  for (size_t i = 0; i < table.size(); ++i) table[i] = {Le32(table_bytes + 8 * i), Le32(table_bytes + 8 * i + 4)};
+  for (size_t i = 0; i < table.size(); ++i) table[i] = {le::LoadInt32(table_bytes + 8 * i), le::LoadInt32(table_bytes + 8 * i + 4)};
   if (header_.scrambled) {
     const std::vector<Entry> stored = table;
     TTpRandom random(list_.Key);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/rands.h"
+#include "base/endian.h"
 #include "base/format.h"
 #include "imaging/gales.h"
 #include "imaging/jpeg_codec.h"
@@ -16,10 +17,9 @@ namespace {
 using TCompression = TGaleWriteOptions::TCompression;
 
 void Put32(std::string& out, int32_t v) {
-  const uint32_t u = static_cast<uint32_t>(v);
-  const char b[4] = {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
-                     static_cast<char>(u >> 24)};
-  out.append(b, 4);
+  uint8_t b[4];
+  le::Store32(b, static_cast<uint32_t>(v));
+  out.append(reinterpret_cast<const char*>(b), 4);
 }
 
 std::string Deflate(const std::string& plane) {

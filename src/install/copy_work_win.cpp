@@ -10,6 +10,7 @@
 #include "archive/bigstreams.h"
 #include "archive/crc32.h"
 #include "archive/vrfiles.h"
+#include "base/cleanup_guard.h"
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/os_file.h"
@@ -42,8 +43,9 @@ const char kVerifyFailed[] =
     "ファイルの内容が正しくありません\r\nインストールしなおしてください\r\n何度も失敗する場合は、スキャンディスクを実行して\r\n"
     "ハードディスクに異常がないか調べてください";
 
-// Thrown from deep inside a copy when the person confirmed Abort.
-struct WorkStopped {};
+// Thrown by TCopyWork::Halt, also from deep inside a copy when the person
+// confirmed Abort; TCopyWork::Run catches it.
+struct WorkHalted {};
 
 // Where an entry taken from the archive goes: the file, with the CRC-32 of
 // everything written computed on the way and the progress of long entries.
@@ -57,7 +59,7 @@ class TEntryFileStream : public TStream {
       crc_ = Crc32(crc_, buffer, static_cast<size_t>(put));
       written_ += put;
     }
-    if (put == count && progress_ && !progress_(written_)) throw WorkStopped();
+    if (put == count && progress_ && !progress_(written_)) throw WorkHalted();
     return put;
   }
   int64_t Seek(int64_t offset, SeekOrigin origin) override {
@@ -87,11 +89,13 @@ TCopyWork::~TCopyWork() = default;
 
 bool TCopyWork::StopRequested() {
   last_poll_ = GetTickCount64();
-  if (observer_.StopRequested()) {
-    stop_ = true;
-    stop_reason_ = TCopyStop::kStopped;
-  }
-  return stop_;
+  if (observer_.StopRequested()) stop_reason_ = TCopyStop::kStopped;
+  return stop_reason_ == TCopyStop::kStopped;
+}
+
+void TCopyWork::Halt(TCopyStop reason) {
+  stop_reason_ = reason;
+  throw WorkHalted();
 }
 
 void TCopyWork::ReportBytes() { observer_.ByteProgress(copied_, choices_.need_bytes); }
@@ -117,25 +121,20 @@ TWorkOutcome TCopyWork::Run() {
     const int32_t disk_count = s.DiskCount;
     for (int32_t i = 0; i < disk_count; ++i) {
       if (!choices_.all_disks && i != s.DiskIndex) continue;
-      if (i != s.DiskIndex && !ChangeDisc(i)) return TWorkOutcome::kAborted;
-      if (!s.FromArchive) {
-        const TWorkOutcome loose = CopyLooseFiles();
-        if (loose != TWorkOutcome::kFinished) return loose;
-      }
-      if ((choices_.data || s.AddOn) && !MergeData()) return TWorkOutcome::kAborted;
-      if (s.FromArchive && !ExtractSeparateFiles()) return TWorkOutcome::kAborted;
+      if (i != s.DiskIndex) ChangeDisc(i);
+      if (!s.FromArchive) CopyLooseFiles();
+      if (choices_.data || s.AddOn) MergeData();
+      if (s.FromArchive) ExtractSeparateFiles();
     }
 
-    if (output_) {
-      const TWorkOutcome verified = VerifyData();
-      if (verified != TWorkOutcome::kFinished) return verified;
-    }
-    if (s.InstallKind != 2) WriteRecords();
+    if (output_) VerifyData();
+    if (!s.IsSystemInstall()) WriteRecords();
     ShowReadme();
     return TWorkOutcome::kFinished;
-  } catch (const WorkStopped&) {
-    stop_reason_ = TCopyStop::kStopped;
-    return TWorkOutcome::kAborted;
+  } catch (const WorkHalted&) {
+    // A folder that could not be made closes the wizard (its warning said
+    // so); every other stop is an abort.
+    return stop_reason_ == TCopyStop::kFolderFailed ? TWorkOutcome::kClosed : TWorkOutcome::kAborted;
   }
 }
 
@@ -155,15 +154,12 @@ void TCopyWork::DeleteStaleDataFiles() {
   }
 }
 
-bool TCopyWork::ChangeDisc(int index) {
+void TCopyWork::ChangeDisc(int index) {
   TZefoInstallSet& s = Settings();
   if (context_.archive) context_.archive->Open("");
   while (s.DiskIndex != index) {
     std::string folder = context_.source_folder;
-    if (!observer_.AskForDisc(index + 1, folder)) {
-      stop_reason_ = TCopyStop::kNoDisc;
-      return false;
-    }
+    if (!observer_.AskForDisc(index + 1, folder)) Halt(TCopyStop::kNoDisc);
     context_.source_folder = AddTrailingDelimiter(folder);
     const std::string settings_file = context_.source_folder + kSettingsFile;
     observer_.Pause(500);
@@ -191,10 +187,9 @@ bool TCopyWork::ChangeDisc(int index) {
     s = std::move(next);
   }
   if (context_.archive) context_.archive->Open(context_.source_folder + kDataFile);
-  return true;
 }
 
-TWorkOutcome TCopyWork::CopyLooseFiles() {
+void TCopyWork::CopyLooseFiles() {
   TZefoInstallSet& s = Settings();
   std::vector<std::string> listed;
   ListFilesOptions o;
@@ -209,9 +204,9 @@ TWorkOutcome TCopyWork::CopyLooseFiles() {
   for (std::string& path : listed) {
     std::string rel = path.substr(std::min(root, path.size()));
     if (!s.IsCopyFile(rel)) continue;
-    const int kind = ClassifyExtension(ExtractFileExt(rel));
-    if (kind == 1 && !choices_.sound && !s.AddOn) continue;
-    if (kind == 2 && !choices_.movie && !s.AddOn) continue;
+    const TFileKind kind = ClassifyExtension(ExtractFileExt(rel));
+    if (kind == TFileKind::kSound && !choices_.sound && !s.AddOn) continue;
+    if (kind == TFileKind::kMovie && !choices_.movie && !s.AddOn) continue;
     files.emplace_back(std::move(path), std::move(rel));
   }
 
@@ -224,13 +219,12 @@ TWorkOutcome TCopyWork::CopyLooseFiles() {
     // Input is answered every tenth of a second, not after every small file:
     // painting the page for each of thousands of files costs more than
     // copying them.
-    if (GetTickCount64() - last_poll_ >= kPollMilliseconds && StopRequested()) return TWorkOutcome::kAborted;
+    if (GetTickCount64() - last_poll_ >= kPollMilliseconds && StopRequested()) Halt(TCopyStop::kStopped);
     const std::string folder = ExtractFilePath(dest);
     if (folder != folder_made) {
       if (!fs::MakeDirectories(folder)) {
         observer_.Warn("ディレクトリを作成できませんでした");
-        stop_reason_ = TCopyStop::kFolderFailed;
-        return TWorkOutcome::kClosed;
+        Halt(TCopyStop::kFolderFailed);
       }
       folder_made = folder;
     }
@@ -241,15 +235,14 @@ TWorkOutcome TCopyWork::CopyLooseFiles() {
       ReportBytes();
       return !StopRequested();
     });
-    if (copied < 0) return TWorkOutcome::kAborted;
+    if (copied < 0) Halt(TCopyStop::kStopped);  // the progress answered a confirmed Abort
     copied_ = before + copied;
     s.AddInstalledFile(rel);
     observer_.Note("copied " + rel);
   }
-  return TWorkOutcome::kFinished;
 }
 
-bool TCopyWork::MergeData() {
+void TCopyWork::MergeData() {
   TZefoInstallSet& s = Settings();
   if (!output_) throw EError("データファイルが作成されていません");
   // The first project file of the installation is kept under another name;
@@ -277,41 +270,39 @@ bool TCopyWork::MergeData() {
   if (context_.archive) {
     const TVrFileCollection::TMergeResult merged = output_->MergeFrom(*context_.archive);
     output_->OnEntryBytes = nullptr;
-    if (merged == TVrFileCollection::TMergeResult::kCancelled) return false;
+    if (merged == TVrFileCollection::TMergeResult::kCancelled) Halt(TCopyStop::kStopped);
     if (merged == TVrFileCollection::TMergeResult::kWritten) s.AddInstalledFile(ChangeFileExt(kDataFile, ".ext"));
     observer_.Note(Format("merged %d entries of %s%s into %s", context_.archive->Count(), context_.source_folder.c_str(),
                           kDataFile, kDataFile));
   }
   output_->OnEntryBytes = nullptr;
-  if (stop_) return false;
+  if (stop_reason_ == TCopyStop::kStopped) Halt(TCopyStop::kStopped);
   if (choices_.data && !s.AddOn) s.DataInstalled = 1;
-  return true;
 }
 
-bool TCopyWork::ExtractSeparateFiles() {
+void TCopyWork::ExtractSeparateFiles() {
   TZefoInstallSet& s = Settings();
   TVrFileCollection* archive = context_.archive;
-  if (!archive) return true;
+  if (!archive) return;
   for (int32_t i = 0; i < archive->Count(); ++i) {
     const TVrFile& e = archive->Files(i);
     // A superseded entry ("/" + name) is no longer the file of its name.
     if (!e.LooseFile || e.Name() == kSettingsFile || (!e.Name().empty() && e.Name()[0] == '/')) continue;
     const std::string dest = Destination(e.Name());
     const int32_t age = fs::FileAge(dest);
-    if (s.InstallKind != 2 && fs::FileExists(dest) && age >= e.FileTime) {
+    if (!s.IsSystemInstall() && fs::FileExists(dest) && age >= e.FileTime) {
       s.AddInstalledFile(e.Name());  // up to date: kept, but it is the installation's
       continue;
     }
     if (!fs::MakeDirectories(ExtractFilePath(dest)))
       throw EFCreateError(Format("ファイルが作成できません\r\n%s", dest.c_str()));
-    if (!ExtractEntry(e, dest)) return false;
+    ExtractEntry(e, dest);
     s.AddInstalledFile(e.Name());
     observer_.Note("extracted " + e.Name());
   }
-  return true;
 }
 
-bool TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
+void TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
   // Written beside dest and put in place only when its checksum is right, so a
   // damaged entry never replaces a good file.
   const std::string temp = TemporaryNameOf(dest);
@@ -323,17 +314,10 @@ bool TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
   OsFile file = OsFile::Open(temp, o);
   if (!file.IsOpen())
     throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(OsFile::LastError()).c_str()));
-  bool placed = false;
-  struct RemoveTemp {
-    OsFile& file;
-    const std::string& temp;
-    const bool& placed;
-    ~RemoveTemp() {
-      if (placed) return;
-      file.Close();
-      fs::EraseFile(temp);
-    }
-  } guard{file, temp, placed};
+  CleanupGuard remove_temp([&] {
+    file.Close();
+    fs::EraseFile(temp);
+  });
 
   const int64_t before = copied_;
   TEntryFileStream out(file, [&](int64_t done) {
@@ -359,12 +343,11 @@ bool TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
   ClearFileAttributes(dest, kFaReadOnly | kFaHidden | kFaSysFile);
   if (!fs::MoveReplacing(temp, dest))
     throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(GetLastError()).c_str()));
-  placed = true;
+  remove_temp.Cancel();
   fs::SetFileAge(dest, e.FileTime);
-  return true;
 }
 
-TWorkOutcome TCopyWork::VerifyData() {
+void TCopyWork::VerifyData() {
   TZefoInstallSet& s = Settings();
   output_->OnProgress = [this](TVrFileCollection&, TVrFile&, bool& abort, int32_t count, int32_t index, int64_t) {
     observer_.ItemProgress(index, count - 1);
@@ -375,16 +358,14 @@ TWorkOutcome TCopyWork::VerifyData() {
   if (!output_->Verify()) {
     output_.reset();
     observer_.Warn(kVerifyFailed);
-    stop_reason_ = TCopyStop::kVerifyFailed;
-    return TWorkOutcome::kAborted;
+    Halt(TCopyStop::kVerifyFailed);
   }
-  if (stop_) return TWorkOutcome::kAborted;
+  if (stop_reason_ == TCopyStop::kStopped) Halt(TCopyStop::kStopped);
   observer_.Note(Format("verified %s: %d entries", kDataFile, output_->Count()));
   if (auto* data = dynamic_cast<TTpBigFileStream*>(output_->Stream())) {
     for (int32_t v = 0; v < data->VolumeCount(); ++v) s.AddInstalledFile(ExtractFileName(data->VolumeName(v)));
   }
   output_.reset();
-  return TWorkOutcome::kFinished;
 }
 
 void TCopyWork::WriteRecords() {

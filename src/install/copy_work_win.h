@@ -68,16 +68,21 @@ class TCopyWork {
 
  private:
   TZefoInstallSet& Settings() const { return *context_.settings; }
-  // Lets the window answer and remembers an Abort the person confirmed.
+  // Lets the window answer and remembers an Abort the person confirmed. The
+  // callbacks of the archive's merge and check answer with it; they do not
+  // unwind through the archive.
   bool StopRequested();
+  // The one way the work stops early: records why and unwinds to Run(),
+  // which returns the outcome of that reason.
+  [[noreturn]] void Halt(TCopyStop reason);
   void ReportBytes();
   void DeleteStaleDataFiles();
-  bool ChangeDisc(int index);
-  TWorkOutcome CopyLooseFiles();
-  bool MergeData();
-  bool ExtractSeparateFiles();
-  bool ExtractEntry(const TVrFile& entry, const std::string& dest);
-  TWorkOutcome VerifyData();
+  void ChangeDisc(int index);
+  void CopyLooseFiles();
+  void MergeData();
+  void ExtractSeparateFiles();
+  void ExtractEntry(const TVrFile& entry, const std::string& dest);
+  void VerifyData();
   void WriteRecords();
   void ShowReadme();
   // target_dir + name, once name has passed the name check.
@@ -89,7 +94,6 @@ class TCopyWork {
   std::unique_ptr<TVrFileCollection> output_;
   std::unique_ptr<TFileCopier> copier_;
   int64_t copied_ = 0;
-  bool stop_ = false;
   TCopyStop stop_reason_ = TCopyStop::kNone;
   uint64_t last_poll_ = 0;
 };

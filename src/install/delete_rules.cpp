@@ -8,12 +8,6 @@
 
 namespace {
 
-std::u16string WithoutDelimiter(std::u16string_view folder) {
-  std::u16string f(folder);
-  while (f.size() > 3 && (f.back() == u'\\' || f.back() == u'/')) f.pop_back();
-  return f;
-}
-
 bool IsRoot(const std::u16string& folder) {
   if (folder.size() <= 3 && folder.size() >= 2 && folder[1] == u':') return true;  // "C:\"
   // "\\server\share": no delimiter after the share's.
@@ -26,13 +20,13 @@ bool IsRoot(const std::u16string& folder) {
 
 bool IsRemovableInstallFolder(std::u16string_view folder, std::u16string_view windows_folder,
                               const std::vector<std::u16string>& kept_folders) {
-  const std::u16string install = WithoutDelimiter(folder);
+  const std::u16string install = WithoutTrailingDelimiters(folder);
   if (install.empty() || IsRoot(install)) return false;
   if (!windows_folder.empty() &&
-      (IsSameOrAbove(install, windows_folder) || IsSameOrAbove(WithoutDelimiter(windows_folder), install)))
+      (IsSameOrAbove(install, windows_folder) || IsSameOrAbove(WithoutTrailingDelimiters(windows_folder), install)))
     return false;
   for (const std::u16string& kept : kept_folders) {
-    if (!kept.empty() && IsSameOrAbove(install, WithoutDelimiter(kept))) return false;
+    if (!kept.empty() && IsSameOrAbove(install, WithoutTrailingDelimiters(kept))) return false;
   }
   return true;
 }

@@ -1,6 +1,7 @@
 #include "install/destination.h"
 
 #include "base/format.h"
+#include "base/paths.h"
 #include "base/safe_names.h"
 #include "base/sjis.h"
 #include "install/selection.h"
@@ -20,15 +21,6 @@ std::string VolumeRootOf(const std::string& folder) {
   if (!letter || folder.size() < 3 || folder[1] != ':' || folder[2] != '\\') return "";
   return folder.substr(0, 3);
 }
-
-namespace {
-
-// The folder with one "\" at its end: a Windows folder on every build.
-std::string WithDelimiter(const std::string& folder) {
-  return sjis::EndsWithChar(folder, '\\') ? folder : folder + "\\";
-}
-
-}  // namespace
 
 std::vector<std::string> AddOnNamesOf(const std::vector<std::string>& recorded) {
   std::vector<std::string> names;
@@ -54,7 +46,7 @@ TDestinationResult JudgeDestination(const TDestinationFacts& f) {
   // would resolve against whatever folder happens to be current. A root is
   // no folder of its own, and the uninstaller could not remove it.
   const std::optional<std::string> folder = NormalizeInstallFolder(text);
-  if (text.size() <= 3 || !folder || folder->size() <= 3 || WithDelimiter(*folder) == VolumeRootOf(*folder))
+  if (text.size() <= 3 || !folder || folder->size() <= 3 || AddTrailingBackslash(*folder) == VolumeRootOf(*folder))
     return refuse(TDestinationVerdict::kNotQualified, kSpecify, std::string(kSpecify) + ": " + text);
   // A folder the uninstaller would refuse to empty is never installed into:
   // the installation could never be removed.
@@ -62,7 +54,7 @@ TDestinationResult JudgeDestination(const TDestinationFacts& f) {
     return refuse(TDestinationVerdict::kRefusedFolder,
                   Format("%s\r\nこのフォルダにはインストールできません。別のフォルダを選択してください", folder->c_str()),
                   "このフォルダにはインストールできません: " + *folder);
-  r.target = WithDelimiter(*folder);
+  r.target = AddTrailingBackslash(*folder);
   // An add-on goes into an existing installation of the same title.
   if (f.add_on && !(f.holds_installation && f.holds_installation(r.target)))
     return refuse(TDestinationVerdict::kNoInstallation, kSpecify,

@@ -14,7 +14,7 @@
 
 struct TDestinationFacts {
   std::string folder_text;      // as typed, or as /dir= gives it
-  bool system_install = false;  // InstallKind 2: folder_text is the Windows folder, not judged as a folder
+  bool system_install = false;  // TInstallKind::kSystem: folder_text is the Windows folder, not judged as a folder
   bool add_on = false;
   std::string title;            // the package's Title (named in the add-on's refusal)
   int64_t need_bytes = 0;

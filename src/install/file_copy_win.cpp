@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include "base/cleanup_guard.h"
 #include "base/encoding.h"
 #include "base/errors.h"
 #include "base/format.h"
+#include "os/owned_handle_win.h"
 #include "os/system_error_win.h"
 
 namespace {
@@ -12,32 +14,6 @@ namespace {
 // Large enough that a big file costs few system calls, small enough that
 // the progress moves several times a second on a slow medium.
 constexpr DWORD kPiece = 1u << 20;
-
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() { Close(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  Handle& operator=(Handle&& other) noexcept {
-    if (this != &other) {
-      Close();
-      h_ = other.h_;
-      other.h_ = INVALID_HANDLE_VALUE;
-    }
-    return *this;
-  }
-  bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return h_; }
-  bool Close() {
-    const bool ok = !Valid() || CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-    return ok;
-  }
-
- private:
-  HANDLE h_;
-};
 
 std::string Reason() { return SystemErrorText(GetLastError()); }
 
@@ -53,38 +29,31 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
   // server, and an install may hold tens of thousands of small files.
   const std::string temp = TemporaryNameOf(dest);
   const std::wstring wsource = enc::Wide(source), wdest = enc::Wide(dest), wtemp = enc::Wide(temp);
-  Handle in(CreateFileW(wsource.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  OwnedHandle in(CreateFileW(wsource.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!in.Valid()) throw EFOpenError(Format("%s\r\nを開けません（%s）", source.c_str(), Reason().c_str()));
+  if (!in.IsOpen()) throw EFOpenError(Format("%s\r\nを開けません（%s）", source.c_str(), Reason().c_str()));
   BY_HANDLE_FILE_INFORMATION info = {};
   const bool have_info = GetFileInformationByHandle(in.Get(), &info) != 0;
 
   constexpr DWORD kBlocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  Handle out(CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!out.Valid() && GetLastError() == ERROR_ACCESS_DENIED) {
+  OwnedHandle out(CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out.IsOpen() && GetLastError() == ERROR_ACCESS_DENIED) {
     // A temporary file left read-only by a run that was killed is ours to replace.
     const DWORD stale = GetFileAttributesW(wtemp.c_str());
     if (stale != INVALID_FILE_ATTRIBUTES && !(stale & FILE_ATTRIBUTE_DIRECTORY) && (stale & kBlocking)) {
       SetFileAttributesW(wtemp.c_str(), stale & ~kBlocking);
-      out = Handle(CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      out = OwnedHandle(CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     } else {
       SetLastError(ERROR_ACCESS_DENIED);
     }
   }
-  if (!out.Valid()) throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), Reason().c_str()));
+  if (!out.IsOpen()) throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), Reason().c_str()));
 
   // From here on the temporary file goes unless it was put in place.
-  bool placed = false;
-  struct RemoveUnlessPlaced {
-    Handle& out;
-    const std::wstring& name;
-    const bool& placed;
-    ~RemoveUnlessPlaced() {
-      if (placed) return;
-      out.Close();
-      DeleteFileW(name.c_str());
-    }
-  } guard{out, wtemp, placed};
+  CleanupGuard remove_temp([&] {
+    out.Close();
+    DeleteFileW(wtemp.c_str());
+  });
 
   int64_t done = 0;
   for (;;) {
@@ -130,6 +99,6 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
     SetLastError(error);
     throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(error).c_str()));
   }
-  placed = true;
+  remove_temp.Cancel();
   return done;
 }

@@ -9,17 +9,17 @@
 #include "base/paths.h"
 #include "base/sjis.h"
 
-int ClassifyExtension(const std::string& extension) {
-  if (extension.empty()) return 0;
+TFileKind ClassifyExtension(const std::string& extension) {
+  if (extension.empty()) return TFileKind::kOther;
   const std::string e = sjis::AsciiLower(extension);
-  if (std::string(kSoundExtensions).find(e) != std::string::npos) return 1;
-  if (std::string(kMovieExtensions).find(e) != std::string::npos) return 2;
-  return 0;
+  if (std::string(kSoundExtensions).find(e) != std::string::npos) return TFileKind::kSound;
+  if (std::string(kMovieExtensions).find(e) != std::string::npos) return TFileKind::kMovie;
+  return TFileKind::kOther;
 }
 
 int FirstPageOf(const TZefoInstallSet& s) {
-  if (s.InstallKind == 2) return kPageConfirm;
-  if (s.AddOn || s.InstallKind == 1) return kPageSelDir;
+  if (s.IsSystemInstall()) return kPageConfirm;
+  if (s.AddOn || s.InstallsAllComponents()) return kPageSelDir;
   if (s.DiskCount >= 2 && s.DiskIndex == 0) return kPageMedia;
   return kPageFile;
 }
@@ -59,7 +59,7 @@ int64_t SumSizes(std::initializer_list<int64_t> sizes) {
 
 int64_t CalcNeedBytes(const TZefoInstallSet& s, const ComponentChoice& c) {
   if (s.AddOn) return SumSizes({s.ProgramSize, s.DataSize, s.SoundSize, s.MovieSize});
-  if (c.all_disks || s.InstallKind == 1)
+  if (c.all_disks || s.InstallsAllComponents())
     return SumSizes({s.ProgramSize, c.data ? s.DataSize : 0, c.sound ? s.SoundSize : 0, c.movie ? s.MovieSize : 0});
   return SumSizes({OnThisDisk(s, s.DiskProgramSize), c.data ? OnThisDisk(s, s.DiskDataSize) : 0,
                    c.sound ? OnThisDisk(s, s.DiskSoundSize) : 0, c.movie ? OnThisDisk(s, s.DiskMovieSize) : 0});
@@ -85,10 +85,6 @@ const char kProgramFilesMacro[] = "<ProgramFiles>";
 
 // The folders here are Windows folders whichever machine computes them: "\" only.
 std::string WithoutLeadingDelimiter(const std::string& s) { return !s.empty() && s[0] == '\\' ? s.substr(1) : s; }
-std::string WithoutTrailingDelimiter(const std::string& s) {
-  return sjis::EndsWithChar(s, '\\') ? s.substr(0, s.size() - 1) : s;
-}
-std::string WithTrailingDelimiter(const std::string& s) { return sjis::EndsWithChar(s, '\\') ? s : s + '\\'; }
 
 }  // namespace
 
@@ -100,21 +96,21 @@ FolderProposal ProposeFolder(const TZefoInstallSet& s, const std::string& instal
   if (!install_path.empty() && directory_exists(install_path)) {
     proposal = install_path;
   } else if (s.DefaultDir.compare(0, sizeof kProgramFilesMacro - 1, kProgramFilesMacro) == 0) {
-    p.sub_folder = WithoutTrailingDelimiter(WithoutLeadingDelimiter(s.DefaultDir.substr(sizeof kProgramFilesMacro - 1)));
-    proposal = WithTrailingDelimiter(WithoutTrailingDelimiter(program_files)) + p.sub_folder;
+    p.sub_folder = RemoveTrailingBackslash(WithoutLeadingDelimiter(s.DefaultDir.substr(sizeof kProgramFilesMacro - 1)));
+    proposal = AddTrailingBackslash(RemoveTrailingBackslash(program_files)) + p.sub_folder;
   } else {
     const std::string base = windows_folder.empty() ? std::string("C:\\") : windows_folder.substr(0, 1) + ":\\";
     p.sub_folder = WithoutLeadingDelimiter(s.DefaultDir);
     proposal = base + p.sub_folder;
-    p.sub_folder = WithoutTrailingDelimiter(p.sub_folder);
+    p.sub_folder = RemoveTrailingBackslash(p.sub_folder);
   }
-  proposal = WithoutTrailingDelimiter(proposal);
+  proposal = RemoveTrailingBackslash(proposal);
   p.edit_text = proposal;
   if (directory_exists(proposal)) p.sub_folder.clear();
   p.drive = proposal.empty() ? 0 : proposal[0];
   // The nearest folder that exists, going up; none when even the root is missing.
   while (!proposal.empty() && !directory_exists(proposal)) {
-    const std::string inner = WithoutTrailingDelimiter(proposal);
+    const std::string inner = RemoveTrailingBackslash(proposal);
     const size_t i = sjis::FindLastChar(inner, '\\');
     proposal = i == std::string::npos ? std::string() : inner.substr(0, i + 1);
   }
@@ -123,7 +119,7 @@ FolderProposal ProposeFolder(const TZefoInstallSet& s, const std::string& instal
 }
 
 std::string EditTextForFolder(const std::string& list_folder, const std::string& sub_folder) {
-  return sub_folder.empty() ? list_folder : WithTrailingDelimiter(list_folder) + sub_folder;
+  return sub_folder.empty() ? list_folder : AddTrailingBackslash(list_folder) + sub_folder;
 }
 
 ProgressBarRange ByteProgressRange(int64_t done, int64_t total) {

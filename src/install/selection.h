@@ -27,9 +27,9 @@ enum WizardPage : int {
 constexpr char kSoundExtensions[] = ".mp2.mp3.wma.wav.mid.ogg";
 constexpr char kMovieExtensions[] = ".avi.wmv.asf.mpg.mpeg";
 
-// 0 other, 1 sound, 2 movie: the lower-cased extension (dot included) found
-// anywhere in the sound list, else in the movie list. "" gives 0.
-int ClassifyExtension(const std::string& extension);
+// Sound or movie when the lower-cased extension (dot included) is found
+// anywhere in the sound list, else in the movie list; "" is other.
+TFileKind ClassifyExtension(const std::string& extension);
 
 // First page of an install run: 4 for a system install, 3 for an add-on or a
 // preselected install, 1 on the first disk of a set, else 2.

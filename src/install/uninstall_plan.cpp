@@ -32,11 +32,6 @@ std::u16string Join(const std::u16string& folder, std::u16string_view name) {
   return path;
 }
 
-std::u16string WithoutDelimiter(std::u16string f) {
-  while (f.size() > 3 && (f.back() == u'\\' || f.back() == u'/')) f.pop_back();
-  return f;
-}
-
 bool IsRecordName(const std::string& name) {
   return sjis::EqualsNoCase(name, "install.dat") || sjis::EqualsNoCase(name, "install.exe");
 }
@@ -78,11 +73,11 @@ TPlannedFile PlanFile(const std::string& name, const std::u16string& install_fin
 bool NamesFolder(const std::string& value, const std::u16string& value_final, const std::u16string& given,
                  const std::u16string& install_final) {
   if (!value_final.empty() && !install_final.empty())
-    return SameFileName(WithoutDelimiter(value_final), WithoutDelimiter(install_final));
+    return SameFileName(WithoutTrailingDelimiters(value_final), WithoutTrailingDelimiters(install_final));
   const std::optional<std::string> normal = NormalizeInstallFolder(value);
   if (!normal) return false;
   const std::u16string v = Utf16(*normal);
-  return (!given.empty() && SameFileName(v, given)) || (!install_final.empty() && SameFileName(v, WithoutDelimiter(install_final)));
+  return (!given.empty() && SameFileName(v, given)) || (!install_final.empty() && SameFileName(v, WithoutTrailingDelimiters(install_final)));
 }
 
 TGroupPlan PlanGroup(const TZefoInstallSet& s, const std::u16string& given, const TUninstallSnapshot& snap) {
@@ -98,7 +93,7 @@ TGroupPlan PlanGroup(const TZefoInstallSet& s, const std::u16string& given, cons
   }
   const std::u16string title = Utf16(s.Title);
   const std::u16string expected_folder = Join(snap.programs_folder, title);
-  if (snap.group_is_link || snap.programs_folder.empty() || !SameFileName(WithoutDelimiter(snap.group_final), expected_folder)) {
+  if (snap.group_is_link || snap.programs_folder.empty() || !SameFileName(WithoutTrailingDelimiters(snap.group_final), expected_folder)) {
     g.mode = TGroupPlan::TMode::kRefused;
     g.why = "the program group " + s.Title + " leads elsewhere: it is not touched";
     return g;
@@ -203,7 +198,7 @@ TUninstallPlan PlanUninstall(const TZefoInstallSet& s, const std::string& instal
     return plan;
   }
   const std::u16string given = enc::SjisToUtf16(*normal);
-  const std::u16string install_final = WithoutDelimiter(snap.install_final);
+  const std::u16string install_final = WithoutTrailingDelimiters(snap.install_final);
 
   // Recorded names first, in their order; the records themselves last.
   std::vector<TPlannedFile> records;

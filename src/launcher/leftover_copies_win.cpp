@@ -7,6 +7,7 @@
 
 #include "base/encoding.h"
 #include "launcher/temporary_program.h"
+#include "os/owned_handle_win.h"
 #include "os/system_error_win.h"
 
 namespace {
@@ -14,11 +15,11 @@ namespace {
 // The file names of every running process's program, lower-cased; false when
 // the system does not list them (then nothing is deleted).
 bool RunningProgramNames(std::vector<std::wstring>* names) {
-  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  const OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsOpen()) return false;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
     std::wstring name = entry.szExeFile;
     // Some systems give the full path here.
     const size_t slash = name.find_last_of(L"\\/");
@@ -26,20 +27,16 @@ bool RunningProgramNames(std::vector<std::wstring>* names) {
     CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
     names->push_back(std::move(name));
   }
-  CloseHandle(snapshot);
   return true;
 }
 
 // The same file, whatever the spelling of its path (short or long form, case).
 bool SameFile(const std::wstring& a, const std::wstring& b) {
   const auto id = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info) {
-    const HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const bool ok = GetFileInformationByHandle(h, info) != 0;
-    CloseHandle(h);
-    return ok;
+    const OwnedHandle h(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+    return h.IsOpen() && GetFileInformationByHandle(h.Get(), info) != 0;
   };
   BY_HANDLE_FILE_INFORMATION x = {}, y = {};
   if (!id(a, &x) || !id(b, &y)) return _wcsicmp(a.c_str(), b.c_str()) == 0;

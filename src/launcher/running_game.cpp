@@ -1,11 +1,10 @@
 #include "launcher/running_game.h"
 
+#include "base/paths.h"
 #include "base/sjis.h"
 
 std::string RunningGameMutexName(const std::string& install_path) {
-  std::string name = sjis::AsciiUpper(install_path);
-  if (!sjis::EndsWithChar(name, '\\')) name += '\\';
-  return sjis::ReplaceChar(name, '\\', '-');
+  return sjis::ReplaceChar(AddTrailingBackslash(sjis::AsciiUpper(install_path)), '\\', '-');
 }
 
 std::string InstanceMutexName(const std::string& title) { return sjis::ReplaceChar(title, '\\', '-'); }

@@ -63,7 +63,7 @@ bool LacksRights(const std::string& folder) {
 // it, free space included.
 TDestinationResult TargetFolder(const TZefoInstallSet& s, const TRunSwitches& switches, int64_t need_bytes, TRunLog* log) {
   TDestinationFacts facts;
-  if (s.InstallKind == 2) {
+  if (s.IsSystemInstall()) {
     if (log && !switches.dir.empty()) log->Line("a system install goes to the Windows folder; /dir is not used");
     facts.folder_text = WindowsFolder();
     facts.system_install = true;
@@ -95,7 +95,7 @@ int RunSilentInstall(const TWizardContext& context, const TRunSwitches& switches
   choices.open_windows = false;
   choices.all_disks = switches.disc == TRunSwitches::Discs::kDefault ? AllDisksPreselected(s)
                                                                        : switches.disc == TRunSwitches::Discs::kAll;
-  const bool everything = !switches.components_given || s.InstallKind == 1;
+  const bool everything = !switches.components_given || s.InstallsAllComponents();
   choices.data = everything || switches.data;
   choices.sound = everything || switches.sound;
   choices.movie = everything || switches.movie;

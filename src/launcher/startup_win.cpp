@@ -143,7 +143,7 @@ TRoleFacts Startup::RoleFacts() const {
   facts.uninstall_mode = install_set_->UninstallMode != 0;
   facts.from_archive = install_set_->FromArchive != 0;
   facts.add_on = install_set_->AddOn != 0;
-  facts.system_install = install_set_->InstallKind == 2;
+  facts.system_install = install_set_->IsSystemInstall();
   facts.elevated_restart = !switches_.elevated_for.empty();
   return facts;
 }

@@ -3,23 +3,9 @@
 #include <windows.h>
 
 #include "base/file_name_compare.h"
+#include "os/owned_handle_win.h"
 
 namespace {
-
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE Get() const { return h_; }
-  bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE h_;
-};
 
 HANDLE OpenEntry(const std::wstring& path, DWORD access) {
   return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -53,7 +39,7 @@ std::u16string U16(const std::wstring& w) { return std::u16string(w.begin(), w.e
 
 TFinalPath FinalPathOf(const std::wstring& path) {
   TFinalPath result;
-  const Handle h(OpenEntry(path, FILE_READ_ATTRIBUTES));
+  const OwnedHandle h(OpenEntry(path, FILE_READ_ATTRIBUTES));
   if (!h.IsOpen()) {
     const DWORD error = GetLastError();
     if (!IsNotFound(error)) {
@@ -77,7 +63,7 @@ TFinalPath FinalPathOf(const std::wstring& path) {
 }
 
 TExactDelete DeleteExactly(const std::wstring& path, const std::u16string& expected_final) {
-  const Handle h(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES));
+  const OwnedHandle h(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES));
   if (!h.IsOpen()) {
     // Only "not found" is missing; a file in use or denied was not deleted.
     return IsNotFound(GetLastError()) ? TExactDelete::kMissing : TExactDelete::kFailed;

@@ -3,12 +3,10 @@
 #include <windows.h>
 
 #include "base/encoding.h"
+#include "os/owned_handle_win.h"
 
 bool MutexExists(const std::string& name) {
-  HANDLE h = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, enc::Wide(name).c_str());
-  if (!h) return false;
-  CloseHandle(h);
-  return true;
+  return OwnedHandle(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, enc::Wide(name).c_str())).IsOpen();
 }
 
 NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept {

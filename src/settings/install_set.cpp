@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/endian.h"
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -24,7 +25,7 @@ class SettingsReader {
   int32_t Int32(const char* what) {
     uint8_t b[4];
     Bytes(b, 4, what);
-    return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24));
+    return le::LoadInt32(b);
   }
   uint8_t Byte(const char* what) {
     uint8_t b;
@@ -69,9 +70,8 @@ class SettingsWriter {
   void Bytes(const void* p, int64_t n) { s_.WriteBuffer(p, n); }
   void Byte(uint8_t b) { Bytes(&b, 1); }
   void Int32(int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    const uint8_t b[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
-                          static_cast<uint8_t>(u >> 24)};
+    uint8_t b[4];
+    le::Store32(b, static_cast<uint32_t>(v));
     Bytes(b, 4);
   }
   void Size(int64_t v) {
@@ -169,7 +169,7 @@ void TZefoInstallSet::LoadFromStream(TStream& stream) {
     }
   }
   if (version >= 103) DataInstalled = r.Byte("DataInstalled");
-  if (version >= 104) InstallKind = r.Byte("InstallKind");
+  if (version >= 104) InstallKind = static_cast<TInstallKind>(r.Byte("InstallKind"));
   if (version >= 105) FromArchive = r.Byte("FromArchive");
   CopyFiles.clear();
   if (version >= 106) {
@@ -223,7 +223,7 @@ void TZefoInstallSet::SaveToStream(TStream& stream) const {
   w.Int32(static_cast<int32_t>(InstalledFiles.size()));
   for (const auto& f : InstalledFiles) w.String(f);
   w.Byte(DataInstalled);
-  w.Byte(InstallKind);
+  w.Byte(static_cast<uint8_t>(InstallKind));
   w.Byte(FromArchive);
   w.Int32(static_cast<int32_t>(CopyFiles.size()));
   for (const auto& f : CopyFiles) w.String(f);

@@ -46,6 +46,20 @@ class EInstallSetError : public EFormatError {
   using EFormatError::EFormatError;
 };
 
+// What InstallKind asks of the install. The file stores the number; a byte
+// beyond these is kept as it was read (instdat check names it) and installs
+// as a standard install does.
+enum class TInstallKind : uint8_t {
+  kStandard = 0,
+  kAllComponents = 1,  // every component, no component or disc page
+  kSystem = 2,         // into the Windows folder: no folder page, no records
+};
+
+// The component a separate file of the package counts towards, by its
+// extension: sound and movie files are left out when their component is not
+// chosen; everything else goes with the program.
+enum class TFileKind { kOther = 0, kSound = 1, kMovie = 2 };
+
 class TZefoInstallSet {
  public:
   static constexpr int kWrittenVersion = 107;
@@ -58,7 +72,7 @@ class TZefoInstallSet {
   std::string FooterText;
   std::string DefaultDir;
   std::string ReadmeFile;
-  uint8_t InstallKind = 0;  // 0 standard, 1 all components, 2 system install
+  TInstallKind InstallKind = TInstallKind::kStandard;
   uint8_t OpenReadme = 0;
   std::string BackgroundImage;
   uint8_t BackgroundMode = 0;  // 0 centred, 1 stretched, 2 tiled
@@ -107,6 +121,8 @@ class TZefoInstallSet {
   void AddInstalledFile(const std::string& name);
   // True when CopyFiles holds name (entries are lower-case paths; letters folded).
   bool IsCopyFile(const std::string& name) const;
+  bool IsSystemInstall() const { return InstallKind == TInstallKind::kSystem; }
+  bool InstallsAllComponents() const { return InstallKind == TInstallKind::kAllComponents; }
   // SetupCaption, or Title followed by "のセットアップ" when it is empty.
   std::string GetSetupCaption() const;
 

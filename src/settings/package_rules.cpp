@@ -46,7 +46,8 @@ std::vector<TSettingsProblem> CheckSettingsRules(const TZefoInstallSet& s) {
     advise("DiskCount", Number(s.DiskCount), "DiskCount is " + Number(s.DiskCount) + ": a package has at least one disc");
   if (s.DiskIndex < 0 || s.DiskIndex >= std::max(s.DiskCount, 1))
     advise("DiskIndex", Number(s.DiskIndex), "DiskIndex is " + Number(s.DiskIndex) + ": it must be from 0 to DiskCount - 1");
-  if (s.InstallKind > 2) advise("InstallKind", Number(s.InstallKind), "InstallKind is " + Number(s.InstallKind) + ": 0, 1 or 2");
+  if (const uint8_t kind = static_cast<uint8_t>(s.InstallKind); kind > static_cast<uint8_t>(TInstallKind::kSystem))
+    advise("InstallKind", Number(kind), "InstallKind is " + Number(kind) + ": 0, 1 or 2");
   if (s.BackgroundMode > 2)
     advise("BackgroundMode", Number(s.BackgroundMode),
            "BackgroundMode is " + Number(s.BackgroundMode) + ": 0 (centred), 1 (stretched) or 2 (tiled)");

@@ -11,21 +11,6 @@ namespace {
 const char* const kSystemKeys[] = {"Microsoft", "Classes", "Policies", "Wow6432Node", "Wine", "Clients",
                                    "RegisteredApplications", "AppDataLow"};
 
-std::vector<std::string_view> Parts(std::string_view path) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  for (size_t i = 0; i < path.size();) {
-    const size_t n = sjis::CharLength(path, i);
-    if (n == 1 && path[i] == '\\') {
-      parts.push_back(path.substr(start, i - start));
-      start = i + 1;
-    }
-    i += n;
-  }
-  parts.push_back(path.substr(start));
-  return parts;
-}
-
 bool HasControlCharacter(std::string_view part) {
   for (size_t i = 0; i < part.size(); i += sjis::CharLength(part, i)) {
     if (static_cast<unsigned char>(part[i]) < 0x20) return true;
@@ -40,7 +25,7 @@ std::optional<std::string> OwnedRegistryKeyPath(std::string_view registry_key) {
   if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
   if (sjis::EndsWithChar(path, '\\')) path.remove_suffix(1);
   if (path.empty()) return std::nullopt;
-  const std::vector<std::string_view> parts = Parts(path);
+  const std::vector<std::string_view> parts = sjis::Split(path, "\\");
   for (std::string_view part : parts) {
     if (part.empty() || part == "." || part == ".." || HasControlCharacter(part)) return std::nullopt;
   }

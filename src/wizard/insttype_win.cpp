@@ -125,9 +125,9 @@ void TFormType::FormCreate() {
   ProposeInstallFolder();
 
   FirstPage = FirstPageOf(s);
-  if (s.InstallKind == 2) Label6->SetVisible(false);
+  if (s.IsSystemInstall()) Label6->SetVisible(false);
   ShowPage(s.UninstallMode ? kPageUninst : FirstPage);
-  if (s.InstallKind == 1) {
+  if (s.InstallsAllComponents()) {
     CheckData->SetChecked(true);
     CheckSound->SetChecked(true);
     CheckMovie->SetChecked(true);
@@ -140,7 +140,7 @@ void TFormType::FormCreate() {
 
 TWizardChoices TFormType::Choices() const {
   TWizardChoices c;
-  c.install_folder = Settings().InstallKind == 2 ? std::string() : EditDir->Text();
+  c.install_folder = Settings().IsSystemInstall() ? std::string() : EditDir->Text();
   c.data = CheckData->Checked();
   c.sound = CheckSound->Checked();
   c.movie = CheckMovie->Checked();
@@ -154,8 +154,8 @@ void TFormType::Resume(const TWizardChoices& c) {
     CheckDelSave->SetChecked(c.delete_save);
     return;
   }
-  if (Settings().InstallKind != 2) EditDir->SetText(c.install_folder);
-  if (Settings().InstallKind != 1) {
+  if (!Settings().IsSystemInstall()) EditDir->SetText(c.install_folder);
+  if (!Settings().InstallsAllComponents()) {
     CheckData->SetChecked(c.data);
     CheckSound->SetChecked(c.sound);
     CheckMovie->SetChecked(c.movie);
@@ -168,7 +168,7 @@ void TFormType::Resume(const TWizardChoices& c) {
   // it, and leaving that page says what is wrong.
   const TDestinationVerdict verdict = JudgeFolder().verdict;
   const bool usable = verdict == TDestinationVerdict::kUsable || verdict == TDestinationVerdict::kTooLittleSpace;
-  ShowPage(usable || Settings().InstallKind == 2 ? kPageConfirm : kPageSelDir);
+  ShowPage(usable || Settings().IsSystemInstall() ? kPageConfirm : kPageSelDir);
 }
 
 bool TFormType::RightsSuffice(const std::string& folder) {
@@ -207,7 +207,7 @@ bool TFormType::AccountAccepted() {
 }
 
 std::string TFormType::TargetDir() const {
-  if (Settings().InstallKind == 2) return WindowsFolder();
+  if (Settings().IsSystemInstall()) return WindowsFolder();
   // The checks on leaving page 3 have made sure the text has a normal form.
   const std::string text = EditDir->Text();
   return AddTrailingDelimiter(NormalizeInstallFolder(text).value_or(text));
@@ -319,7 +319,7 @@ bool TFormType::Confirm(const std::string& text) const {
 TDestinationResult TFormType::JudgeFolder() const {
   TDestinationFacts facts;
   facts.folder_text = EditDir->Text();
-  facts.system_install = Settings().InstallKind == 2;
+  facts.system_install = Settings().IsSystemInstall();
   facts.add_on = Settings().AddOn != 0;
   facts.title = Settings().Title;
   facts.need_bytes = NeedBytes;
@@ -348,7 +348,7 @@ void TFormType::btnNextClick() {
   if (page == kPageSelDir && !(DestinationChecksPass() && RightsSuffice(TargetDir()))) return;
   if (page == kPageConfirm || page == kPageUninst) {
     // A system install has no folder page: its folder is asked for here.
-    if (page == kPageConfirm && Settings().InstallKind == 2 && !RightsSuffice(TargetDir())) return;
+    if (page == kPageConfirm && Settings().IsSystemInstall() && !RightsSuffice(TargetDir())) return;
     if (page == kPageUninst && !RightsSuffice(SourceFolder())) return;
     if (!AccountAccepted()) return;
   }

@@ -9,11 +9,14 @@
 #include <cstdint>
 #include <string>
 
+#include "forms/bevel_win.h"
 #include "forms/button_win.h"
 #include "forms/edit_win.h"
 #include "forms/folder_lists_win.h"
 #include "forms/form_win.h"
 #include "forms/label_win.h"
+#include "forms/notebook_win.h"
+#include "forms/progress_bar_win.h"
 #include "install/destination.h"
 #include "install/selection.h"
 #include "install/wizard_context.h"

@@ -3,8 +3,8 @@
 // questions, and the wizard's result carries the person's Abort.
 #pragma once
 
-#include "forms/edit_win.h"
 #include "forms/label_win.h"
+#include "forms/progress_bar_win.h"
 #include "install/selection.h"
 #include "install/work_observer.h"
 

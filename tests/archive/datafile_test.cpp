@@ -11,6 +11,7 @@
 #include "archive/dirformat.h"
 #include "archive/dirwriter.h"
 #include "archive/vrfiles.h"
+#include "base/endian.h"
 #include "common/archive_fixture.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -128,8 +129,8 @@ TEST(MergeFrom, IntoAMissingDataFile) {
   }
   const std::string ext = ReadFileBytes(dir / "inst/game.ext");
   EXPECT_EQ(ext.substr(0, 2), "vf");
-  EXPECT_EQ(vf::GetLE32(reinterpret_cast<const uint8_t*>(ext.data()) + 2), 102u);
-  EXPECT_EQ(vf::GetLE32(reinterpret_cast<const uint8_t*>(ext.data()) + 6), 4u);
+  EXPECT_EQ(le::Load32(reinterpret_cast<const uint8_t*>(ext.data()) + 2), 102u);
+  EXPECT_EQ(le::Load32(reinterpret_cast<const uint8_t*>(ext.data()) + 6), 4u);
   EXPECT_FALSE(fs::FileExists(dir / "inst/game.ext.new~"));
 
   // The event: sender, the new entry of the target, the source's count (end

@@ -8,6 +8,7 @@
 #include "archive/dirformat.h"
 #include "archive/dirwriter.h"
 #include "archive/rands.h"
+#include "base/endian.h"
 #include "common/archive_fixture.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -387,7 +388,7 @@ TEST(VrFileCollection, HostileDirectories) {
   const size_t offsets_at = 10 + 4 + 1;
   TTpRandom r(ArchiveSeed);
   const uint64_t mask = static_cast<uint64_t>(int64_t{r.Next()});
-  vf::PutLE64(reinterpret_cast<uint8_t*>(&v102[offsets_at]), static_cast<uint64_t>(int64_t{-8}) ^ mask);
+  le::Store64(reinterpret_cast<uint8_t*>(&v102[offsets_at]), static_cast<uint64_t>(int64_t{-8}) ^ mask);
   TVrFileCollection c;
   ExpectDamaged([&] { ReadDirectoryFrom(c, v102); }, "", "オフセットが負");
 }

@@ -33,6 +33,60 @@ TEST(Encoding, BrokenInputGivesReplacementCharacters) {
   EXPECT_EQ(enc::Utf16ToUtf8(u"\U0001F600"), u8"\U0001F600");
 }
 
+// The one UTF-8 decoder: each form at the edge of what is a character.
+TEST(Encoding, DecodeUtf8TakesExactlyTheCharacters) {
+  struct Case {
+    std::string bytes;
+    size_t length;  // 0: not a character
+    char32_t code_point;
+  };
+  const Case cases[] = {
+      {"A", 1, U'A'},
+      {"\x7F", 1, 0x7F},
+      {"\xC2\x80", 2, 0x80},                  // the first two-byte character
+      {"\xC1\xBF", 0, 0},                     // overlong 0x7F
+      {"\xDF\xBF", 2, 0x7FF},
+      {"\xE0\x9F\xBF", 0, 0},                 // overlong 0x7FF
+      {"\xE0\xA0\x80", 3, 0x800},
+      {"\xED\x9F\xBF", 3, 0xD7FF},
+      {"\xED\xA0\x80", 0, 0},                 // a surrogate
+      {"\xEE\x80\x80", 3, 0xE000},
+      {"\xF0\x8F\xBF\xBF", 0, 0},             // overlong 0xFFFF
+      {"\xF0\x90\x80\x80", 4, 0x10000},
+      {"\xF4\x8F\xBF\xBF", 4, 0x10FFFF},
+      {"\xF4\x90\x80\x80", 0, 0},             // beyond U+10FFFF
+      {"\xF8\x88\x80\x80\x80", 0, 0},         // a five-byte form
+      {"\x80", 0, 0},                          // a stray continuation byte
+      {"\xE3\x81", 0, 0},                      // cut at the end
+      {"\xE3\x41\x82", 0, 0},                  // cut by an ASCII byte
+      {"\xE3\x81\x82x", 3, 0x3042},            // the bytes after it are not taken
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes));
+    char32_t cp = 0;
+    EXPECT_EQ(enc::DecodeUtf8(c.bytes, 0, &cp), c.length);
+    if (c.length) {
+      EXPECT_EQ(cp, c.code_point);
+    }
+  }
+  // Decoding starts at the offset given.
+  char32_t cp = 0;
+  EXPECT_EQ(enc::DecodeUtf8("ab\xC3\xA9", 2, &cp), 2u);
+  EXPECT_EQ(cp, 0xE9u);
+}
+
+TEST(Encoding, AppendUtf8WritesEachLength) {
+  std::string out;
+  for (const char32_t cp : {U'\x7F', U'\x80', U'\x7FF', U'\x800', U'\xFFFF', U'\x10000', U'\x10FFFF'}) {
+    const size_t at = out.size();
+    enc::AppendUtf8(&out, cp);
+    char32_t back = 0;
+    EXPECT_EQ(enc::DecodeUtf8(out, at, &back), out.size() - at);
+    EXPECT_EQ(back, cp);
+  }
+  EXPECT_EQ(out.size(), 1u + 2 + 2 + 3 + 3 + 4 + 4);
+}
+
 TEST(Encoding, NothingIsApproximatedTowardsCodePage932) {
   // Best fit once turned "ë" into "e" and "¥" into 0x5C, the path delimiter.
   struct Case {

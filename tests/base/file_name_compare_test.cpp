@@ -37,6 +37,14 @@ TEST(FileNameCompare, LettersOfEveryScriptTheFileSystemFoldsAreOneName) {
   }
 }
 
+TEST(FileNameCompare, TrailingDelimitersGoButARootKeepsItsOwn) {
+  EXPECT_EQ(WithoutTrailingDelimiters(u"C:\\Games\\X\\/"), u"C:\\Games\\X");
+  EXPECT_EQ(WithoutTrailingDelimiters(u"C:\\Games"), u"C:\\Games");
+  EXPECT_EQ(WithoutTrailingDelimiters(u"C:\\"), u"C:\\");
+  EXPECT_EQ(WithoutTrailingDelimiters(u"C:\\\\"), u"C:\\");
+  EXPECT_EQ(WithoutTrailingDelimiters(u""), u"");
+}
+
 TEST(FileNameCompare, InsideAndAboveAreWholeFolders) {
   EXPECT_TRUE(IsInsideFolder(u"C:\\Games\\X\\a.txt", u"c:\\games\\x"));
   EXPECT_TRUE(IsInsideFolder(u"C:\\Games\\X\\a.txt", u"C:\\Games\\X\\"));

@@ -15,6 +15,28 @@ TEST(Paths, AddTrailingDelimiter) {
   EXPECT_EQ(AddTrailingDelimiter("C:\\表"), "C:\\表" D);
 }
 
+// Windows folders on any build: only "\\" counts, "/" is a byte like any other.
+TEST(Paths, TrailingBackslashOfWindowsFolders) {
+  struct Case {
+    const char* folder;
+    const char* with;
+    const char* without;
+  };
+  const Case cases[] = {
+      {"", "\\", ""},
+      {"C:\\Game", "C:\\Game\\", "C:\\Game"},
+      {"C:\\Game\\", "C:\\Game\\", "C:\\Game"},
+      {"C:\\表", "C:\\表\\", "C:\\表"},  // 95 5C ends in no delimiter
+      {"C:/Game/", "C:/Game/\\", "C:/Game/"},
+      {"C:\\Game\\\\", "C:\\Game\\\\", "C:\\Game\\"},  // one delimiter removed
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    EXPECT_EQ(AddTrailingBackslash(c.folder), c.with);
+    EXPECT_EQ(RemoveTrailingBackslash(c.folder), c.without);
+  }
+}
+
 TEST(Paths, ParentKeyPath) {
   EXPECT_EQ(ParentKeyPath("Company\\Product\\"), "Company");
   EXPECT_EQ(ParentKeyPath("Company\\Product"), "Company");

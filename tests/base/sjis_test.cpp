@@ -42,6 +42,39 @@ TEST(Sjis, NoCaseComparisonKeepsJapaneseNamesApart) {
   EXPECT_EQ(sjis::CompareNoCase("ソ\\X", "ソ\\x"), 0);
 }
 
+TEST(Sjis, PathsCompareWithEitherDelimiterAndAnyAsciiCase) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool same;
+  };
+  const Case cases[] = {
+      {"Data\\Voice.VF", "data/voice.vf", true},
+      {"a/b", "a\\b", true},
+      {"C:\\ソフト\\表", "c:/ソフト/表", true},  // 83 5C and 95 5C stay characters
+      {"ソ", "\x83/", false},                    // a trail byte 0x5C is not a delimiter
+      {"\x83\x41", "\x83\x61", false},           // nor is a trail byte a letter
+      {"a\\b", "a\\\\b", false},
+      {"a/b", "a/bc", false},
+      {"a:b", "a/b", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.a) + " | " + c.b);
+    EXPECT_EQ(sjis::EqualsPathNoCase(c.a, c.b), c.same);
+    EXPECT_EQ(sjis::EqualsPathNoCase(c.b, c.a), c.same);
+  }
+}
+
+TEST(Sjis, SplitKeepsEveryPieceAndNoTrailByte) {
+  using Parts = std::vector<std::string_view>;
+  EXPECT_EQ(sjis::Split("a\\b/c", "\\/"), (Parts{"a", "b", "c"}));
+  EXPECT_EQ(sjis::Split("a\\b/c", "\\"), (Parts{"a", "b/c"}));
+  EXPECT_EQ(sjis::Split("\\a\\\\", "\\"), (Parts{"", "a", "", ""}));  // empty pieces are kept
+  EXPECT_EQ(sjis::Split("", "\\"), (Parts{""}));
+  EXPECT_EQ(sjis::Split("ソ\\表", "\\"), (Parts{"ソ", "表"}));            // 83 5C and 95 5C do not split
+  EXPECT_EQ(sjis::Split("x\x83", "\\"), (Parts{"x\x83"}));             // a lone lead byte at the end
+}
+
 TEST(Sjis, ReplaceCharSkipsTrailBytes) {
   EXPECT_EQ(sjis::ReplaceChar("C:\\ソフト\\表\\", '\\', '-'), "C:-ソフト-表-");
 }

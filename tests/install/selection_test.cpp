@@ -25,13 +25,13 @@ TZefoInstallSet Sized() {
 }  // namespace
 
 TEST(Selection, ClassifyExtensionSearchesSubstrings) {
-  EXPECT_EQ(ClassifyExtension(".OGG"), 1);
-  EXPECT_EQ(ClassifyExtension(".wav"), 1);
-  EXPECT_EQ(ClassifyExtension(".mpeg"), 2);
-  EXPECT_EQ(ClassifyExtension(".mpg"), 2);
-  EXPECT_EQ(ClassifyExtension(".mp"), 1);  // a partial extension, found in the sound list first
-  EXPECT_EQ(ClassifyExtension(".exe"), 0);
-  EXPECT_EQ(ClassifyExtension(""), 0);
+  EXPECT_EQ(ClassifyExtension(".OGG"), TFileKind::kSound);
+  EXPECT_EQ(ClassifyExtension(".wav"), TFileKind::kSound);
+  EXPECT_EQ(ClassifyExtension(".mpeg"), TFileKind::kMovie);
+  EXPECT_EQ(ClassifyExtension(".mpg"), TFileKind::kMovie);
+  EXPECT_EQ(ClassifyExtension(".mp"), TFileKind::kSound);  // a partial extension, found in the sound list first
+  EXPECT_EQ(ClassifyExtension(".exe"), TFileKind::kOther);
+  EXPECT_EQ(ClassifyExtension(""), TFileKind::kOther);
 }
 
 TEST(Selection, FirstPage) {
@@ -47,9 +47,9 @@ TEST(Selection, FirstPage) {
   s.AddOn = 1;
   EXPECT_EQ(FirstPageOf(s), kPageSelDir);
   s.AddOn = 0;
-  s.InstallKind = 1;
+  s.InstallKind = TInstallKind::kAllComponents;
   EXPECT_EQ(FirstPageOf(s), kPageSelDir);
-  s.InstallKind = 2;
+  s.InstallKind = TInstallKind::kSystem;
   EXPECT_EQ(FirstPageOf(s), kPageConfirm);
 }
 
@@ -73,7 +73,7 @@ TEST(Selection, NeedBytesByChoice) {
   EXPECT_EQ(CalcNeedBytes(s, {false, true, true, true}), 100 + 200 + 300 + 400);  // disk 1 only
   s.DiskIndex = 1;
   EXPECT_EQ(CalcNeedBytes(s, {false, false, true, false}), 10 + 30);
-  s.InstallKind = 1;  // the totals, whatever the disk choice
+  s.InstallKind = TInstallKind::kAllComponents;  // the totals, whatever the disk choice
   EXPECT_EQ(CalcNeedBytes(s, {false, false, true, false}), 110 + 330);
   s.AddOn = 1;  // everything, whatever is ticked
   EXPECT_EQ(CalcNeedBytes(s, {false, false, false, false}), 110 + 200 + 330 + 440);

@@ -82,7 +82,7 @@ TEST(InstallSet, VersionZeroHasNoHeaderAnd32BitSizes) {
   b.Raw("trailing bytes are never read");
   TZefoInstallSet s;
   s.AddOn = 9;
-  s.InstallKind = 1;
+  s.InstallKind = TInstallKind::kAllComponents;
   s.SetupCaption = "kept";
   s.InstalledFiles = {"old"};
   s.CopyFiles = {"old"};
@@ -100,7 +100,7 @@ TEST(InstallSet, VersionZeroHasNoHeaderAnd32BitSizes) {
   EXPECT_EQ(s.UninstallMode, 1);
   // Not in the file: kept, except the two lists, which are always cleared.
   EXPECT_EQ(s.AddOn, 9);
-  EXPECT_EQ(s.InstallKind, 1);
+  EXPECT_EQ(s.InstallKind, TInstallKind::kAllComponents);
   EXPECT_EQ(s.SetupCaption, "kept");
   EXPECT_TRUE(s.InstalledFiles.empty());
   EXPECT_TRUE(s.CopyFiles.empty());
@@ -136,7 +136,7 @@ TEST(InstallSet, EachVersionGatesItsItems) {
     EXPECT_EQ(s.InstalledFiles, version >= 102 ? std::vector<std::string>({"a.exe", "ソ\\表.txt"})
                                                : std::vector<std::string>());
     EXPECT_EQ(s.DataInstalled, version >= 103 ? 1 : 0);
-    EXPECT_EQ(s.InstallKind, version >= 104 ? 2 : 0);
+    EXPECT_EQ(s.InstallKind, version >= 104 ? TInstallKind::kSystem : TInstallKind::kStandard);
     EXPECT_EQ(s.FromArchive, version >= 105 ? 1 : 0);
     EXPECT_EQ(s.CopyFiles, version >= 106 ? std::vector<std::string>({"data\\a.ogg", ""})
                                           : std::vector<std::string>());
@@ -177,6 +177,21 @@ TEST(InstallSet, SaveAlwaysWritesVersion107AndRoundTrips) {
   EXPECT_EQ(t.SetupCaption, "セットアップ");
   EXPECT_EQ(t.FromArchive, 1);
   EXPECT_EQ(Save(t).size() + 4, saved.size());  // the empty name's length field is gone
+}
+
+// A kind this program does not know is kept as its number (instdat check
+// names it) and installs as a standard install does.
+TEST(InstallSet, InstallKindKeepsItsNumberThroughTheFile) {
+  for (const uint8_t number : {0, 1, 2, 3, 255}) {
+    SCOPED_TRACE(number);
+    TZefoInstallSet s;
+    s.SetDiskCount(1);
+    s.InstallKind = static_cast<TInstallKind>(number);
+    const TZefoInstallSet t = Load(Save(s));
+    EXPECT_EQ(static_cast<uint8_t>(t.InstallKind), number);
+    EXPECT_EQ(t.IsSystemInstall(), number == 2);
+    EXPECT_EQ(t.InstallsAllComponents(), number == 1);
+  }
 }
 
 TEST(InstallSet, DataCutShortFailsCleanlyAtEveryLength) {

@@ -55,7 +55,7 @@ TEST(PackageRules, WhatInstallExeRefusesAndWhatIsOnlyAdvice) {
       {"no disc", [](TZefoInstallSet& s) { s.SetDiskCount(0); }, "DiskCount? "},
       {"a disc beyond the set", [](TZefoInstallSet& s) { s.DiskIndex = 2; }, "DiskIndex? "},
       {"a negative disc", [](TZefoInstallSet& s) { s.DiskIndex = -1; }, "DiskIndex? "},
-      {"an unknown kind of install", [](TZefoInstallSet& s) { s.InstallKind = 3; }, "InstallKind? "},
+      {"an unknown kind of install", [](TZefoInstallSet& s) { s.InstallKind = static_cast<TInstallKind>(3); }, "InstallKind? "},
       {"an unknown layout", [](TZefoInstallSet& s) { s.BackgroundMode = 3; }, "BackgroundMode? "},
       {"a flag of 2", [](TZefoInstallSet& s) { s.FromArchive = 2; }, "FromArchive? "},
       {"an uninstaller's settings", [](TZefoInstallSet& s) { s.UninstallMode = 1; }, "UninstallMode? "},

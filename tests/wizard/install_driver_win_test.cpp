@@ -321,7 +321,7 @@ TEST(Install, SystemInstallAlwaysRewritesAndRecordsNothing) {
   TestMedium m;
   TZefoInstallSet& s = m.settings;
   s.FromArchive = 1;
-  s.InstallKind = 2;
+  s.InstallKind = TInstallKind::kSystem;
   const std::string folder = testing_support::UniqueName("Sys");
   const std::string file = folder + "\\sys.txt";
   m.AddEntry(0, {file, "new system file", false, kOld, 1});

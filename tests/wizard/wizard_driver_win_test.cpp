@@ -204,7 +204,7 @@ TEST(Wizard, LaterDiskAloneStartsOnTheComponentPageWithItsOwnSizes) {
 
 TEST(Wizard, PreselectedInstallStartsOnTheFolderPage) {
   TestPackage pkg;
-  Sized(pkg).settings.InstallKind = 1;
+  Sized(pkg).settings.InstallKind = TInstallKind::kAllComponents;
   pkg.WriteSettings();
   Process p = StartWizard(pkg);
   Wizard w(p);
@@ -233,7 +233,7 @@ TEST(Wizard, PreselectedInstallStartsOnTheFolderPage) {
 
 TEST(Wizard, SystemInstallStartsOnTheConfirmationPage) {
   TestPackage pkg;
-  pkg.settings.InstallKind = 2;
+  pkg.settings.InstallKind = TInstallKind::kSystem;
   pkg.WriteSettings();
   Process p = pkg.Start();  // kind 2 runs the wizard without a parameter
   Wizard w(p);
@@ -282,7 +282,7 @@ TEST(Wizard, AddOnStartsOnTheFolderPageAndNeedsTheInstallationItJoins) {
 
 TEST(Wizard, DestinationChecksOnTheFolderPage) {
   TestPackage pkg;
-  pkg.settings.InstallKind = 1;
+  pkg.settings.InstallKind = TInstallKind::kAllComponents;
   pkg.settings.ProgramSize = int64_t{1} << 60;  // more than any drive holds
   pkg.WriteSettings();
   Process p = StartWizard(pkg);
@@ -434,7 +434,7 @@ TEST(Wizard, FolderAndDriveListsMoveTheProposedFolder) {
   TestPackage pkg;
   const std::string product = testing_support::UniqueName("Product");
   pkg.settings.DefaultDir = "<ProgramFiles>\\" + product;
-  pkg.settings.InstallKind = 1;  // starts on the folder page
+  pkg.settings.InstallKind = TInstallKind::kAllComponents;  // starts on the folder page
   pkg.WriteSettings();
   Process p = StartWizard(pkg);
   Wizard w(p);

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <unordered_set>
 
+#include "base/encoding.h"
+
 namespace tools {
 
 Json Json::Bool(bool b) {
@@ -194,24 +196,6 @@ class JsonParser {
     return j;
   }
 
-  void Utf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-
   uint32_t Hex4() {
     if (i_ + 4 > t_.size()) Fail("bad \\u escape");
     uint32_t v = 0;
@@ -231,21 +215,9 @@ class JsonParser {
   // a value beyond U+10FFFF) is rejected, so that what is read is what a dump
   // writes back.
   void Utf8Sequence(std::string& out) {
-    const unsigned char lead = static_cast<unsigned char>(t_[i_]);
-    size_t n;
-    uint32_t cp;
-    if ((lead & 0xE0) == 0xC0) { n = 2; cp = lead & 0x1F; }
-    else if ((lead & 0xF0) == 0xE0) { n = 3; cp = lead & 0x0F; }
-    else if ((lead & 0xF8) == 0xF0) { n = 4; cp = lead & 0x07; }
-    else Fail("invalid UTF-8 in a string");
-    if (n > t_.size() - i_) Fail("invalid UTF-8 in a string");
-    for (size_t k = 1; k < n; ++k) {
-      const unsigned char b = static_cast<unsigned char>(t_[i_ + k]);
-      if ((b & 0xC0) != 0x80) Fail("invalid UTF-8 in a string");
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) Fail("invalid UTF-8 in a string");
+    char32_t cp;
+    const size_t n = enc::DecodeUtf8(t_, i_, &cp);
+    if (n == 0) Fail("invalid UTF-8 in a string");
     out.append(t_, i_, n);
     i_ += n;
   }
@@ -289,7 +261,7 @@ class JsonParser {
           } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
             Fail("lone surrogate");
           }
-          Utf8(out, cp);
+          enc::AppendUtf8(&out, cp);
           break;
         }
         default: Fail("bad escape");

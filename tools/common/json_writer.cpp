@@ -5,31 +5,9 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "base/encoding.h"
+
 namespace tools {
-namespace {
-
-// Length of the valid UTF-8 sequence at s[i], or 0 when it is not one
-// (overlong forms, surrogates and values above U+10FFFF are rejected).
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = b(i);
-  size_t n;
-  uint32_t cp;
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F;
-  else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F;
-  else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07;
-  else return 0;
-  if (s.size() - i < n) return 0;
-  for (size_t k = 1; k < n; ++k) {
-    if ((b(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b(i + k) & 0x3F);
-  }
-  if ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return n;
-}
-
-}  // namespace
 
 void AppendJsonEscaped(std::string* out, std::string_view s) {
   static const char kHex[] = "0123456789abcdef";
@@ -46,7 +24,8 @@ void AppendJsonEscaped(std::string* out, std::string_view s) {
     }
     const unsigned char c = static_cast<unsigned char>(s[i]);
     if (c >= 0x80) {
-      const size_t n = Utf8SequenceLength(s, i);
+      char32_t cp;
+      const size_t n = enc::DecodeUtf8(s, i, &cp);
       if (n == 0) {
         *out += "\xEF\xBF\xBD";  // U+FFFD
         ++i;

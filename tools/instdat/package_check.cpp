@@ -72,11 +72,11 @@ double Roughness(const std::vector<std::string>& rows) {
 
 }  // namespace
 
-int ClassifyExtension(const std::string& name) {
+TFileKind ClassifyExtension(const std::string& name) {
   const std::string ext = ExtractFileExt(name);
-  if (InList(ext, ".mp2.mp3.wma.wav.mid.ogg")) return 1;
-  if (InList(ext, ".avi.wmv.asf.mpg.mpeg")) return 2;
-  return 0;
+  if (InList(ext, ".mp2.mp3.wma.wav.mid.ogg")) return TFileKind::kSound;
+  if (InList(ext, ".avi.wmv.asf.mpg.mpeg")) return TFileKind::kMovie;
+  return TFileKind::kOther;
 }
 
 ComponentSizes SizesOfDisc(TVrFileCollection& archive, const TZefoInstallSet& s, const std::string& medium_folder,
@@ -84,9 +84,9 @@ ComponentSizes SizesOfDisc(TVrFileCollection& archive, const TZefoInstallSet& s,
   ComponentSizes sizes;
   const auto add = [&](const std::string& name, int64_t size) {
     switch (ClassifyExtension(name)) {
-      case 1: sizes.sound += size; break;
-      case 2: sizes.movie += size; break;
-      default: sizes.program += size; break;
+      case TFileKind::kSound: sizes.sound += size; break;
+      case TFileKind::kMovie: sizes.movie += size; break;
+      case TFileKind::kOther: sizes.program += size; break;
     }
   };
   for (int32_t i = 0; i + 1 < archive.Count(); ++i) {
@@ -137,7 +137,7 @@ std::vector<std::string> CheckPackage(const TZefoInstallSet& s, TVrFileCollectio
   if (add_on && s.AddOn == 0)
     problem("AddOn is 0, but this is checked as an add-on: the program would start as a launcher, not as an add-on "
             "(set AddOn 1)");
-  if (!addon && s.InstallKind != 2 && s.GameExe.empty()) problem("GameExe is empty: the launcher could never start the game");
+  if (!addon && !s.IsSystemInstall() && s.GameExe.empty()) problem("GameExe is empty: the launcher could never start the game");
   // Names the installer creates as files in the install folder.
   const auto check_name = [&](const std::string& field, const std::string& name) {
     const TNameVerdict verdict = CheckRelativeName(name);
@@ -157,7 +157,7 @@ std::vector<std::string> CheckPackage(const TZefoInstallSet& s, TVrFileCollectio
   std::vector<Needed> needed;
   if (!addon && !s.GameExe.empty()) needed.push_back({s.GameExe, "GameExe \"" + Utf8(s.GameExe) + "\""});
   if (!addon && !s.ReadmeFile.empty()) needed.push_back({s.ReadmeFile, "ReadmeFile \"" + Utf8(s.ReadmeFile) + "\""});
-  if (!addon && s.InstallKind != 2)
+  if (!addon && !s.IsSystemInstall())
     needed.push_back({kUninstaller, std::string(kUninstaller) + " (the uninstaller the installation keeps)"});
   if (s.FromArchive) {
     for (const Needed& n : needed) {

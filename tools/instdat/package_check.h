@@ -14,9 +14,9 @@ struct ComponentSizes {
   int64_t program = 0, data = 0, sound = 0, movie = 0;
 };
 
-// 0 other, 1 sound (.mp2 .mp3 .wma .wav .mid .ogg), 2 movie (.avi .wmv .asf
-// .mpg .mpeg), by the extension of a Shift-JIS name, ignoring case.
-int ClassifyExtension(const std::string& name);
+// Sound (.mp2 .mp3 .wma .wav .mid .ogg), movie (.avi .wmv .asf .mpg .mpeg)
+// or other, by the extension of a Shift-JIS name, ignoring case.
+TFileKind ClassifyExtension(const std::string& name);
 
 // The installed bytes of one disc, as the wizard counts its components:
 // data is every archive entry that is merged into the data file (not loose;

@@ -51,7 +51,7 @@ Json SettingsToJson(const TZefoInstallSet& s) {
   o.Add("FooterText", Json::String(Utf8(s.FooterText)));
   o.Add("DefaultDir", Json::String(Utf8(s.DefaultDir)));
   o.Add("ReadmeFile", Json::String(Utf8(s.ReadmeFile)));
-  o.Add("InstallKind", Json::Integer(s.InstallKind));
+  o.Add("InstallKind", Json::Integer(static_cast<uint8_t>(s.InstallKind)));
   o.Add("OpenReadme", Json::Integer(s.OpenReadme));
   o.Add("BackgroundImage", Json::String(Utf8(s.BackgroundImage)));
   o.Add("BackgroundMode", Json::Integer(s.BackgroundMode));
@@ -114,7 +114,7 @@ TZefoInstallSet SettingsFromJson(const Json& doc) {
       else if (k == "FooterText") s.FooterText = Sjis(k, v);
       else if (k == "DefaultDir") s.DefaultDir = Sjis(k, v);
       else if (k == "ReadmeFile") s.ReadmeFile = Sjis(k, v);
-      else if (k == "InstallKind") s.InstallKind = byte(k, v);
+      else if (k == "InstallKind") s.InstallKind = static_cast<TInstallKind>(byte(k, v));
       else if (k == "OpenReadme") s.OpenReadme = byte(k, v);
       else if (k == "BackgroundImage") s.BackgroundImage = Sjis(k, v);
       else if (k == "BackgroundMode") s.BackgroundMode = byte(k, v);
@@ -156,7 +156,7 @@ TZefoInstallSet TemplateSettings() {
   s.FooterText = "(C) 2026 Demo Soft";
   s.DefaultDir = "<ProgramFiles>\\DemoSoft\\デモゲーム";
   s.ReadmeFile = "readme.txt";
-  s.InstallKind = 0;
+  s.InstallKind = TInstallKind::kStandard;
   s.OpenReadme = 1;
   s.BackgroundImage = "launcher.gale";
   s.BackgroundMode = 0;

@@ -7,6 +7,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "base/cleanup_guard.h"
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -17,35 +18,6 @@
 #include "vftool/vftool.h"
 
 namespace vftool {
-namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-  return sjis::EqualsNoCase(sjis::ReplaceChar(a, '\\', '/'), sjis::ReplaceChar(b, '\\', '/'));
-}
-
-// Removes the data file this run created, unless it succeeded.
-class CreatedDataFile {
- public:
-  CreatedDataFile(TVrFileCollection& target, std::string name) : target_(target), name_(std::move(name)) {}
-  ~CreatedDataFile() {
-    if (kept_) return;
-    target_.Open("");  // closes the volumes
-    try {
-      TTpBigFileStream erase(name_, kFmCreate);  // deletes the chain
-    } catch (const std::exception&) {
-      // Left as it is; the error that brought us here is the one to report.
-    }
-    fs::EraseFile(ChangeFileExt(name_, ".ext"));
-  }
-  void Keep() { kept_ = true; }
-
- private:
-  TVrFileCollection& target_;
-  std::string name_;
-  bool kept_ = false;
-};
-
-}  // namespace
 
 int Merge(const MergeOptions& o) {
   std::vector<std::string> args{o.dest};
@@ -61,7 +33,7 @@ int Merge(const MergeOptions& o) {
   if (fs::DirectoryExists(dest)) throw tools::ToolError(tools::kExitUsage, args[0] + ": is a folder");
   for (size_t k = 1; k < args.size(); ++k) {
     const std::string source = tools::PathArgument(args[k]);
-    if (SameName(source, dest)) throw tools::ToolError(tools::kExitUsage, "merge: " + args[k] + " is DEST itself");
+    if (sjis::EqualsPathNoCase(source, dest)) throw tools::ToolError(tools::kExitUsage, "merge: " + args[k] + " is DEST itself");
     if (!fs::FileExists(source)) throw tools::ToolError(tools::kExitBadInput, args[k] + ": no such file");
   }
   const std::string folder = ExtractFilePath(dest);
@@ -71,8 +43,17 @@ int Merge(const MergeOptions& o) {
   const bool existed = fs::FileExists(dest);
   TVrFileCollection target;
   target.Open(dest, true);
-  CreatedDataFile guard(target, dest);
-  if (existed) guard.Keep();
+  // The data file this run created goes unless the merge succeeds.
+  CleanupGuard remove_created([&] {
+    target.Open("");  // closes the volumes
+    try {
+      TTpBigFileStream erase(dest, kFmCreate);  // deletes the chain
+    } catch (const std::exception&) {
+      // Left as it is; the error that brought us here is the one to report.
+    }
+    fs::EraseFile(ChangeFileExt(dest, ".ext"));
+  });
+  if (existed) remove_created.Cancel();
 
   for (size_t k = 1; k < args.size(); ++k) {
     TVrFileCollection source;
@@ -100,7 +81,7 @@ int Merge(const MergeOptions& o) {
   }
   target.OnProgress = nullptr;
   target.Open("");  // flushes and closes the volumes: errors surface here, not after success
-  guard.Keep();
+  remove_created.Cancel();
   if (!tools::FlushStdout()) throw tools::ToolError(tools::kExitBadInput, "standard output: cannot write");
   return tools::kExitOk;
 }

@@ -27,6 +27,8 @@
 #include "archive/decompress.h"
 #include "archive/dirformat.h"
 #include "archive/dirwriter.h"
+#include "base/cleanup_guard.h"
+#include "base/endian.h"
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -162,9 +164,7 @@ std::vector<Source> CollectSources(const Options& o) {
           "two inputs give the entry name \"" + tools::SjisToUtf8(sorted[i]->name) + "\"");
   }
   // The output must not be read while it is being written.
-  const auto same = [](const std::string& a, const std::string& b) {
-    return sjis::EqualsNoCase(sjis::ReplaceChar(a, '\\', '/'), sjis::ReplaceChar(b, '\\', '/'));
-  };
+  const auto same = sjis::EqualsPathNoCase;
   for (Source& s : sources) {
     if (same(s.path, o.out) || same(s.path, ChangeFileExt(o.out, ".ext")) ||
         same(ChangeFileExt(s.path, ""), ChangeFileExt(o.out, "")))
@@ -183,30 +183,6 @@ std::vector<Source> CollectSources(const Options& o) {
   }
   return sources;
 }
-
-// Removes a partly written output unless Keep() was called.
-class OutputGuard {
- public:
-  OutputGuard(const std::string& out, bool ext) : out_(out), ext_(ext) {}
-  ~OutputGuard() {
-    if (keep_) return;
-    stream_.reset();
-    try {
-      TTpBigFileStream erase(out_, kFmCreate);  // deletes the volume chain
-    } catch (const std::exception&) {
-      // Left as it is; the error that brought us here is the one to report.
-    }
-    if (ext_) fs::EraseFile(ChangeFileExt(out_, ".ext"));
-  }
-  std::unique_ptr<TTpBigFileStream>& Stream() { return stream_; }
-  void Keep() { keep_ = true; }
-
- private:
-  std::string out_;
-  bool ext_;
-  bool keep_ = false;
-  std::unique_ptr<TTpBigFileStream> stream_;
-};
 
 class Deflater {
  public:
@@ -433,9 +409,19 @@ int Pack(const PackOptions& options) {
   std::vector<TDirectoryRecord> records(sources.size());
   for (size_t i = 0; i < sources.size(); ++i) records[i].name = sources[i].name;
 
-  OutputGuard guard(o.out, o.ext);
-  guard.Stream() = std::make_unique<TTpBigFileStream>(o.out, kFmCreate);
-  TTpBigFileStream& data = *guard.Stream();
+  // A partly written output is removed unless the pack succeeds.
+  std::unique_ptr<TTpBigFileStream> output;
+  CleanupGuard remove_output([&] {
+    output.reset();
+    try {
+      TTpBigFileStream erase(o.out, kFmCreate);  // deletes the volume chain
+    } catch (const std::exception&) {
+      // Left as it is; the error that brought us here is the one to report.
+    }
+    if (o.ext) fs::EraseFile(ChangeFileExt(o.out, ".ext"));
+  });
+  output = std::make_unique<TTpBigFileStream>(o.out, kFmCreate);
+  TTpBigFileStream& data = *output;
   int64_t d = 0;  // where the directory starts
   if (!o.carrier.empty()) {
     TFileStream stub(o.carrier, kFmOpenRead | kFmShareDenyWrite);
@@ -480,7 +466,7 @@ int Pack(const PackOptions& options) {
     data.Write(directory.Memory(), directory.GetSize());
     if (!o.carrier.empty()) {
       uint8_t trailer[vf::kTrailerSize];
-      vf::PutLE32(trailer, static_cast<uint32_t>(d));
+      le::Store32(trailer, static_cast<uint32_t>(d));
       trailer[4] = vf::kTrailerMagic[0];
       trailer[5] = vf::kTrailerMagic[1];
       data.SetPosition(data.GetSize());
@@ -488,7 +474,7 @@ int Pack(const PackOptions& options) {
     }
     data.Flush();
   }
-  guard.Keep();
+  remove_output.Cancel();
   progress.Finish();
   if (!tools::FlushStdout()) throw tools::ToolError(tools::kExitBadInput, "standard output: cannot write");
   return tools::kExitOk;

@@ -52,13 +52,13 @@ void WriteDiscs(const TempDir& dir, int32_t key) {
 }  // namespace
 
 TEST(InstdatPackage, ClassifiesExtensionsAsTheWizardDoes) {
-  EXPECT_EQ(ClassifyExtension("a\\b.OGG"), 1);
-  EXPECT_EQ(ClassifyExtension("b.wav"), 1);
-  EXPECT_EQ(ClassifyExtension("c.mpeg"), 2);
-  EXPECT_EQ(ClassifyExtension("c.mpe"), 0);  // not a whole word of the list
-  EXPECT_EQ(ClassifyExtension("c.og"), 0);
-  EXPECT_EQ(ClassifyExtension("noext"), 0);
-  EXPECT_EQ(ClassifyExtension("demo.exe"), 0);
+  EXPECT_EQ(ClassifyExtension("a\\b.OGG"), TFileKind::kSound);
+  EXPECT_EQ(ClassifyExtension("b.wav"), TFileKind::kSound);
+  EXPECT_EQ(ClassifyExtension("c.mpeg"), TFileKind::kMovie);
+  EXPECT_EQ(ClassifyExtension("c.mpe"), TFileKind::kOther);  // not a whole word of the list
+  EXPECT_EQ(ClassifyExtension("c.og"), TFileKind::kOther);
+  EXPECT_EQ(ClassifyExtension("noext"), TFileKind::kOther);
+  EXPECT_EQ(ClassifyExtension("demo.exe"), TFileKind::kOther);
 }
 
 TEST(InstdatPackage, TemplateBuildsWithSizesFromBothDiscsAndChecksClean) {
@@ -110,7 +110,7 @@ TEST(InstdatPackage, CheckReportsEachProblemOnALine) {
   s.Title = "";
   s.GameExe = "readme.txt";
   s.BackgroundMode = 3;
-  s.InstallKind = 5;
+  s.InstallKind = static_cast<TInstallKind>(5);
   s.OfferRuntimes = 2;
   s.UninstallMode = 1;
   s.DataSize = 1;
@@ -225,7 +225,7 @@ TEST(InstdatPackage, CheckKnowsWhatEachModeInstalls) {
     s.DiskIndex = row.disk_index;
     s.BackgroundImage = "";
     s.FromArchive = row.from_archive;
-    s.InstallKind = row.install_kind;
+    s.InstallKind = static_cast<TInstallKind>(row.install_kind);
     s.GameExe = row.game_exe;
     s.CopyFiles = row.copy_files;
     TVrFileCollection archive;
