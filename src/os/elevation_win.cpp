@@ -14,28 +14,24 @@ namespace {
 class TokenQuery {
  public:
   TokenQuery() {
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token_)) token_ = nullptr;
+    HANDLE token = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) token_ = OwnedHandle(token);
   }
-  ~TokenQuery() {
-    if (token_) CloseHandle(token_);
-  }
-  TokenQuery(const TokenQuery&) = delete;
-  TokenQuery& operator=(const TokenQuery&) = delete;
 
   // The information's bytes, empty when the system gives none.
   std::vector<unsigned char> Get(TOKEN_INFORMATION_CLASS what) const {
     std::vector<unsigned char> bytes;
-    if (!token_) return bytes;
+    if (!token_.IsOpen()) return bytes;
     DWORD size = 0;
-    GetTokenInformation(token_, what, nullptr, 0, &size);
+    GetTokenInformation(token_.Get(), what, nullptr, 0, &size);
     if (size == 0) return bytes;
     bytes.resize(size);
-    if (!GetTokenInformation(token_, what, bytes.data(), size, &size)) bytes.clear();
+    if (!GetTokenInformation(token_.Get(), what, bytes.data(), size, &size)) bytes.clear();
     return bytes;
   }
 
  private:
-  HANDLE token_ = nullptr;
+  OwnedHandle token_;
 };
 
 std::string SidText(PSID sid) {
@@ -101,10 +97,6 @@ unsigned long TrialWrite(const std::string& folder, const std::string& trial_nam
   return 0;
 }
 
-TElevatedRun::~TElevatedRun() {
-  if (process_) CloseHandle(process_);
-}
-
 bool TElevatedRun::Start(const std::string& program, const std::string& parameters, unsigned long* error) {
   const std::wstring file = enc::Wide(program), params = enc::Wide(parameters);
   SHELLEXECUTEINFOW info = {};
@@ -119,16 +111,15 @@ bool TElevatedRun::Start(const std::string& program, const std::string& paramete
     return false;
   }
   // Without a handle the run still started; only its end cannot be waited for.
-  if (process_) CloseHandle(process_);
-  process_ = info.hProcess;
+  process_ = OwnedHandle(info.hProcess);
   started_ = true;
   return true;
 }
 
 bool TElevatedRun::Wait(unsigned long* exit_code) {
-  if (!process_ || WaitForSingleObject(process_, INFINITE) != WAIT_OBJECT_0) return false;
+  if (!process_.IsOpen() || WaitForSingleObject(process_.Get(), INFINITE) != WAIT_OBJECT_0) return false;
   DWORD code = 0;
-  if (!GetExitCodeProcess(process_, &code)) return false;
+  if (!GetExitCodeProcess(process_.Get(), &code)) return false;
   *exit_code = code;
   return true;
 }

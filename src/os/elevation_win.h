@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "os/owned_handle_win.h"
+
 
 // The process token is elevated (an administrator with full rights).
 bool ProcessIsElevated();
@@ -29,9 +31,6 @@ bool IsNetworkFolder(const std::string& folder);
 class TElevatedRun {
  public:
   TElevatedRun() = default;
-  TElevatedRun(const TElevatedRun&) = delete;
-  TElevatedRun& operator=(const TElevatedRun&) = delete;
-  ~TElevatedRun();
 
   // Starts program with parameters. False with the system's error code in
   // *error when it did not start; ERROR_CANCELLED (1223) when the person
@@ -42,6 +41,6 @@ class TElevatedRun {
   bool Wait(unsigned long* exit_code);
 
  private:
-  void* process_ = nullptr;
+  OwnedHandle process_;
   bool started_ = false;
 };

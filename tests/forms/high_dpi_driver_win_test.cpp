@@ -124,11 +124,37 @@ class UiFont {
   HFONT font_;
 };
 
+// Waits until the window and its visible controls have kept their places
+// for a moment: a window is found as soon as it shows, and on a busy machine
+// its scaling to the DPI and its layout may still be under way then.
+void WaitUntilSettled(HWND window) {
+  const auto places = [window] {
+    std::vector<LONG> v;
+    RECT client;
+    GetClientRect(window, &client);
+    v.insert(v.end(), {client.right, client.bottom});
+    for (const Shown& c : VisibleControls(window))
+      v.insert(v.end(), {c.rect.left, c.rect.top, c.rect.right, c.rect.bottom});
+    return v;
+  };
+  std::vector<LONG> last = places();
+  driver::WaitUntil(
+      [&] {
+        Sleep(150);
+        std::vector<LONG> now = places();
+        const bool same = now == last;
+        last = std::move(now);
+        return same;
+      },
+      kTimeout);
+}
+
 // Every visible control inside the client area, no two overlapping, every
 // text fitting its control, every font scaled to dpi.
 void ExpectLaidOut(HWND window, int dpi, const char* what) {
   SCOPED_TRACE(what);
   ASSERT_NE(window, nullptr);
+  WaitUntilSettled(window);
   RECT client;
   GetClientRect(window, &client);
   const std::vector<Shown> controls = VisibleControls(window);
@@ -172,6 +198,11 @@ void ExpectLaidOut(HWND window, int dpi, const char* what) {
 }
 
 void ExpectClientSize(HWND window, int width, int height, int dpi) {
+  const SIZE want = {ScaleToDpi(width, dpi), ScaleToDpi(height, dpi)};
+  driver::WaitUntil([&] {
+    const SIZE now = driver::ClientSize(window);
+    return now.cx == want.cx && now.cy == want.cy;
+  }, kTimeout);
   const SIZE s = driver::ClientSize(window);
   EXPECT_EQ(s.cx, ScaleToDpi(width, dpi));
   EXPECT_EQ(s.cy, ScaleToDpi(height, dpi));
