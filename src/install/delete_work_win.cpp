@@ -335,6 +335,8 @@ TWorkOutcome TDeleteWork::Run() {
     return TWorkOutcome::kClosed;
   }
   for (const std::string& line : plan.Describe()) observer_.Note(line);
+  if (!fs::FileExists(folder + "install.dat"))
+    observer_.Note("install.dat is missing: the uninstaller removes what its installed-programs entry and registry key name");
 
   observer_.Caption(settings_.Title + " を削除しています");
   observer_.Status("ショートカットを削除しています...");

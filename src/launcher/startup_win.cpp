@@ -31,6 +31,7 @@
 #include "settings/install_set.h"
 #include "settings/package_rules.h"
 #include "install/selection.h"
+#include "install/uninstall_entry_win.h"
 
 namespace {
 
@@ -337,11 +338,16 @@ int Startup::Run() {
       break;
     case TSettingsPlace::kFolder: {
       const std::string settings_file = SettingsFileIn(place_);
-      if (!fs::FileExists(settings_file)) {
+      if (fs::FileExists(settings_file)) {
+        install_set_->LoadFromFile(settings_file);
+      } else if (std::optional<TZefoInstallSet> orphaned = SettingsFromEntryOf(ExtractFilePath(settings_file))) {
+        // The uninstaller's settings file went while the entry that names it
+        // stayed: it still removes what the entry and its records name.
+        *install_set_ = std::move(*orphaned);
+      } else {
         Warn("インストール設定ファイルがありません");
         return Unattended() ? kExitNoSettings : kExitSuccess;
       }
-      install_set_->LoadFromFile(settings_file);
       break;
     }
   }

@@ -133,3 +133,17 @@ TEST(UninstallRecords, ALoggedWizardMovesItsRunningUninstallerOutAndFinishes) {
   EXPECT_NE(inst.Log().find("moved the running program install.exe out of the folder"), std::string::npos) << inst.Log();
   EXPECT_FALSE(UninstallEntryLocation(inst.s().Title).has_value());
 }
+
+TEST(UninstallRecords, AnUninstallerWhoseSettingsFileIsGoneRemovesWhatItsEntryNames) {
+  // As a run stopped half-way by an earlier version, or a hand that deleted install.dat, leaves it.
+  Installed inst;
+  ASSERT_TRUE(DeleteFileW(enc::Wide(inst.Folder() + "install.dat").c_str()));
+  ASSERT_EQ(inst.Silent(), 0u) << inst.Log();
+  EXPECT_NE(inst.Log().find("install.dat is missing"), std::string::npos) << inst.Log();
+  EXPECT_FALSE(fs::FileExists(inst.Folder() + "install.exe")) << inst.Log();
+  EXPECT_EQ(inst.pkg.Value("InstallPath"), "<none>");
+  EXPECT_FALSE(UninstallEntryLocation(inst.s().Title).has_value());
+  EXPECT_FALSE(fs::DirectoryExists(inst.group));
+  // Only the uninstaller is known now: the other files were recorded in the settings file alone.
+  EXPECT_TRUE(fs::FileExists(inst.Folder() + "game.exe"));
+}
