@@ -233,7 +233,8 @@ void TDeleteWork::ClaimRecords(const TUninstallPlan& plan) {
     if (!f.record) continue;
     if (f.verdict == TFileVerdict::kKeep || f.verdict == TFileVerdict::kUnreadable) {
       records_stay_ = true;
-      if (f.verdict == TFileVerdict::kUnreadable) Failed(f.name, SystemErrorText(f.error));
+      Failed(f.name, f.verdict == TFileVerdict::kUnreadable ? SystemErrorText(f.error)
+                                                            : "kept with its settings file, which cannot be removed");
       continue;
     }
     if (f.verdict != TFileVerdict::kDelete) continue;

@@ -7,7 +7,6 @@
 #include "base/format.h"
 #include "base/safe_names.h"
 #include "base/sjis.h"
-#include "install/delete_rules.h"
 #include "settings/package_rules.h"
 #include "settings/registry_key_rule.h"
 #include "install/delete_rules.h"
