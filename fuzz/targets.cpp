@@ -18,6 +18,7 @@
 #include "base/file_name_compare.h"
 #include "base/safe_names.h"
 #include "settings/install_set.h"
+#include "settings/package_rules.h"
 #include "settings/registry_key_rule.h"
 #include "base/sjis.h"
 #include "install/delete_rules.h"
@@ -293,7 +294,10 @@ void Uninstall(const uint8_t* data, size_t size) {
       Finding("a file outside the install folder was planned");
   }
   if (!plan.group.own_links.empty() || plan.group.mode == TGroupPlan::TMode::kWholeGroup) {
-    if (snap.group_is_link || !IsOwnGroupName(s.Title)) Finding("a group that is no group of its own was planned");
+    // A title from before the name rule may lose its own shortcuts, never the group by command.
+    if (snap.group_is_link || !IsSingleFolderName(s.Title) ||
+        (plan.group.mode == TGroupPlan::TMode::kWholeGroup && !IsOwnGroupName(s.Title)))
+      Finding("a group that is no group of its own was planned");
     if (!SameFileName(plan.group.folder, kPrograms + u"\\" + enc::SjisToUtf16(s.Title)))
       Finding("a group folder other than Programs\\Title was planned");
     for (const std::u16string& link : plan.group.own_links)
