@@ -20,10 +20,8 @@
 
 namespace testing_support {
 
-// How long a scenario waits for anything the program does: a run's end, a
-// window, a page. Long, because two cores are shared by several builds; only
-// a failing wait ever costs it.
-constexpr int kTimeout = 60000;
+// The one wait of every scenario (the window driver's).
+using driver::kTimeout;
 
 // A file or a folder is there.
 bool Exists(const std::string& path);
