@@ -86,7 +86,9 @@ void WalkAndInstall(const TestMedium& m, const std::string& target, WizardCompon
 
 bool Exists(const std::string& path) { return FileAttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
-bool KeyExists(const std::string& path) { return RegKey::Open(HKEY_CURRENT_USER, path, KEY_READ).IsOpen(); }
+bool KeyExists(const std::string& path) {
+  return RegKey::Open(HKEY_CURRENT_USER, "Software\\" + path, KEY_READ).IsOpen();
+}
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

@@ -25,7 +25,7 @@ using driver::kTimeout;
 
 // A file or a folder is there.
 bool Exists(const std::string& path);
-// A key of HKEY_CURRENT_USER is there (path below it, e.g. "Software\\X").
+// A key of HKEY_CURRENT_USER\Software is there (path below it; "" is Software).
 bool KeyExists(const std::string& path);
 // text contains part.
 bool Has(const std::string& text, const std::string& part);

@@ -33,7 +33,7 @@ TEST(PackageCheck, TheWizardRefusesBadSettingsUpFrontWithAWarning) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     TestMedium m;
-    const std::string key = "Software\\" + m.settings.RegistryKey;
+    const std::string key = m.settings.RegistryKey;
     testing_support::OneDiscSizes(m.settings, 4);
     m.AddLoose(0, "game.exe", "game");
     row.change(m.settings);
@@ -54,6 +54,6 @@ TEST(PackageCheck, TheWizardRefusesBadSettingsUpFrontWithAWarning) {
     EXPECT_FALSE(fs::DirectoryExists(m.Target()));
     EXPECT_FALSE(fs::DirectoryExists(m.GroupFolder()));
     EXPECT_FALSE(KeyExists(key));
-    EXPECT_FALSE(KeyExists("Software\\" + m.settings.RegistryKey));
+    EXPECT_FALSE(KeyExists(m.settings.RegistryKey));
   }
 }
