@@ -220,6 +220,8 @@ void ExpectNothingRecorded(const TZefoInstallSet& s, const std::string& target) 
   EXPECT_EQ(UninstallValue(s, "DisplayName"), "<none>");
 }
 
+void ExpectNothingRecorded(const TestMedium& m) { ExpectNothingRecorded(m.settings, m.Target()); }
+
 void ExpectUninstalled(const TZefoInstallSet& s, const std::string& folder) {
   SCOPED_TRACE("uninstalled");
   EXPECT_FALSE(Exists(folder));

@@ -104,6 +104,8 @@ void ExpectUninstallEntry(const TZefoInstallSet& s, const std::string& target, D
 // Nothing says the title is installed in target: no install.dat, no
 // "InstallPath", no group, no entry in the system's list.
 void ExpectNothingRecorded(const TZefoInstallSet& s, const std::string& target);
+// The same for the medium's title and install folder (Target()).
+void ExpectNothingRecorded(const TestMedium& m);
 // An uninstall removed all of it: the folder, "InstallPath", the group, the entry.
 void ExpectUninstalled(const TZefoInstallSet& s, const std::string& folder);
 
