@@ -337,7 +337,11 @@ TWorkOutcome TDeleteWork::Run() {
   }
   for (const std::string& line : plan.Describe()) observer_.Note(line);
   if (!fs::FileExists(folder + "install.dat"))
-    observer_.Note("install.dat is missing: the uninstaller removes what its installed-programs entry and registry key name");
+    observer_.Note(settings_.RegistryKey.empty()
+                       ? "install.dat is missing: the uninstaller removes what its installed-programs entry names; the "
+                         "entry records no registry key, so a key of the installation is not known and stays"
+                       : "install.dat is missing: the uninstaller removes what its installed-programs entry and registry "
+                         "key name");
 
   observer_.Caption(settings_.Title + " を削除しています");
   observer_.Status("ショートカットを削除しています...");
