@@ -18,7 +18,10 @@
 #include "base/file_name_compare.h"
 #include "base/safe_names.h"
 #include "settings/install_set.h"
+#include "settings/package_rules.h"
 #include "settings/registry_key_rule.h"
+#include "base/sjis.h"
+#include "install/delete_rules.h"
 #include "install/uninstall_plan.h"
 #include "settings_json.h"
 
@@ -252,14 +255,38 @@ void Uninstall(const uint8_t* data, size_t size) {
   snap.install_path = facts.Pick(kValues);
   snap.cd_drive = facts.Next() & 1;
   snap.entry_location = facts.Pick(kValues);
+  // The system's reading of names: the group the shell would act on for the
+  // title's command (it trims blanks, even quoted), through a link or a short
+  // name to its final folder; the running programs' images.
+  const std::u16string own_group = kPrograms + u"\\" + enc::SjisToUtf16(s.Title);
+  const auto final_of = [&](const std::u16string& folder) -> std::u16string {
+    static const std::u16string kLinked[] = {kPrograms + u"\\StartUp", u"C:\\elsewhere", u""};
+    if (facts.Next() & 1) return facts.Pick(kLinked);  // a link or a short name leading elsewhere
+    return SameFileName(folder, own_group) ? snap.group_final : folder;
+  };
+  const std::optional<std::string> command = DeleteGroupCommand(s.Title);
+  const std::optional<std::string> read = command ? GroupTheShellReads(*command) : std::nullopt;
+  const std::u16string shell_group = read ? kPrograms + u"\\" + enc::SjisToUtf16(*read) : u"";
+  if (read) snap.shell_group_final = final_of(shell_group);
+  static const std::u16string kImages[] = {kInstall + u"\\install.exe", kInstall + u"\\game.exe",
+                                           u"C:\\users\\me\\Temp\\~zinstall.exe", u"C:\\GAMES\\DEMO\\INSTALL.EXE"};
+  for (int n = facts.Next() % 3; n > 0; --n) snap.running_images.push_back(facts.Pick(kImages));
 
   const TUninstallPlan plan = PlanUninstall(s, kGiven[facts.Next() % 5], save, snap);
   plan.Describe();
   if (plan.refused) return;
   // Every action stays inside the folder, the group and the product's key.
   if (snap.install_final.empty() || snap.install_is_link) Finding("a folder that cannot be examined was planned for");
+  bool settings_stay = false;
   for (const TPlannedFile& f : plan.files) {
+    if (sjis::EqualsNoCase(f.name, "install.dat"))
+      settings_stay = f.verdict != TFileVerdict::kDelete && f.verdict != TFileVerdict::kMissing;
+    else if (sjis::EqualsNoCase(f.name, "install.exe") && settings_stay &&
+             (f.verdict == TFileVerdict::kDelete || f.verdict == TFileVerdict::kRunning))
+      Finding("the uninstaller was planned to go while its settings file stays");
     if (f.verdict != TFileVerdict::kDelete) continue;
+    for (const std::u16string& image : snap.running_images)
+      if (SameFileName(image, f.expected_final)) Finding("a running program's image was planned for deletion");
     const auto it = snap.files.find(f.name);
     if (!IsSafeRelativeName(f.name) || it == snap.files.end()) Finding("a name that failed the check was planned");
     if (it->second.link_on_way || it->second.folder || !it->second.exists) Finding("a file through a link was planned");
@@ -267,7 +294,10 @@ void Uninstall(const uint8_t* data, size_t size) {
       Finding("a file outside the install folder was planned");
   }
   if (!plan.group.own_links.empty() || plan.group.mode == TGroupPlan::TMode::kWholeGroup) {
-    if (snap.group_is_link || !IsOwnGroupName(s.Title)) Finding("a group that is no group of its own was planned");
+    // A title from before the name rule may lose its own shortcuts, never the group by command.
+    if (snap.group_is_link || !IsSingleFolderName(s.Title) ||
+        (plan.group.mode == TGroupPlan::TMode::kWholeGroup && !IsOwnGroupName(s.Title)))
+      Finding("a group that is no group of its own was planned");
     if (!SameFileName(plan.group.folder, kPrograms + u"\\" + enc::SjisToUtf16(s.Title)))
       Finding("a group folder other than Programs\\Title was planned");
     for (const std::u16string& link : plan.group.own_links)
@@ -275,6 +305,20 @@ void Uninstall(const uint8_t* data, size_t size) {
   }
   if (plan.group.mode == TGroupPlan::TMode::kWholeGroup && IsSameOrAbove(plan.group.folder, kPrograms + u"\\StartUp"))
     Finding("a folder of the system's was planned as a group");
+  if (plan.group.mode == TGroupPlan::TMode::kWholeGroup) {
+    const std::optional<std::string> acted = GroupTheShellReads(plan.group.command);
+    if (!acted || !read || *acted != *read || snap.shell_group_final.empty() ||
+        !SameFileName(WithoutTrailingDelimiters(snap.shell_group_final), WithoutTrailingDelimiters(plan.group.folder)) ||
+        !SameFileName(WithoutTrailingDelimiters(plan.group.folder), own_group))
+      Finding("the group the shell would act on is not the installation's own");
+  }
+  // The records go after the registry records and the entry that name them.
+  const auto at = [&](TUninstallStep step) {
+    return std::find(plan.steps.begin(), plan.steps.end(), step) - plan.steps.begin();
+  };
+  if (at(TUninstallStep::kRecords) < at(TUninstallStep::kEntry) || at(TUninstallStep::kRecords) < at(TUninstallStep::kRegistry) ||
+      at(TUninstallStep::kClaimRecords) > at(TUninstallStep::kRegistry))
+    Finding("the records were planned to go before what names them");
   const TRegistryPlan& r = plan.registry;
   if (!r.key_path.empty()) {
     if (OwnedRegistryKeyPath(s.RegistryKey) != r.key_path) Finding("a key the product does not own was planned");

@@ -1,10 +1,13 @@
 #include "install/delete_rules.h"
 
+#include <algorithm>
+
 #include "base/encoding.h"
 #include "base/file_name_compare.h"
 #include "base/format.h"
 #include "base/safe_names.h"
 #include "base/sjis.h"
+#include "settings/package_rules.h"
 
 namespace {
 
@@ -50,14 +53,35 @@ std::string RefusedFolderText(const std::string& folder) {
 }
 
 std::optional<std::string> DeleteGroupCommand(std::string_view title) {
-  bool quote = false;
+  if (title.empty() || BlankAtEnd(std::string(title))) return std::nullopt;
   for (size_t i = 0; i < title.size(); i += sjis::CharLength(title, i)) {
     if (sjis::CharLength(title, i) != 1) continue;
     const unsigned char c = static_cast<unsigned char>(title[i]);
     if (c < 0x20 || c == 0x7F || c == '"') return std::nullopt;
-    if (c == '[' || c == ']' || c == '(' || c == ')' || c == ',') quote = true;
   }
-  if (title.empty()) return std::nullopt;
-  const std::string t(title);
-  return quote ? "[DeleteGroup(\"" + t + "\")]" : "[DeleteGroup(" + t + ")]";
+  return "[DeleteGroup(\"" + std::string(title) + "\")]";
+}
+
+std::optional<std::string> GroupTheShellReads(std::string_view command) {
+  constexpr std::string_view kHead = "[DeleteGroup(";
+  if (command.substr(0, kHead.size()) != kHead) return std::nullopt;
+  std::string_view rest = command.substr(kHead.size());
+  std::string_view name;
+  if (!rest.empty() && rest[0] == '"') {
+    const size_t end = rest.find('"', 1);
+    if (end == std::string_view::npos) return std::nullopt;
+    name = rest.substr(1, end - 1);
+  } else {
+    size_t end = 0;
+    while (end < rest.size() && rest[end] != ')' && rest[end] != ',') end += sjis::CharLength(rest, end);
+    name = rest.substr(0, std::min(end, rest.size()));
+  }
+  std::string n(name);
+  for (;;) {
+    if (!n.empty() && n.front() == ' ') n.erase(0, 1);
+    else if (!n.empty() && n.back() == ' ') n.pop_back();
+    else if (n.compare(0, 2, "\x81\x40") == 0) n.erase(0, 2);
+    else if (BlankAtEnd(n)) n.resize(n.size() - 2);  // the ideographic blank at the end
+    else return n;
+  }
 }

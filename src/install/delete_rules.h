@@ -26,9 +26,17 @@ bool IsRemovableInstallFolder(std::u16string_view folder, std::u16string_view wi
 // The message shown when the uninstaller refuses the folder.
 std::string RefusedFolderText(const std::string& folder);
 
-// The Program Manager command that deletes the group named title:
-// "[DeleteGroup(title)]", with the title in double quotes when it holds one
-// of "[](),", which would otherwise end the command or start another one
-// ("x)][DeleteGroup(Other" deletes a second group); nothing when the title
-// holds a double quote or a control character, which no quoting can carry.
+// The Program Manager command that deletes the group named title, always
+// quoted: "[DeleteGroup("title")]", so that none of "[](),", which would
+// otherwise end the command or start another one ("x)][DeleteGroup(Other"
+// deletes a second group), is read as syntax. Nothing when the title holds a
+// double quote or a control character, which no quoting carries, or a blank
+// at either end, which the service trims (" StartUp" would delete StartUp).
 std::optional<std::string> DeleteGroupCommand(std::string_view title);
+
+// The group a Program Manager service acts on for a DeleteGroup command, read
+// as the least careful service reads it: the argument up to the closing
+// quote, or unquoted up to the first ")" or ",", blanks (also the ideographic
+// one) trimmed at both ends even inside quotes. Nothing when the text is no
+// DeleteGroup command.
+std::optional<std::string> GroupTheShellReads(std::string_view command);

@@ -5,22 +5,24 @@
 //
 //   0  snapshot and plan (uninstall_plan.h)   a refused folder: an error -> kClosed
 //   1  caption, "removing the shortcuts"      input point: stop -> kAborted
-//   2  the program group: the shell is asked, then the folder is looked at
+//   2  the program group: the shell is asked, then what went is confirmed
 //   3  a pause, back to the foreground
 //   4  the current folder leaves the install folder
 //   5  "deleting files"                        input point: stop -> kAborted
-//   6  every planned file, in list order      from here on the work runs to its end
-//   7  the records (the uninstaller, install.dat), only when nothing else is left
-//   8  the emptied folders, depth first
-//   9  "removing the registry entries": the key, the installed-programs entry
-//  10  a pause                                 -> kFinished, or kIncomplete
+//   then the plan's steps in its order (TUninstallStep): the files, the claim
+//   on the records, the registry, the installed-programs entry, the records,
+//   the emptied folders; from here on the work runs to its end
+//   -> kFinished, or kIncomplete
 //
 // Every action is one the plan allowed, and its result is checked. A file the
 // system would not delete (in use, access denied) is named with the system's
 // reason; the installation then keeps its records: install.dat is written
 // again listing what is left, the uninstaller, the registry key and the
-// installed-programs entry stay, so that a later run can finish. Only a
-// complete removal ends with kFinished.
+// installed-programs entry stay, so that a later run can finish. The same
+// holds when install.dat or the uninstaller cannot be claimed for deletion.
+// The image of a running program (the uninstaller itself, run in place or
+// waiting for its temporary copy) is moved out of the folder and deleted at
+// the next restart. Only a complete removal ends with kFinished.
 #pragma once
 
 #include <string>
@@ -29,13 +31,10 @@
 #include "settings/install_set.h"
 #include "install/uninstall_plan.h"
 #include "install/work_observer.h"
+#include "os/owned_handle_win.h"
 
 struct TDeleteChoices {
   bool delete_save_data = false;  // "save.dat" goes too
-  // The running program's file when it may lie in the install folder (an
-  // uninstaller run in place): the system keeps it while it runs, so it is
-  // left for the caller to move away once everything else is gone.
-  std::string running_program;
 };
 
 class TDeleteWork {
@@ -54,26 +53,29 @@ class TDeleteWork {
 
   // What could not be removed, as named in the warning.
   const std::vector<std::string>& Failures() const { return failures_; }
-  // The running program's file was left in place for the caller (only after kFinished).
-  bool RunningProgramLeft() const { return running_program_left_; }
 
  private:
   void RemoveGroup(const TGroupPlan& group);
+  void RemoveOwnLinks(const TGroupPlan& group);
   void ActOnFile(const TPlannedFile& file);
+  void MoveOut(const TPlannedFile& file);
+  void ClaimRecords(const TUninstallPlan& plan);
+  void DeleteRecords(const TUninstallPlan& plan);
   void KeepRecords();
-  void RemoveRegistryRecords(const TUninstallPlan& plan);
+  void RemoveRegistry(const TRegistryPlan& registry);
+  void RemoveEntry(const TUninstallPlan& plan);
   void Failed(const std::string& what, const std::string& reason);
 
   const TZefoInstallSet& settings_;
   std::string install_folder_;
   std::string folder_text_;  // the install folder as given, in normal form, with a trailing delimiter
   std::wstring folder_;
-  std::u16string running_final_;
   TDeleteChoices choices_;
   TWorkObserver& observer_;
   std::vector<std::string> remaining_;  // recorded files that stay
   std::vector<std::string> failures_;
-  bool running_program_left_ = false;
+  bool records_stay_ = false;          // the records could not be claimed: they all stay
+  OwnedHandle settings_claim_, uninstaller_claim_;
 };
 
 // The folders an uninstaller never deletes in or above, besides the Windows
@@ -82,7 +84,9 @@ class TDeleteWork {
 std::vector<std::string> KeptFolders();
 
 // Removes folder's sub-folders that hold nothing, depth first, then folder
-// itself when it is empty. Linked folders (reparse points) are neither
-// entered nor removed, so what they lead to is never touched and the folder
-// holding them stays. Never goes above folder.
+// itself when it is empty. Each folder is entered, listed and removed through
+// a handle whose final name is the one expected (its parent's, then its own
+// name), so a folder swapped for a link after it was listed is neither
+// entered nor removed, and what a link leads to is never touched; the folder
+// holding a link stays. Never goes above folder.
 void RemoveEmptyFolders(const std::string& folder);

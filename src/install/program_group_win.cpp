@@ -110,14 +110,12 @@ std::string GroupName(const std::string& title) {
 }  // namespace
 
 bool DeleteProgramGroup(const std::string& title) {
-  // Quoting is decided on the title as it is, before any conversion: a byte
-  // of another code page must not hide a ")" from it.
+  // The title is judged as it is, before any conversion: a name the shell
+  // would read otherwise is never sent.
   const std::optional<std::string> command = DeleteGroupCommand(title);
   if (!command) return false;
-  const bool quoted = command->compare(0, 14, "[DeleteGroup(\"") == 0;
   const std::optional<std::string> ansi = InAnsiCodePage(title);
-  const std::string name = ansi ? *ansi : GroupName(title);
-  const std::string text = quoted ? "[DeleteGroup(\"" + name + "\")]" : "[DeleteGroup(" + name + ")]";
+  const std::string text = ansi ? "[DeleteGroup(\"" + *ansi + "\")]" : "[DeleteGroup(\"" + GroupName(title) + "\")]";
 
   const DdeInstance instance(ansi.has_value());
   if (!instance.Id()) return false;

@@ -5,7 +5,7 @@
 #include <string>
 
 // Asks the Program Manager service to delete the group named title
-// (DeleteGroupCommand). True when the service took the command; false when
+// (DeleteGroupCommand, the name always quoted). True when the service took the command; false when
 // no conversation could be made (no shell answering), the title cannot be
 // put in a command, or the service refused it. Whether the group is gone is
 // for the caller to confirm. The conversation is carried out in the system's

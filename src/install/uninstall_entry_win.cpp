@@ -14,19 +14,6 @@ const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 
 }  // namespace
 
-std::string UninstallEntryName(const std::string& title) {
-  std::string name;
-  for (size_t i = 0; i < title.size();) {
-    const size_t n = sjis::CharLength(title, i);
-    const unsigned char c = static_cast<unsigned char>(title[i]);
-    if (n == 1 && (c < 0x20 || c == 0x7F || c == '\\')) name += '_';
-    else name.append(title, i, n);
-    i += n;
-  }
-  if (name.find_first_not_of(" _") == std::string::npos) return "";
-  return "zinstall " + name;
-}
-
 bool WriteUninstallEntry(const TZefoInstallSet& s, const std::string& target_dir, int64_t size_bytes) {
   const std::string name = UninstallEntryName(s.Title);
   const std::string uninstaller = target_dir + "install.exe";
@@ -41,6 +28,8 @@ bool WriteUninstallEntry(const TZefoInstallSet& s, const std::string& target_dir
   ok = key.SetString("QuietUninstallString", "\"" + uninstaller + "\" /silent") && ok;
   ok = key.SetString("DisplayIcon", uninstaller + ",1") && ok;
   ok = key.SetString("InstallLocation", target_dir) && ok;
+  // An uninstaller whose install.dat is gone finds its values through this.
+  if (!s.RegistryKey.empty()) ok = key.SetString("RegistryKey", s.RegistryKey) && ok;
   ok = key.SetString("InstallDate", Format("%04d%02d%02d", today.wYear, today.wMonth, today.wDay)) && ok;
   ok = key.SetDword("EstimatedSize", static_cast<uint32_t>(kib > 0xFFFFFFFFLL ? 0xFFFFFFFFLL : kib)) && ok;
   ok = key.SetDword("NoModify", 1) && ok;
@@ -56,6 +45,22 @@ std::optional<std::string> UninstallEntryLocation(const std::string& title) {
   std::string location;
   entry.QueryString("InstallLocation", &location);
   return location;
+}
+
+std::optional<TZefoInstallSet> SettingsFromEntryOf(const std::string& folder) {
+  const RegKey uninstall = RegKey::Open(HKEY_CURRENT_USER, kUninstallKey, KEY_READ);
+  for (const std::string& name : uninstall.SubKeys()) {
+    if (name.rfind("zinstall ", 0) != 0) continue;
+    const RegKey entry = RegKey::Open(HKEY_CURRENT_USER, std::string(kUninstallKey) + "\\" + name, KEY_READ);
+    TEntryFacts facts;
+    facts.key_name = name;
+    entry.QueryString("DisplayName", &facts.display_name);
+    entry.QueryString("InstallLocation", &facts.install_location);
+    entry.QueryString("UninstallString", &facts.uninstall_string);
+    entry.QueryString("RegistryKey", &facts.registry_key);
+    if (std::optional<TZefoInstallSet> s = SettingsFromEntry(facts, folder)) return s;
+  }
+  return std::nullopt;
 }
 
 bool DeleteUninstallEntry(const std::string& title) {

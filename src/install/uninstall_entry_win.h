@@ -2,8 +2,8 @@
 // below HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall
 // that is the product's own ("zinstall " + Title, the title's backslashes and
 // control characters replaced), holding the display name, the uninstaller's
-// commands (normal and quiet), its icon, the install folder and the size, with
-// no way to modify or repair.
+// commands (normal and quiet), its icon, the install folder, the registry key
+// and the size, with no way to modify or repair.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,12 @@
 #include <string>
 
 #include "settings/install_set.h"
+#include "install/orphaned_entry.h"
 
-// The key's name below Uninstall, or "" when the title gives none.
-std::string UninstallEntryName(const std::string& title);
+// The settings taken from the entry that names folder's install.exe as its
+// uninstaller (SettingsFromEntry), for an uninstaller whose install.dat is
+// gone; nothing when no entry does.
+std::optional<TZefoInstallSet> SettingsFromEntryOf(const std::string& folder);
 
 // Writes the entry for an installation in target_dir (with a trailing
 // delimiter) taking size_bytes. Only an installation with its uninstaller

@@ -61,6 +61,9 @@ TPlannedFile PlanFile(const std::string& name, const std::u16string& install_fin
     if (!facts.final_path.empty() && SameFileName(facts.final_path, expected)) {
       f.verdict = TFileVerdict::kDelete;
       f.expected_final = expected;
+      for (const std::u16string& image : snap.running_images) {
+        if (SameFileName(image, expected)) f.verdict = TFileVerdict::kRunning;
+      }
     } else {
       f.verdict = TFileVerdict::kElsewhere;
     }
@@ -82,7 +85,10 @@ bool NamesFolder(const std::string& value, const std::u16string& value_final, co
 
 TGroupPlan PlanGroup(const TZefoInstallSet& s, const std::u16string& given, const TUninstallSnapshot& snap) {
   TGroupPlan g;
-  if (!IsOwnGroupName(s.Title)) {
+  // A title made before the rule may still name its own folder exactly; only
+  // the shell would read it otherwise.
+  const bool legacy = !IsOwnGroupName(s.Title) && IsSingleFolderName(s.Title);
+  if (!IsOwnGroupName(s.Title) && !legacy) {
     g.mode = TGroupPlan::TMode::kRefused;
     g.why = "the title " + s.Title + " is no folder name of its own: no program group is touched";
     return g;
@@ -121,11 +127,23 @@ TGroupPlan PlanGroup(const TZefoInstallSet& s, const std::u16string& given, cons
     if (own) g.own_links.push_back(Join(g.folder, item.name));
     else ++others;
   }
+  // The command goes only where the shell would act on this very folder.
+  const std::optional<std::string> command = DeleteGroupCommand(s.Title);
+  const std::optional<std::string> read = command ? GroupTheShellReads(*command) : std::nullopt;
+  const bool shell_reads_own = read && SameFileName(Utf16(*read), title) && !snap.shell_group_final.empty() &&
+                               SameFileName(WithoutTrailingDelimiters(snap.shell_group_final),
+                                            WithoutTrailingDelimiters(g.folder));
   if (shells) {
     g.mode = g.own_links.empty() ? TGroupPlan::TMode::kNone : TGroupPlan::TMode::kOwnLinks;
     g.why = "the program group " + s.Title + " is a folder of the system's: only this installation's shortcuts go";
+  } else if (others == 0 && !shell_reads_own) {
+    g.mode = TGroupPlan::TMode::kOwnLinks;
+    g.remove_folder = true;
+    g.why = "the shell would read the group's name " + s.Title +
+            " otherwise: its shortcuts and then its empty folder go one by one, without a group command";
   } else if (others == 0) {
     g.mode = TGroupPlan::TMode::kWholeGroup;
+    g.command = *command;
   } else if (g.own_links.empty()) {
     g.why = "the program group " + s.Title + " holds no shortcut to this installation: it stays";
   } else {
@@ -169,6 +187,8 @@ const char* VerdictText(TFileVerdict v) {
     case TFileVerdict::kElsewhere: return "skip (the file system names it elsewhere)";
     case TFileVerdict::kFolder: return "keep (a folder; it goes when empty)";
     case TFileVerdict::kUnreadable: return "cannot examine";
+    case TFileVerdict::kRunning: return "move out of the folder and delete at restart (a running program's image):";
+    case TFileVerdict::kKeep: return "keep (its settings file stays)";
   }
   return "";
 }
@@ -182,6 +202,11 @@ std::vector<std::string> UninstallCandidates(const TZefoInstallSet& s, bool dele
   }
   if (delete_save_data) names.push_back("save.dat");
   names.push_back("game.ini");
+  for (const char* record : {"install.dat", "install.exe"}) {
+    bool listed = false;
+    for (const std::string& name : names) listed = listed || sjis::EqualsNoCase(name, record);
+    if (!listed) names.push_back(record);
+  }
   return names;
 }
 
@@ -200,20 +225,36 @@ TUninstallPlan PlanUninstall(const TZefoInstallSet& s, const std::string& instal
   const std::u16string given = enc::SjisToUtf16(*normal);
   const std::u16string install_final = WithoutTrailingDelimiters(snap.install_final);
 
+  plan.steps = {TUninstallStep::kGroup,    TUninstallStep::kFiles, TUninstallStep::kClaimRecords,
+                TUninstallStep::kRegistry, TUninstallStep::kEntry, TUninstallStep::kRecords,
+                TUninstallStep::kFolders};
   // Recorded names first, in their order; the records themselves last.
   std::vector<TPlannedFile> records;
   std::vector<std::string> names = s.InstalledFiles;
   if (delete_save_data) names.push_back("save.dat");
   names.push_back("game.ini");
+  for (const std::string& name : UninstallCandidates(s, delete_save_data)) {
+    if (IsRecordName(name) && std::none_of(names.begin(), names.end(), [&](const std::string& n) {
+          return sjis::EqualsNoCase(n, name);
+        }))
+      names.push_back(name);
+  }
   for (const std::string& name : names) {
     TPlannedFile f = PlanFile(name, install_final, snap);
     (f.record ? records : plan.files).push_back(std::move(f));
   }
-  // The settings file goes after the uninstaller: while it is there, a later
-  // run knows what is left.
+  // The settings file goes before the uninstaller: a settings file without
+  // its uninstaller would be records nobody can act on.
   std::stable_partition(records.begin(), records.end(),
-                        [](const TPlannedFile& f) { return !sjis::EqualsNoCase(f.name, "install.dat"); });
-  for (TPlannedFile& f : records) plan.files.push_back(std::move(f));
+                        [](const TPlannedFile& f) { return sjis::EqualsNoCase(f.name, "install.dat"); });
+  bool settings_stay = false;
+  for (TPlannedFile& f : records) {
+    const bool settings = sjis::EqualsNoCase(f.name, "install.dat");
+    if (settings) settings_stay = settings_stay || (f.verdict != TFileVerdict::kDelete && f.verdict != TFileVerdict::kMissing);
+    else if (settings_stay && (f.verdict == TFileVerdict::kDelete || f.verdict == TFileVerdict::kRunning))
+      f.verdict = TFileVerdict::kKeep;
+    plan.files.push_back(std::move(f));
+  }
 
   plan.group = PlanGroup(s, given, snap);
   plan.registry = PlanRegistry(s, given, snap);

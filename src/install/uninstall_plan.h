@@ -51,6 +51,14 @@ struct TUninstallSnapshot {
   std::u16string install_path_final;         // the folder it names, as the file system names it, when it exists
   bool cd_drive = false;                     // the value "CDDrive" is there
   std::optional<std::string> entry_location; // "InstallLocation" of the installed-programs entry
+
+  // The folder the shell's Program Manager service would act on for the
+  // group's DeleteGroup command (GroupTheShellReads), as the file system
+  // names it; empty when there is none.
+  std::u16string shell_group_final;
+  // The images of the processes that run (this one among them), as the file
+  // system names them: the system keeps them while they run.
+  std::vector<std::u16string> running_images;
 };
 
 enum class TFileVerdict {
@@ -61,6 +69,8 @@ enum class TFileVerdict {
   kElsewhere,    // the file system names it otherwise: a link at the end, or not inside the folder
   kFolder,       // a real folder: it goes when it is empty
   kUnreadable,   // there, but the system would not let it be examined (open_error says why)
+  kRunning,      // the image of a running process: moved out of the folder, deleted at restart
+  kKeep,         // the uninstaller, kept because its settings file stays
 };
 
 struct TPlannedFile {
@@ -69,6 +79,20 @@ struct TPlannedFile {
   std::u16string expected_final;  // kDelete: the name the file system must give the opened file
   uint32_t error = 0;             // kUnreadable
   bool record = false;            // "install.dat" or the uninstaller: removed last, only when nothing else is left
+};
+
+// The steps of an uninstallation, in the order they are carried out. A stop
+// after any of them leaves what a second run finishes: the uninstaller and
+// its settings file stay until the registry records and the entry that name
+// them are gone, and they go last together, once both are known to be free.
+enum class TUninstallStep {
+  kGroup,         // the program group, or this installation's shortcuts in it
+  kFiles,         // every planned file but the records, in list order
+  kClaimRecords,  // the settings file and the uninstaller are opened for deletion: free, or both stay
+  kRegistry,      // the product's key, or its values
+  kEntry,         // the installed-programs entry
+  kRecords,       // install.dat, then install.exe (a running one moved out of the folder)
+  kFolders,       // the emptied folders, depth first, the install folder last
 };
 
 struct TGroupPlan {
@@ -82,6 +106,8 @@ struct TGroupPlan {
   std::string why;                        // kNone, kRefused, kOwnLinks: a line for the log
   std::u16string folder;                  // the group's folder
   std::vector<std::u16string> own_links;  // full names of this installation's shortcuts in it
+  std::string command;                    // kWholeGroup: the command the shell is sent
+  bool remove_folder = false;             // kOwnLinks of a group that holds nothing else: its folder goes when empty
 };
 
 struct TRegistryPlan {
@@ -93,7 +119,8 @@ struct TRegistryPlan {
 
 struct TUninstallPlan {
   bool refused = false;  // the install folder is not one to delete in: nothing is done
-  std::vector<TPlannedFile> files;
+  std::vector<TUninstallStep> steps;
+  std::vector<TPlannedFile> files;  // the records (install.dat, then install.exe) last
   TGroupPlan group;
   TRegistryPlan registry;
   bool delete_entry = false;  // the installed-programs entry names this folder
@@ -105,12 +132,15 @@ struct TUninstallPlan {
 
 // The names the uninstallation looks at below the install folder, in order:
 // the recorded ones that pass the name check, then "save.dat" when asked and
-// "game.ini". Only these are ever examined or touched.
+// "game.ini", and the records "install.dat" and "install.exe" when they are
+// not listed. Only these are ever examined or touched.
 std::vector<std::string> UninstallCandidates(const TZefoInstallSet& settings, bool delete_save_data);
 
 // True when title can be a program group of the installation's own: the
 // settings' rule for a title (IsPlainFolderName), the one install.exe
-// refuses a package by.
+// refuses a package by. A title that is only IsSingleFolderName (made before
+// the rule) still names its group's folder: its own shortcuts are removed
+// one by one, never by a group command.
 bool IsOwnGroupName(const std::string& title);
 
 // The plan. install_folder is the folder the uninstaller was given (any form;

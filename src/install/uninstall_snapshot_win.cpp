@@ -3,12 +3,17 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include "base/encoding.h"
 #include "base/paths.h"
 #include "base/sjis.h"
 #include "os/exact_delete_win.h"
+#include "os/owned_handle_win.h"
 #include "os/registry_win.h"
+#include "base/file_name_compare.h"
+#include "settings/package_rules.h"
+#include "install/delete_rules.h"
 #include "settings/registry_key_rule.h"
 #include "install/uninstall_entry_win.h"
 
@@ -90,8 +95,13 @@ void SnapshotGroup(const TZefoInstallSet& s, TUninstallSnapshot& snap) {
     const std::wstring folder = ShellFolder(csidl);
     if (!folder.empty()) snap.shell_folders.push_back(U16(folder));
   }
-  if (!IsOwnGroupName(s.Title) || snap.programs_folder.empty()) return;
-  const std::wstring group = std::wstring(snap.programs_folder.begin(), snap.programs_folder.end()) + L"\\" + enc::Wide(s.Title);
+  if (!IsSingleFolderName(s.Title) || snap.programs_folder.empty()) return;
+  const std::wstring programs(snap.programs_folder.begin(), snap.programs_folder.end());
+  const std::wstring group = programs + L"\\" + enc::Wide(s.Title);
+  if (const std::optional<std::string> command = DeleteGroupCommand(s.Title)) {
+    if (const std::optional<std::string> read = GroupTheShellReads(*command); read && !read->empty())
+      snap.shell_group_final = U16(FinalPathOf(programs + L"\\" + enc::Wide(*read)).name);
+  }
   const TFinalPath f = FinalPathOf(group);
   if (!f.exists) return;
   snap.group_exists = true;
@@ -113,6 +123,26 @@ void SnapshotGroup(const TZefoInstallSet& s, TUninstallSnapshot& snap) {
     snap.group_items.push_back(std::move(item));
   } while (FindNextFileW(find, &data));
   FindClose(find);
+}
+
+// The images of the running processes that lie in the install folder.
+void SnapshotRunningImages(TUninstallSnapshot& snap) {
+  if (snap.install_final.empty()) return;
+  const OwnedHandle processes(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!processes.IsOpen()) return;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(processes.Get(), &entry); more; more = Process32NextW(processes.Get(), &entry)) {
+    const OwnedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    if (!process.IsOpen()) continue;
+    std::wstring image(32768, L'\0');
+    DWORD n = static_cast<DWORD>(image.size());
+    if (!QueryFullProcessImageNameW(process.Get(), 0, image.data(), &n)) continue;
+    image.resize(n);
+    const TFinalPath f = FinalPathOf(image);
+    const std::u16string name = U16(f.name.empty() ? image : f.name);
+    if (IsInsideFolder(name, snap.install_final)) snap.running_images.push_back(name);
+  }
 }
 
 void SnapshotRegistry(const TZefoInstallSet& s, TUninstallSnapshot& snap) {
@@ -158,5 +188,6 @@ TUninstallSnapshot TakeUninstallSnapshot(const TZefoInstallSet& s, const std::st
   }
   SnapshotGroup(s, snap);
   SnapshotRegistry(s, snap);
+  SnapshotRunningImages(snap);
   return snap;
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/encoding.h"
-#include "launcher/temporary_program.h"
+#include "install/temporary_program.h"
 #include "os/owned_handle_win.h"
 #include "os/system_error_win.h"
 

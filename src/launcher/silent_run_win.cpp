@@ -11,7 +11,7 @@
 #include "base/safe_names.h"
 #include "base/sjis.h"
 #include "launcher/exit_codes.h"
-#include "launcher/temporary_program.h"
+#include "install/temporary_program.h"
 #include "os/console_win.h"
 #include "os/elevation_win.h"
 #include "os/files_win.h"
@@ -138,7 +138,7 @@ int RunSilentInstall(const TWizardContext& context, const TRunSwitches& switches
   return Fail(log, kExitCancelled, "install stopped");
 }
 
-int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switches, const std::string& program) {
+int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switches) {
   TRunLog* log = context.log;
   const std::string folder = context.source_folder;
   if (log) log->Line(Format("silent uninstall of %s in %s", context.settings->Title.c_str(), folder.c_str()));
@@ -146,7 +146,6 @@ int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switch
   RunObserver observer(log, folder, {});
   TDeleteChoices choices;
   choices.delete_save_data = switches.delete_save;
-  choices.running_program = program;
   TDeleteWork work(*context.settings, folder, choices, observer.Get());
   TWorkOutcome outcome;
   try {
@@ -160,24 +159,7 @@ int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switch
                 Format("uninstall incomplete: %d things could not be removed; the records stay for another run",
                        static_cast<int>(work.Failures().size())));
   if (outcome != TWorkOutcome::kFinished) return Fail(log, kExitCancelled, "uninstall stopped");
-
-  // The system keeps a running program's file; it may still be moved away
-  // on its volume, so the install folder can go now.
-  const bool in_folder = sjis::EqualsNoCase(ExtractFilePath(program), AddTrailingDelimiter(folder));
-  if ((work.RunningProgramLeft() || in_folder) && fs::FileExists(program)) {
-    const std::string moved = PlaceUnderTemporaryName(TempFolder(), [&](const std::string& name) {
-      return MoveFileExW(enc::Wide(program).c_str(), enc::Wide(name).c_str(), 0) != 0;
-    });
-    const std::string left = moved.empty() ? program : moved;
-    if (ScheduleDeleteAtRestart(left)) {
-      if (log) log->Line("the running uninstaller " + left + " is deleted at the next restart");
-    } else if (log) {
-      log->Line("the running uninstaller " + left + " could not be registered for deletion at restart (" +
-                SystemErrorText(GetLastError()) + ")");
-    }
-    RemoveEmptyFolders(folder);
-  }
-  if (log) log->Line(fs::DirectoryExists(folder) ? "uninstall finished; the folder stays (files not recorded remain in it)"
+  if (log) log->Line(fs::DirectoryExists(folder) ? "uninstall finished; the folder stays (see above for what is left in it)"
                                                  : "uninstall finished; the folder is gone");
   return kExitSuccess;
 }

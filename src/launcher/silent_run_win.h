@@ -15,8 +15,7 @@
 // of a set (else this disc), the folder the wizard would propose.
 int RunSilentInstall(const TWizardContext& context, const TRunSwitches& switches);
 
-// Uninstalls the installation of context.source_folder. program: this
-// program's file; when it lies in the install folder and the system would not
-// delete it while it runs, it is moved to the temporary folder and deleted at
-// the next restart, so the folder still goes.
-int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switches, const std::string& program);
+// Uninstalls the installation of context.source_folder with the deletion
+// work, which also moves this program out of the folder when it runs from
+// there.
+int RunSilentUninstall(const TWizardContext& context, const TRunSwitches& switches);

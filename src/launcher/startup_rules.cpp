@@ -2,7 +2,7 @@
 
 #include "base/paths.h"
 #include "base/sjis.h"
-#include "launcher/temporary_program.h"
+#include "install/temporary_program.h"
 
 TPackagePlace LocatePackage(const TPackageFacts& facts) {
   TPackagePlace place;

@@ -19,7 +19,7 @@
 #include "launcher/silent_run_win.h"
 #include "launcher/startup_rules.h"
 #include "launcher/switches.h"
-#include "launcher/temporary_program.h"
+#include "install/temporary_program.h"
 #include "launcher/verify_run_win.h"
 #include "launcher/windows_win.h"
 #include "os/console_win.h"
@@ -31,6 +31,7 @@
 #include "settings/install_set.h"
 #include "settings/package_rules.h"
 #include "install/selection.h"
+#include "install/uninstall_entry_win.h"
 
 namespace {
 
@@ -291,6 +292,9 @@ int Startup::HandOverToElevatedRun(int code) {
 int Startup::HandOver(int code) {
   if (run_after_exit_.empty()) return code;
   if (hand_over_copy_ && switches_.WantsExitCode()) {
+    // This process waits, and an uninstaller's copy removes the folder this
+    // program came from: neither may hold it as its current folder.
+    SetCurrentDirectoryW(enc::Wide(ExtractFilePath(run_after_exit_)).c_str());
     unsigned long copy_code = 0;
     if (RunAndWait(run_after_exit_, run_parameters_, &copy_code)) return static_cast<int>(copy_code);
     Warn(Format("プログラムを実行できませんでした\r\n%s", SystemErrorText(GetLastError()).c_str()));
@@ -334,11 +338,16 @@ int Startup::Run() {
       break;
     case TSettingsPlace::kFolder: {
       const std::string settings_file = SettingsFileIn(place_);
-      if (!fs::FileExists(settings_file)) {
+      if (fs::FileExists(settings_file)) {
+        install_set_->LoadFromFile(settings_file);
+      } else if (std::optional<TZefoInstallSet> orphaned = SettingsFromEntryOf(ExtractFilePath(settings_file))) {
+        // The uninstaller's settings file went while the entry that names it
+        // stayed: it still removes what the entry and its records name.
+        *install_set_ = std::move(*orphaned);
+      } else {
         Warn("インストール設定ファイルがありません");
         return Unattended() ? kExitNoSettings : kExitSuccess;
       }
-      install_set_->LoadFromFile(settings_file);
       break;
     }
   }
@@ -382,7 +391,7 @@ int Startup::Run() {
   switch (role) {
     case TRunRole::kSilentUninstall:
       OpenLog();
-      code = RunSilentUninstall(WizardContext(), switches_, program_);
+      code = RunSilentUninstall(WizardContext(), switches_);
       break;
     case TRunRole::kUninstallHandOver:
       if (!MakeTemporaryCopy()) {

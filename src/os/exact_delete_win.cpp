@@ -2,14 +2,19 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 #include "base/file_name_compare.h"
 #include "os/owned_handle_win.h"
 
 namespace {
 
-HANDLE OpenEntry(const std::wstring& path, DWORD access) {
-  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kDeleteAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+
+HANDLE OpenEntry(const std::wstring& path, DWORD access, DWORD share = kShareAll) {
+  return CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 bool IsNotFound(DWORD error) {
@@ -62,8 +67,13 @@ TFinalPath FinalPathOf(const std::wstring& path) {
   return result;
 }
 
-TExactDelete DeleteExactly(const std::wstring& path, const std::u16string& expected_final) {
-  const OwnedHandle h(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES));
+namespace {
+
+// Opens path with share, then checks what was opened: kDeleted means it is
+// the expected file and may go.
+TExactDelete OpenForDeletion(const std::wstring& path, const std::u16string& expected_final, DWORD share,
+                             OwnedHandle& h) {
+  h = OwnedHandle(OpenEntry(path, kDeleteAccess, share));
   if (!h.IsOpen()) {
     // Only "not found" is missing; a file in use or denied was not deleted.
     return IsNotFound(GetLastError()) ? TExactDelete::kMissing : TExactDelete::kFailed;
@@ -74,15 +84,98 @@ TExactDelete DeleteExactly(const std::wstring& path, const std::u16string& expec
   if (!GetFileInformationByHandleEx(h.Get(), FileBasicInfo, &basic, sizeof basic)) return TExactDelete::kFailed;
   const bool link = (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   if ((basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !link) return TExactDelete::kFolder;
-  if (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) {
+  return TExactDelete::kDeleted;
+}
+
+bool SetDeleteDisposition(HANDLE h) {
+  FILE_BASIC_INFO basic = {};
+  if (GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) &&
+      (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
     // Times of 0 are left as they are.
     FILE_BASIC_INFO cleared = {};
     cleared.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
     if (cleared.FileAttributes == 0) cleared.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    SetFileInformationByHandle(h.Get(), FileBasicInfo, &cleared, sizeof cleared);
+    SetFileInformationByHandle(h, FileBasicInfo, &cleared, sizeof cleared);
   }
   FILE_DISPOSITION_INFO dispose = {};
   dispose.DeleteFile = TRUE;
-  return SetFileInformationByHandle(h.Get(), FileDispositionInfo, &dispose, sizeof dispose) ? TExactDelete::kDeleted
-                                                                                            : TExactDelete::kFailed;
+  return SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose) != 0;
+}
+
+}  // namespace
+
+TExactDelete DeleteExactly(const std::wstring& path, const std::u16string& expected_final) {
+  OwnedHandle h;
+  const TExactDelete opened = OpenForDeletion(path, expected_final, kShareAll, h);
+  if (opened != TExactDelete::kDeleted) return opened;
+  return SetDeleteDisposition(h.Get()) ? TExactDelete::kDeleted : TExactDelete::kFailed;
+}
+
+TExactDelete ClaimExactly(const std::wstring& path, const std::u16string& expected_final, OwnedHandle& claim) {
+  const TExactDelete opened = OpenForDeletion(path, expected_final, 0, claim);
+  if (opened != TExactDelete::kDeleted) {
+    const DWORD error = GetLastError();
+    claim.Close();
+    SetLastError(error);
+  }
+  return opened;
+}
+
+bool DeleteClaimed(OwnedHandle& claim) {
+  if (!SetDeleteDisposition(claim.Get())) {
+    const DWORD error = GetLastError();
+    claim.Close();
+    SetLastError(error);
+    return false;
+  }
+  return claim.Close();
+}
+
+OwnedHandle OpenFolderExactly(const std::wstring& path, const std::u16string& expected_final) {
+  OwnedHandle h(OpenEntry(path, DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES));
+  if (!h.IsOpen()) return h;
+  FILE_BASIC_INFO basic = {};
+  const std::wstring final_name = FinalName(h.Get());
+  // Wine reports a link by the path's attributes, not always by the handle's.
+  const DWORD by_path = GetFileAttributesW(path.c_str());
+  if (!GetFileInformationByHandleEx(h.Get(), FileBasicInfo, &basic, sizeof basic) ||
+      !(basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      by_path == INVALID_FILE_ATTRIBUTES || (by_path & FILE_ATTRIBUTE_REPARSE_POINT) || final_name.empty() ||
+      !SameFileName(U16(final_name), expected_final))
+    h.Close();
+  return h;
+}
+
+bool ListFolder(const OwnedHandle& folder, std::vector<TFolderEntry>* entries) {
+  entries->clear();
+  // Large enough for many entries a call; each names at most 255 characters.
+  alignas(8) unsigned char buf[16384];
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  for (;;) {
+    if (!GetFileInformationByHandleEx(folder.Get(), kind, buf, sizeof buf))
+      return GetLastError() == ERROR_NO_MORE_FILES;
+    kind = FileIdBothDirectoryInfo;
+    size_t at = 0;
+    for (;;) {
+      const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buf + at);
+      const size_t room = sizeof buf - at - offsetof(FILE_ID_BOTH_DIR_INFO, FileName);
+      if (info->FileNameLength > room) return false;
+      const size_t chars = info->FileNameLength / sizeof(wchar_t);
+      std::wstring name(info->FileName, chars);
+      if (name != L"." && name != L"..") {
+        const bool link = (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        entries->push_back({std::move(name), (info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !link});
+      }
+      if (info->NextEntryOffset == 0) break;
+      at += info->NextEntryOffset;
+      if (at > sizeof buf - sizeof(FILE_ID_BOTH_DIR_INFO)) return false;
+    }
+  }
+}
+
+bool RemoveOpenFolder(OwnedHandle& folder) {
+  FILE_DISPOSITION_INFO dispose = {};
+  dispose.DeleteFile = TRUE;
+  const bool ok = SetFileInformationByHandle(folder.Get(), FileDispositionInfo, &dispose, sizeof dispose) != 0;
+  return folder.Close() && ok;
 }

@@ -12,6 +12,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "os/owned_handle_win.h"
 
 struct TFinalPath {
   bool exists = false;     // false: nothing there (the system said "not found")
@@ -36,3 +39,32 @@ enum class TExactDelete {
 // read-only attribute first) when the file system's name for it is
 // expected_final (compared as the file system compares names).
 TExactDelete DeleteExactly(const std::wstring& path, const std::u16string& expected_final);
+
+// Opens path for deletion, shared with nobody, when the file system names it
+// expected_final, and keeps it open in claim: while the claim is held no
+// other process can open the file, so deleting it later cannot fail on a
+// reader, and a stop before DeleteClaimed leaves the file in place. kDeleted
+// here means claimed; kFailed: in use or denied (GetLastError() says why).
+TExactDelete ClaimExactly(const std::wstring& path, const std::u16string& expected_final, OwnedHandle& claim);
+
+// Deletes the file claim holds (clearing a read-only attribute first) and
+// closes the claim. False when the system refused (GetLastError() says why).
+bool DeleteClaimed(OwnedHandle& claim);
+
+// Opens a folder to work in, for listing and removal: not through a link at
+// its end, and only when the file system names it expected_final. Not open
+// when it is anything else.
+OwnedHandle OpenFolderExactly(const std::wstring& path, const std::u16string& expected_final);
+
+struct TFolderEntry {
+  std::wstring name;
+  bool is_folder = false;  // a real folder, not a link
+};
+
+// The entries of the folder open in folder, "." and ".." left out. False
+// when it could not be listed.
+bool ListFolder(const OwnedHandle& folder, std::vector<TFolderEntry>* entries);
+
+// Removes the empty folder open in folder (opened by OpenFolderExactly) and
+// closes the handle. False when it is not empty or the system refused.
+bool RemoveOpenFolder(OwnedHandle& folder);

@@ -92,3 +92,17 @@ bool RegKey::IsEmpty() const {
     return false;
   return subkeys == 0 && values == 0;
 }
+
+std::vector<std::string> RegKey::SubKeys() const {
+  std::vector<std::string> names;
+  if (!key_) return names;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];  // a key's name holds at most 255 characters
+    DWORD n = 256;
+    const LONG r = RegEnumKeyExW(key_, i, name, &n, nullptr, nullptr, nullptr, nullptr);
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    if (r == ERROR_SUCCESS) names.push_back(enc::Narrow(std::wstring(name, n)));
+    else if (r != ERROR_MORE_DATA) break;
+  }
+  return names;
+}

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class RegKey {
  public:
@@ -39,6 +40,8 @@ class RegKey {
   bool DeleteEmptySubKey(const std::string& subkey) const;
   // No sub-keys and no values.
   bool IsEmpty() const;
+  // The names of the key's direct subkeys; none when it is not open.
+  std::vector<std::string> SubKeys() const;
 
  private:
   explicit RegKey(HKEY key) : key_(key) {}

@@ -16,10 +16,29 @@ bool IsBoolean(uint8_t v) { return v <= 1; }
 
 }  // namespace
 
-bool IsPlainFolderName(const std::string& title) {
+bool IsSingleFolderName(const std::string& title) {
   return IsSafeRelativeName(title) && sjis::FindChar(title, '\\') == std::string::npos &&
          sjis::FindChar(title, '/') == std::string::npos;
 }
+
+const char* BlankAtEnd(const std::string& title) {
+  // The shell's Program Manager service trims blanks around a group's name,
+  // quoted or not, and may count the ideographic space among them; Windows
+  // keeps a leading blank in a folder name. The two would name other folders.
+  static const char kWide[] = "\x81\x40";
+  if (title.empty()) return nullptr;
+  if (title.front() == ' ' || title.back() == ' ') return "a blank at either end";
+  if (title.compare(0, 2, kWide) == 0) return "a blank at either end";
+  if (title.size() >= 2) {
+    // Only a whole character at the end counts: walk to the last one.
+    size_t last = 0;
+    for (size_t i = 0; i < title.size(); i += sjis::CharLength(title, i)) last = i;
+    if (title.compare(last, std::string::npos, kWide) == 0) return "a blank at either end";
+  }
+  return nullptr;
+}
+
+bool IsPlainFolderName(const std::string& title) { return IsSingleFolderName(title) && !BlankAtEnd(title); }
 
 std::vector<TSettingsProblem> CheckSettingsRules(const TZefoInstallSet& s) {
   std::vector<TSettingsProblem> problems;
@@ -36,8 +55,10 @@ std::vector<TSettingsProblem> CheckSettingsRules(const TZefoInstallSet& s) {
     // The system takes "\" in a lock's name for a namespace, and the group
     // would be a folder below another one, or outside the Start menu.
     const TNameVerdict verdict = CheckRelativeName(s.Title);
-    const std::string why =
-        verdict.fault != TNameFault::kNone ? DescribeNameFault(verdict) : "\"\\\" and \"/\" are not allowed in it";
+    const std::string why = verdict.fault != TNameFault::kNone ? DescribeNameFault(verdict)
+                            : IsSingleFolderName(s.Title)
+                                ? std::string(BlankAtEnd(s.Title)) + " is not allowed in it (the shell reads the name without it)"
+                                : "\"\\\" and \"/\" are not allowed in it";
     refuse("Title", s.Title,
            "Title \"" + s.Title + "\": it names the program group's folder and the instance lock, so it must be one "
            "folder name: " + why);

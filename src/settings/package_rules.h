@@ -41,8 +41,19 @@ std::optional<TSettingsProblem> InstallRefusal(const TZefoInstallSet& s);
 std::string RefusalText(const TSettingsProblem& problem);
 
 // True when title can name a folder of its own (the program group) and a
-// named lock: one name that passes the name check, without "\" or "/".
+// named lock, read alike by Windows and the shell: one name that passes the
+// name check (no trailing dot or blank, no double quote), without "\" or
+// "/", and without a blank (also the ideographic one) at either end.
 bool IsPlainFolderName(const std::string& title);
+
+// True when title is one name that passes the name check, without "\" or
+// "/": what earlier installations accepted as a title. Such a title that is
+// not IsPlainFolderName still names its group's folder exactly, but the
+// shell's group commands would read it otherwise.
+bool IsSingleFolderName(const std::string& title);
+
+// Why title is read otherwise at its ends ("a blank at either end"), or null.
+const char* BlankAtEnd(const std::string& title);
 
 // True when later, the settings found on another disc, belong to the same
 // package as first: the same Title, AddOn, FromArchive and DiskCount. The

@@ -43,15 +43,43 @@ TEST(DeleteRules, RefusalNamesTheFolder) {
 }
 
 TEST(DeleteRules, GroupCommandKeepsTheTitleInsideIt) {
-  EXPECT_EQ(DeleteGroupCommand("サンプルゲーム"), "[DeleteGroup(サンプルゲーム)]");
-  EXPECT_EQ(DeleteGroupCommand("Game 2"), "[DeleteGroup(Game 2)]");
+  // Always quoted: the service then reads "[](),", and blanks inside, as the name's own.
+  EXPECT_EQ(DeleteGroupCommand("サンプルゲーム"), "[DeleteGroup(\"サンプルゲーム\")]");
+  EXPECT_EQ(DeleteGroupCommand("Game 2"), "[DeleteGroup(\"Game 2\")]");
   EXPECT_EQ(DeleteGroupCommand("ゲーム (限定版)"), "[DeleteGroup(\"ゲーム (限定版)\")]");
   EXPECT_EQ(DeleteGroupCommand("x)][DeleteGroup(Other"), "[DeleteGroup(\"x)][DeleteGroup(Other\")]");
   EXPECT_EQ(DeleteGroupCommand("a,b"), "[DeleteGroup(\"a,b\")]");
-  // A trail byte is no character of its own: ソ (83 5C) and ポ (83 7C) need no quotes.
-  EXPECT_EQ(DeleteGroupCommand("ソポ"), "[DeleteGroup(ソポ)]");
-  for (const char* title : {"", "a\"b", "a\r\nb", "tab\there"}) {
+  // A trail byte is no character of its own: ソ (83 5C) and ポ (83 7C).
+  EXPECT_EQ(DeleteGroupCommand("ソポ"), "[DeleteGroup(\"ソポ\")]");
+  // The service trims blanks even inside quotes: " StartUp" would remove StartUp.
+  for (const char* title : {"", "a\"b", "a\r\nb", "tab\there", " StartUp", "StartUp ", "\x81\x40StartUp", "StartUp\x81\x40"}) {
     SCOPED_TRACE(title);
     EXPECT_FALSE(DeleteGroupCommand(title).has_value());
+  }
+}
+
+TEST(DeleteRules, TheShellReadsTheGroupItActsOn) {
+  const struct {
+    const char* command;
+    std::optional<std::string> group;
+  } rows[] = {
+      {"[DeleteGroup( StartUp)]", "StartUp"},  // the fault once seen: the blank was dropped
+      {"[DeleteGroup(\" OtherVendor \")]", "OtherVendor"},
+      {"[DeleteGroup(\x81\x40Game\x81\x40)]", "Game"},
+      {"[DeleteGroup(x)][DeleteGroup(Other)]", "x"},
+      {"[DeleteGroup(a,b)]", "a"},
+      {"[DeleteGroup(\"a,(b)\")]", "a,(b)"},
+      {"[DeleteGroup(ソポ)]", "ソポ"},
+      {"[DeleteGroup(\"open)]", std::nullopt},
+      {"[CreateGroup(x)]", std::nullopt},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.command);
+    EXPECT_EQ(GroupTheShellReads(row.command), row.group);
+  }
+  // Every command this program sends is read as the very title.
+  for (const char* title : {"Game 2", "ゲーム (限定版)", "x)][DeleteGroup(Other", "表", "a,b"}) {
+    SCOPED_TRACE(title);
+    EXPECT_EQ(GroupTheShellReads(*DeleteGroupCommand(title)), title);
   }
 }

@@ -20,6 +20,7 @@
 #include "base/paths.h"
 #include "install/records_win.h"
 #include "install/shell_link_win.h"
+#include "os/exact_delete_win.h"
 
 using testing_support::Exists;
 using testing_support::ReadFileBytes;
@@ -215,6 +216,26 @@ TEST(DeleteWork, LinkedFoldersAreNeverFollowedAndLinksGoAsLinks) {
   RecordingObserver refused;
   EXPECT_EQ(linked.Delete(refused), TWorkOutcome::kClosed);
   EXPECT_EQ(ReadFileBytes(outside + "victim.txt"), "victim");
+}
+
+// Emptied folders are entered through a handle whose final name is checked: a
+// folder swapped for a link after it was listed opens as nothing.
+TEST(DeleteWork, AFolderIsEnteredOnlyUnderItsOwnFinalName) {
+  TempDir dir;
+  const std::string outside = dir / "outside", swapped = dir / "tree\\swapped";
+  fs::MakeDirectories(outside + "\\empty");
+  fs::MakeDirectories(dir / "tree");
+  ASSERT_TRUE(testing_support::MakeUnixLink(outside, swapped));
+  const auto opens = [](const std::string& path, const std::wstring& expected) {
+    return OpenFolderExactly(enc::Wide(path), std::u16string(expected.begin(), expected.end())).IsOpen();
+  };
+  const std::wstring outside_final = FinalPathOf(enc::Wide(outside)).name;
+  EXPECT_TRUE(opens(outside, outside_final));
+  EXPECT_FALSE(opens(swapped, outside_final));  // what a link leads to is not the folder expected there
+  EXPECT_FALSE(opens(swapped, enc::Wide(swapped)));
+  RemoveEmptyFolders(dir / "tree");
+  EXPECT_TRUE(fs::DirectoryExists(outside + "\\empty"));  // never entered through the link
+  EXPECT_TRUE(fs::DirectoryExists(dir / "tree"));        // the link keeps its folder
 }
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "base/encoding.h"
 
 namespace {
@@ -32,6 +34,7 @@ struct Fixture {
   void Group(const std::vector<std::pair<std::u16string, std::u16string>>& items, const std::string& title = "Demo") {
     snap.group_exists = true;
     snap.group_final = snap.programs_folder + u"\\" + enc::SjisToUtf16(title);
+    snap.shell_group_final = snap.group_final;  // the shell reads the plain title as it is
     for (const auto& [name, target] : items) snap.group_items.push_back({name, false, target});
   }
   TUninstallPlan Plan(const std::string& folder = "C:\\Games\\Demo\\") const { return PlanUninstall(s, folder, false, snap); }
@@ -85,19 +88,53 @@ TEST(UninstallPlan, EachRecordedFileIsDeletedOnlyWhereTheFileSystemPutsIt) {
   EXPECT_EQ(Find(plan, "save.dat"), nullptr);  // not asked for
 }
 
-TEST(UninstallPlan, TheRecordsGoLastTheSettingsFileLastOfAll) {
+TEST(UninstallPlan, TheRecordsGoLastTheUninstallerLastOfAll) {
   Fixture x;
-  x.Record("install.dat", u"install.dat");
   x.Record("INSTALL.EXE", u"install.exe");
+  x.Record("install.dat", u"install.dat");
   x.Record("game.exe", u"game.exe");
   const TUninstallPlan plan = x.Plan();
   ASSERT_EQ(plan.files.size(), 4u);
   EXPECT_EQ(plan.files[0].name, "game.exe");
   EXPECT_EQ(plan.files[1].name, "game.ini");
-  EXPECT_EQ(plan.files[2].name, "INSTALL.EXE");
-  EXPECT_EQ(plan.files[3].name, "install.dat");
+  EXPECT_EQ(plan.files[2].name, "install.dat");
+  EXPECT_EQ(plan.files[3].name, "INSTALL.EXE");
   EXPECT_FALSE(plan.files[0].record);
   EXPECT_TRUE(plan.files[2].record && plan.files[3].record);
+}
+
+TEST(UninstallPlan, TheUninstallerStaysWithItsSettingsAndARunningImageIsMovedOut) {
+  const std::u16string exe = kFolder + u"\\install.exe";
+  struct Row {
+    const char* what;
+    uint32_t settings_error;  // install.dat could not be examined
+    std::vector<std::u16string> running;
+    TFileVerdict uninstaller, game;
+  } rows[] = {
+      {"nothing runs", 0, {}, TFileVerdict::kDelete, TFileVerdict::kDelete},
+      {"the uninstaller runs in place", 0, {exe}, TFileVerdict::kRunning, TFileVerdict::kDelete},
+      {"the game runs too", 0, {exe, kFolder + u"\\GAME.EXE"}, TFileVerdict::kRunning, TFileVerdict::kRunning},
+      {"a program elsewhere runs", 0, {u"C:\\Temp\\~zinstall.exe"}, TFileVerdict::kDelete, TFileVerdict::kDelete},
+      {"install.dat is held", 32, {}, TFileVerdict::kKeep, TFileVerdict::kDelete},
+      {"install.dat is held, the uninstaller runs", 32, {exe}, TFileVerdict::kKeep, TFileVerdict::kDelete},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Fixture x;
+    x.Record("game.exe", u"game.exe");
+    x.Record("install.dat", u"install.dat");
+    x.snap.files["install.dat"].open_error = row.settings_error;
+    // install.exe is the uninstaller whether listed or not.
+    TFileFacts f;
+    f.exists = true;
+    f.final_path = exe;
+    x.snap.files["install.exe"] = f;
+    x.snap.running_images = row.running;
+    const TUninstallPlan plan = x.Plan();
+    ASSERT_NE(Find(plan, "install.exe"), nullptr);
+    EXPECT_EQ(Find(plan, "install.exe")->verdict, row.uninstaller);
+    EXPECT_EQ(Find(plan, "game.exe")->verdict, row.game);
+  }
 }
 
 TEST(UninstallPlan, FoldersThatCannotBeTheInstallationsAreRefusedWhole) {
@@ -155,6 +192,10 @@ TEST(UninstallPlan, TheProgramGroupIsTouchedOnlyWhereItIsTheInstallations) {
       {"a title that climbs", "..", {{u"x.lnk", game}}, M::kRefused, 0},
       {"a title with a delimiter", "Demo\\Sub", {{u"x.lnk", game}}, M::kRefused, 0},
       {"an empty title", "", {}, M::kRefused, 0},
+      // Titles made before the name rule: the shell would read them otherwise,
+      // so no group command; their own shortcuts go one by one.
+      {"a leading blank", " StartUp", {{u" StartUp.lnk", game}}, M::kOwnLinks, 1},
+      {"a leading blank, another's shortcut", " OtherVendor", {{u" OtherVendor.lnk", game}, {u"x.lnk", other}}, M::kOwnLinks, 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -176,6 +217,16 @@ TEST(UninstallPlan, TheProgramGroupIsTouchedOnlyWhereItIsTheInstallations) {
   EXPECT_EQ(elsewhere.Plan().group.mode, M::kRefused);
   Fixture none;
   EXPECT_EQ(none.Plan().group.mode, M::kNone);
+  // The command goes only where the shell would act on this very folder.
+  Fixture misread;
+  misread.Group({{u"Demo.lnk", game}});
+  misread.snap.shell_group_final = u"C:\\users\\me\\Start Menu\\Programs\\StartUp";
+  const TGroupPlan g = misread.Plan().group;
+  EXPECT_EQ(g.mode, M::kOwnLinks);
+  EXPECT_TRUE(g.remove_folder);
+  Fixture plain;
+  plain.Group({{u"Demo.lnk", game}});
+  EXPECT_EQ(plain.Plan().group.command, "[DeleteGroup(\"Demo\")]");
 }
 
 TEST(UninstallPlan, TheRegistryKeyGoesWholeOnlyWhenTheProductOwnsIt) {
@@ -220,4 +271,75 @@ TEST(UninstallPlan, TheInstalledProgramsEntryGoesOnlyWhenItNamesThisFolder) {
   x.snap.entry_location = "D:\\Second\\";
   EXPECT_FALSE(x.Plan().delete_entry);
   EXPECT_FALSE(x.Plan().entry_why.empty());
+}
+
+namespace {
+
+// What an uninstallation leaves behind, reduced to what a stop can leave.
+struct Machine {
+  std::set<std::string> files = {"game.exe", "install.dat", "install.exe"};
+  bool group = true, registry = true, entry = true;
+  bool Empty() const { return files.empty() && !group && !registry && !entry; }
+};
+
+// The snapshot a run takes of the machine; the uninstaller runs in place.
+TUninstallSnapshot Look(const Machine& m, Fixture& x) {
+  TUninstallSnapshot snap = x.snap;
+  snap.files.clear();
+  for (const std::string& name : UninstallCandidates(x.s, false)) {
+    TFileFacts f;
+    f.exists = m.files.count(name) != 0;
+    f.final_path = kFolder + u"\\" + enc::SjisToUtf16(name);
+    snap.files[name] = f;
+  }
+  snap.group_exists = m.group;
+  if (m.group) snap.group_items = {{u"Demo.lnk", false, kFolder + u"\\game.exe"}};
+  snap.group_final = snap.shell_group_final = snap.programs_folder + u"\\Demo";
+  if (m.registry) snap.install_path = "C:\\Games\\Demo\\";
+  if (m.entry) snap.entry_location = "C:\\Games\\Demo\\";
+  snap.running_images = {kFolder + u"\\install.exe"};
+  return snap;
+}
+
+// Carries out the plan's first `steps` steps on the machine, as the work does.
+void Carry(const TUninstallPlan& plan, size_t steps, Machine& m) {
+  for (size_t i = 0; i < steps && i < plan.steps.size(); ++i) {
+    switch (plan.steps[i]) {
+      case TUninstallStep::kGroup: m.group = m.group && plan.group.mode == TGroupPlan::TMode::kNone; break;
+      case TUninstallStep::kRegistry: m.registry = m.registry && !plan.registry.delete_key; break;
+      case TUninstallStep::kEntry: m.entry = m.entry && !plan.delete_entry; break;
+      case TUninstallStep::kFiles:
+      case TUninstallStep::kRecords:
+        for (const TPlannedFile& f : plan.files) {
+          const bool now = plan.steps[i] == TUninstallStep::kRecords ? f.record : !f.record;
+          if (now && (f.verdict == TFileVerdict::kDelete || f.verdict == TFileVerdict::kRunning)) m.files.erase(f.name);
+        }
+        break;
+      case TUninstallStep::kClaimRecords:
+      case TUninstallStep::kFolders: break;
+    }
+  }
+}
+
+}  // namespace
+
+TEST(UninstallPlan, AStopAfterAnyStepLeavesWhatASecondRunFinishes) {
+  Fixture x;
+  x.s.InstalledFiles = {"game.exe", "install.dat", "install.exe"};
+  const TUninstallPlan first = x.Plan();
+  ASSERT_FALSE(first.steps.empty());
+  for (size_t stop = 0; stop <= first.steps.size(); ++stop) {
+    SCOPED_TRACE(stop);
+    Machine m;
+    Carry(PlanUninstall(x.s, "C:\\Games\\Demo", false, Look(m, x)), stop, m);
+    // The uninstaller outlives its settings file, and the entry names an uninstaller that is there.
+    EXPECT_TRUE(!m.files.count("install.dat") || m.files.count("install.exe"));
+    EXPECT_TRUE(!m.entry || m.files.count("install.exe"));
+    if (m.Empty()) continue;
+    // Another run needs its uninstaller and the settings it reads.
+    ASSERT_TRUE(m.files.count("install.exe") && m.files.count("install.dat"));
+    const TUninstallPlan second = PlanUninstall(x.s, "C:\\Games\\Demo", false, Look(m, x));
+    Carry(second, second.steps.size(), m);
+    EXPECT_TRUE(m.Empty());
+  }
 }

@@ -8,7 +8,7 @@
 
 #include "base/paths.h"
 #include "launcher/command_line.h"
-#include "launcher/temporary_program.h"
+#include "install/temporary_program.h"
 
 namespace {
 

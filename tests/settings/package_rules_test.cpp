@@ -37,6 +37,7 @@ TEST(PackageRules, WhatInstallExeRefusesAndWhatIsOnlyAdvice) {
       {"a title with a slash", [](TZefoInstallSet& s) { s.Title = "A/B"; }, "Title! "},
       {"a title with a colon", [](TZefoInstallSet& s) { s.Title = "Game: Two"; }, "Title! "},
       {"a title ending in a dot", [](TZefoInstallSet& s) { s.Title = "Game."; }, "Title! "},
+      {"a title with a leading blank", [](TZefoInstallSet& s) { s.Title = " StartUp"; }, "Title! "},
       {"a title named after a device", [](TZefoInstallSet& s) { s.Title = "aux"; }, "Title! "},
       // 表 is 0x95 0x5C: its trail byte is no delimiter.
       {"a title with a trail byte 0x5C", [](TZefoInstallSet& s) { s.Title = "表"; }, ""},
@@ -88,7 +89,10 @@ TEST(PackageRules, TheTitleIsOnePlainFolderName) {
     SCOPED_TRACE(title);
     EXPECT_TRUE(IsPlainFolderName(title));
   }
-  for (const char* title : {"", "A\\B", "\\Game", "A/B", "..", ".", "Game ", "nul", "com1.txt", "a?b", "a\tb"}) {
+  // A blank at either end, which the shell's group commands trim, and a
+  // double quote, which no quoted command carries, are refused too.
+  for (const char* title : {"", "A\\B", "\\Game", "A/B", "..", ".", "Game ", "nul", "com1.txt", "a?b", "a\tb",
+                            " StartUp", " OtherVendor", "\x81\x40Game", "Game\x81\x40", "Game.", "a\"b"}) {
     SCOPED_TRACE(title);
     EXPECT_FALSE(IsPlainFolderName(title));
   }

@@ -1,4 +1,4 @@
-#include "launcher/temporary_program.h"
+#include "install/temporary_program.h"
 
 #include "base/format.h"
 #include "base/sjis.h"
