@@ -12,6 +12,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/medium_win.h"
@@ -49,6 +50,8 @@ std::ostream& operator<<(std::ostream& out, const Ended& run);
 
 // An unattended install's switches; "" leaves a switch out.
 struct SilentInstall {
+  SilentInstall(std::string dir = "", std::string components_ = "", std::string log_ = "", std::string more_ = "")
+      : target(std::move(dir)), components(std::move(components_)), log(std::move(log_)), more(std::move(more_)) {}
   std::string target;      // /dir=, as given (a trailing delimiter stays)
   std::string components;  // /components=
   std::string log;         // /log=

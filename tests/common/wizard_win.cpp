@@ -8,6 +8,14 @@
 
 namespace testing_support {
 
+bool Wizard::WaitExit(int timeout_ms) const {
+  HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid_);
+  if (!h) return true;
+  const bool ended = WaitForSingleObject(h, static_cast<DWORD>(timeout_ms)) == WAIT_OBJECT_0;
+  CloseHandle(h);
+  return ended;
+}
+
 void WalkToConfirmPage(const Wizard& w, const std::string& target, WizardComponents components,
                        bool yes_to_low_space) {
   ASSERT_TRUE(w.Found());

@@ -45,6 +45,8 @@ class Wizard {
   driver::MessageDialogContent Answer(int button, int timeout_ms = driver::kTimeout) const {
     return driver::AnswerMessageDialog(pid_, button, timeout_ms);
   }
+  // Waits for the wizard's process to end (true when it is gone already).
+  bool WaitExit(int timeout_ms = driver::kTimeout) const;
 
  private:
   DWORD pid_;

@@ -11,8 +11,8 @@
 
 #include "base/encoding.h"
 #include "base/fs.h"
-#include "common/medium_win.h"
 #include "common/package_win.h"
+#include "common/scenario_win.h"
 #include "common/unix_link_win.h"
 #include "common/windriver_win.h"
 #include "forms/form_win.h"
@@ -20,49 +20,18 @@
 #include "os/registry_win.h"
 #include "wizard/insttype_win.h"
 
+using testing_support::Exists;
+using testing_support::ExpectUninstalled;
+using testing_support::Has;
+using testing_support::KeyExists;
+using testing_support::kTimeout;
+using testing_support::LogText;
 using testing_support::ReadFileBytes;
 using testing_support::TestPackage;
+using testing_support::Wizard;
 using testing_support::WriteFileBytes;
 
 namespace {
-
-constexpr int kTimeout = 20000;
-
-// The uninstaller's wizard, in the process pid.
-class Wizard {
- public:
-  explicit Wizard(DWORD pid)
-      : pid_(pid), form_(driver::WaitForWindowWithChild(pid_, TForm::kClassName, kIdBtnNext, kTimeout)) {}
-  bool Found() const { return form_ != nullptr; }
-  HWND Control(int id) const { return driver::ChildById(form_, id); }
-  std::wstring Caption() const { return driver::Text(form_); }
-  std::wstring Text(int id) const { return driver::Text(Control(id)); }
-  bool Visible(int id) const { return IsWindowVisible(Control(id)) != 0; }
-  void Click(int id) const { driver::Click(Control(id)); }
-  bool WaitForCaption(const std::wstring& caption) const {
-    return driver::WaitUntil([&] { return Caption() == caption; }, kTimeout);
-  }
-  bool WaitForText(int id, const std::wstring& text) const {
-    return driver::WaitUntil([&] { return Text(id) == text; }, kTimeout);
-  }
-  driver::MessageDialogContent Answer(int button) const { return driver::AnswerMessageDialog(pid_, button, kTimeout); }
-  // Waits for the process to end.
-  bool WaitExit() const {
-    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid_);
-    if (!h) return true;  // gone already
-    const bool ended = WaitForSingleObject(h, kTimeout) == WAIT_OBJECT_0;
-    CloseHandle(h);
-    return ended;
-  }
-
- private:
-  DWORD pid_;
-  HWND form_;
-};
-
-bool Exists(const std::string& path) { return FileAttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
-
-bool KeyExists(const std::string& path) { return RegKey::Open(HKEY_CURRENT_USER, "Software\\" + path, KEY_READ).IsOpen(); }
 
 // An installation as the copy work leaves it, in the package folder
 // "installed": install.exe and install.dat (uninstaller flag set, both
@@ -97,12 +66,9 @@ class Installation {
   // Starts install.exe in the install folder, as the user does, and returns
   // the id of the temporary copy it hands over to.
   DWORD StartUninstaller(const std::wstring& desktop = L"", const std::string& args = "") {
-    const std::wstring temp = enc::Wide(pkg.Temp());
-    uninstaller = driver::Process::Start(pkg.Exe(), args, {{L"TEMP", temp}, {L"TMP", temp}}, "", desktop);
-    // With /log= it waits for its copy and ends with the copy's code; else it ends at once.
-    if (args.find("/log=") == std::string::npos)
-      EXPECT_TRUE(uninstaller.WaitExit(kTimeout)) << "the installed program did not hand over";
-    return driver::WaitForProgram(L"~zinstall.exe", kTimeout);
+    testing_support::Uninstaller u = testing_support::StartUninstaller(Folder(), pkg.Temp(), args, desktop);
+    uninstaller = std::move(u.started);
+    return u.copy;
   }
   std::string InstallPath() { return s().ReadValue("InstallPath", "<none>"); }
 
@@ -178,10 +144,8 @@ TEST(Uninstall, RemovesEverythingTheInstallationLeft) {
   EXPECT_FALSE(w.Visible(kIdCheckDelSave));  // no save data
   EXPECT_EQ(w.Text(kIdBtnNext), L"実行");
   RunToTheEnd(w, inst.s().Title);
-  EXPECT_FALSE(Exists(inst.Folder()));  // files, emptied folders, game.ini and the folder itself
+  ExpectUninstalled(inst.s(), inst.Folder());  // files, emptied folders, game.ini and the folder itself
   EXPECT_TRUE(fs::DirectoryExists(inst.pkg.Dir().Path()));
-  EXPECT_FALSE(fs::DirectoryExists(inst.group));
-  EXPECT_EQ(inst.InstallPath(), "<none>");
   EXPECT_FALSE(KeyExists(inst.maker));  // emptied, so the maker's key went too
 }
 
@@ -208,8 +172,7 @@ TEST(Uninstall, SaveDataStaysUnlessTickedAndUnrecordedFilesKeepTheirFolders) {
   Wizard w(inst.StartUninstaller());
   ASSERT_TRUE(w.Found());
   w.Click(kIdCheckDelSave);
-  ASSERT_TRUE(driver::WaitUntil([&] { return SendMessageW(w.Control(kIdCheckDelSave), BM_GETCHECK, 0, 0) == BST_CHECKED; },
-                                kTimeout));
+  ASSERT_TRUE(driver::WaitUntil([&] { return w.Checked(kIdCheckDelSave); }, kTimeout));
   RunToTheEnd(w, inst.s().Title);
   EXPECT_FALSE(Exists(inst.Folder()));
 }
@@ -243,7 +206,7 @@ TEST(Uninstall, AbortAfterTheGroupLeavesEveryFileAndTheLogSaysSo) {
   Installation inst({"game.exe", "data\\a.bin"});
   // The log named to the installed program is the temporary copy's, which does the work.
   const std::string log = inst.pkg.Dir() / "uninstall log.txt";
-  const DWORD pid = inst.StartUninstaller(L"", "\"/log=" + log + "\"");
+  const DWORD pid = inst.StartUninstaller(L"", testing_support::LogSwitch(log));
   HANDLE copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
   Wizard w(pid);
   ASSERT_TRUE(w.Found());
@@ -266,10 +229,10 @@ TEST(Uninstall, AbortAfterTheGroupLeavesEveryFileAndTheLogSaysSo) {
   CloseHandle(copy);
   ASSERT_TRUE(inst.uninstaller.WaitExit(kTimeout));
   EXPECT_EQ(inst.uninstaller.ExitCode(), 3u) << "the program started did not end with its copy's code";
-  const std::string text = enc::Utf8ToSjis(testing_support::ReadFileBytes(log));
-  EXPECT_NE(text.find(inst.s().Title + " を削除しています"), std::string::npos) << text;
-  EXPECT_NE(text.find("stopped on request"), std::string::npos) << text;
-  EXPECT_NE(text.find("uninstall stopped"), std::string::npos) << text;
+  const std::string text = LogText(log);
+  EXPECT_TRUE(Has(text, inst.s().Title + " を削除しています")) << text;
+  EXPECT_TRUE(Has(text, "stopped on request")) << text;
+  EXPECT_TRUE(Has(text, "uninstall stopped")) << text;
 }
 
 TEST(Uninstall, WithoutTheProgramManagerServiceTheGroupStillGoes) {
@@ -290,9 +253,7 @@ TEST(Uninstall, WithoutTheProgramManagerServiceTheGroupStillGoes) {
     FinishRun(w);
   });
   driver_thread.join();
-  EXPECT_FALSE(fs::DirectoryExists(inst.group));
-  EXPECT_FALSE(Exists(inst.Folder()));
-  EXPECT_EQ(inst.InstallPath(), "<none>");
+  ExpectUninstalled(inst.s(), inst.Folder());
 }
 
 TEST(Uninstall, ADamagedSettingsFileReachesNothingOutsideTheInstallation) {
@@ -337,7 +298,7 @@ TEST(Uninstall, ADriveRootIsRefusedWithAnErrorAndNothingGoes) {
   WriteFileBytes("C:\\" + victim, "victim");
   s.WriteValue("InstallPath", "C:\\");
   const std::string log = pkg.Dir() / "run.log";
-  driver::Process p = pkg.Start("C:\\ \"/log=" + log + "\"");
+  driver::Process p = pkg.Start("C:\\ " + testing_support::LogSwitch(log));
   const Wizard w(p.Id());
   ASSERT_TRUE(w.Found());
   w.Click(kIdBtnNext);
@@ -359,7 +320,7 @@ TEST(Uninstall, AFileInUseIsNamedBeforeTheLastPageAndTheRecordsStay) {
   HANDLE held = CreateFileW(enc::Wide(inst.Folder() + "data\\a.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  const DWORD pid = inst.StartUninstaller(L"", "\"/log=" + log + "\"");
+  const DWORD pid = inst.StartUninstaller(L"", testing_support::LogSwitch(log));
   HANDLE copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
   Wizard w(pid);
   ASSERT_TRUE(w.Found());
@@ -379,8 +340,8 @@ TEST(Uninstall, AFileInUseIsNamedBeforeTheLastPageAndTheRecordsStay) {
   CloseHandle(copy);
   ASSERT_TRUE(inst.uninstaller.WaitExit(kTimeout));
   EXPECT_EQ(inst.uninstaller.ExitCode(), 1u);
-  const std::string text = enc::Utf8ToSjis(testing_support::ReadFileBytes(log));
-  EXPECT_NE(text.find("not deleted: data\\a.bin ("), std::string::npos) << text;
+  const std::string text = LogText(log);
+  EXPECT_TRUE(Has(text, "not deleted: data\\a.bin (")) << text;
   // Nothing is forgotten: the file, the uninstaller, install.dat listing what is left, the key.
   EXPECT_FALSE(Exists(inst.Folder() + "game.exe"));
   TZefoInstallSet left;
@@ -391,17 +352,17 @@ TEST(Uninstall, AFileInUseIsNamedBeforeTheLastPageAndTheRecordsStay) {
 
   // Unattended, the same: exit 1 while the file is in use; once it is free,
   // the uninstaller left behind finishes the work, itself included.
-  const std::wstring temp = enc::Wide(inst.pkg.Temp());
   const std::string silent_log = inst.pkg.Dir() / "silent.log";
   const auto silent = [&] {
-    driver::Process p = driver::Process::Start(inst.pkg.Exe(), "/silent \"/log=" + silent_log + "\"", {{L"TEMP", temp}, {L"TMP", temp}});
-    return p.WaitExit(kTimeout) ? p.ExitCode() : 999u;
+    return testing_support::RunInstalled(inst.Folder(), "/silent " + testing_support::LogSwitch(silent_log),
+                                         inst.pkg.Temp(), silent_log);
   };
-  EXPECT_EQ(silent(), 1u);
-  EXPECT_TRUE(Exists(inst.Folder() + "data\\a.bin")) << ReadFileBytes(silent_log);
+  const testing_support::Ended refused = silent();
+  EXPECT_EQ(refused.code, 1) << refused;
+  EXPECT_TRUE(Exists(inst.Folder() + "data\\a.bin")) << refused;
   EXPECT_EQ(inst.InstallPath(), inst.Folder());
   CloseHandle(held);
-  EXPECT_EQ(silent(), 0u);
-  EXPECT_FALSE(Exists(inst.Folder()));
-  EXPECT_EQ(inst.InstallPath(), "<none>");
+  const testing_support::Ended finished = silent();
+  EXPECT_EQ(finished.code, 0) << finished;
+  ExpectUninstalled(inst.s(), inst.Folder());
 }
