@@ -8,19 +8,14 @@
 #include <functional>
 
 #include "base/cleanup_guard.h"
-#include "base/encoding.h"
-#include "common/medium_win.h"
-#include "common/wizard_win.h"
+#include "common/scenario_win.h"
 #include "forms/message_dialog_win.h"
 #include "wizard/insttype_win.h"
 
 using driver::Process;
-using testing_support::ReadFileBytes;
-using testing_support::TestMedium;
+using namespace testing_support;
 
 namespace {
-
-constexpr int kTimeout = 30000;
 
 // Installs disc 1 through the wizard up to the prompt for disc 2; put_in
 // brings disc 2 while the prompt stands, which must then go without a click.
@@ -32,10 +27,10 @@ void InstallWithoutOk(char drive, const std::function<bool(const TestMedium&)>& 
   m.AddLoose(1, "disc2\\extra.txt", "from disc 2");
   m.Write();
   Process p = m.StartWizard();
-  const testing_support::Wizard w(p);
+  const Wizard w(p);
   ASSERT_TRUE(w.Found() && w.WaitForCaption(L"インストールするCD-ROM"));
   w.Click(kIdBtnNext);
-  testing_support::WalkToConfirmPage(w, m.Target(), {});
+  WalkToConfirmPage(w, m.Target(), {});
   w.Click(kIdBtnNext);
   HWND prompt = driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout);
   ASSERT_NE(prompt, nullptr);
@@ -44,10 +39,10 @@ void InstallWithoutOk(char drive, const std::function<bool(const TestMedium&)>& 
   ASSERT_TRUE(IsWindowVisible(prompt));
   ASSERT_TRUE(put_in(m));
   EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(prompt) || !IsWindowVisible(prompt); }, kTimeout));
-  ASSERT_TRUE(w.WaitForCaption(L"完了", 60000));
+  ASSERT_TRUE(w.WaitForCaption(L"完了"));
   w.Click(kIdBtnAbort);
   EXPECT_TRUE(p.WaitExit(kTimeout));
-  EXPECT_EQ(ReadFileBytes(m.Target() + "disc2\\extra.txt"), "from disc 2");
+  ExpectTree(m.Target(), {{"game.exe", "game"}, {"disc2\\extra.txt", "from disc 2"}, "install.dat"});
 }
 
 }  // namespace
@@ -58,9 +53,9 @@ TEST(DiscPrompt, ClosesByItselfWhenTheDiscIsSwappedInTheSameDrive) {
 }
 
 TEST(DiscPrompt, FindsTheDiscOnACdDriveOfAnotherLetter) {
-  const CleanupGuard unmount([] { testing_support::MountCdDrive('R', ""); });
+  const CleanupGuard unmount([] { MountCdDrive('R', ""); });
   InstallWithoutOk('P', [](const TestMedium& m) {
-    return testing_support::MountCdDrive('R', m.Disc(1)) && GetDriveTypeW(L"R:\\") == DRIVE_CDROM;
+    return MountCdDrive('R', m.Disc(1)) && GetDriveTypeW(L"R:\\") == DRIVE_CDROM;
   });
 
   // A run without windows and without /discs= finds it there too.
@@ -69,12 +64,9 @@ TEST(DiscPrompt, FindsTheDiscOnACdDriveOfAnotherLetter) {
   other.settings.DiskProgramSize = {10, 10};
   other.AddLoose(1, "disc2\\extra.txt", "from disc 2");
   other.Write();
-  ASSERT_TRUE(testing_support::PointDrive('R', other.Disc(1)));
-  const std::string log = other.Dir() / "log.txt";
-  const Process silent = other.Start("/silent \"/dir=" + other.Target() + "\" \"/log=" + log + "\"");
-  ASSERT_TRUE(silent.WaitExit(kTimeout));
-  const std::string text = enc::Utf8ToSjis(ReadFileBytes(log));
-  EXPECT_EQ(silent.ExitCode(), 0u) << text;
-  EXPECT_NE(text.find("disc 2: looking in R:\\"), std::string::npos) << text;
-  EXPECT_EQ(ReadFileBytes(other.Target() + "disc2\\extra.txt"), "from disc 2");
+  ASSERT_TRUE(PointDrive('R', other.Disc(1)));
+  const Ended run = RunSilent(other, {other.Target(), "", other.Dir() / "log.txt"});
+  ASSERT_EQ(run.code, 0) << run;
+  EXPECT_TRUE(Has(run.log, "disc 2: looking in R:\\")) << run;
+  ExpectTree(other.Target(), {{"disc2\\extra.txt", "from disc 2"}, "install.dat"});
 }
