@@ -43,7 +43,10 @@ struct DialogState {
   std::vector<const ButtonSpec*> shown;
   HICON icon = nullptr;  // at the size of the last layout
   int icon_dpi = 0;
+  const std::function<int()>* check = nullptr;  // asked at each tick of kCheckTimer
 };
+
+constexpr UINT_PTR kCheckTimer = 1;
 
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
@@ -127,6 +130,18 @@ LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       if (state) state->result = mrCancel;
       return 0;
+    case WM_TIMER:
+      // A tick that comes after a button was pressed changes nothing. An
+      // exception must not cross the system's dispatch: a failed check is
+      // one that found nothing yet.
+      if (state && wp == kCheckTimer && state->check && state->result == mrNone) {
+        try {
+          state->result = (*state->check)();
+        } catch (...) {
+          state->result = mrNone;
+        }
+      }
+      return 0;
     case WM_GETDPISCALEDSIZE:
       if (state) {
         *reinterpret_cast<SIZE*>(lp) = LayOut(hwnd, *state, LOWORD(wp), true);
@@ -172,6 +187,11 @@ LPCWSTR IconOf(TMsgDlgType type) {
 }  // namespace
 
 int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
+  return MessageDlg(text, type, buttons, 0, nullptr);
+}
+
+int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
+               const std::function<int()>& check) {
   TApplication& app = TApplication::Instance();
   RegisterFormsClass(kMessageDialogClass, DialogProc);
   if (!(buttons & (mbYes | mbNo | mbOK | mbCancel | mbAbort))) buttons = mbOK;
@@ -216,7 +236,11 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
     case mtInformation: MessageBeep(MB_ICONINFORMATION); break;
     case mtConfirmation: MessageBeep(MB_ICONQUESTION); break;
   }
+  // A timer of the dialog's own: its ticks come through the modal loop, so
+  // the check runs on this thread between messages, never inside another.
+  if (check && SetTimer(dlg, kCheckTimer, interval_ms, nullptr)) state.check = &check;
   app.RunModal(dlg, [&] { return state.result != mrNone; });
+  if (state.check) KillTimer(dlg, kCheckTimer);
   SetWindowLongPtrW(dlg, GWLP_USERDATA, 0);
   DestroyWindow(dlg);
   if (state.icon) DestroyIcon(state.icon);

@@ -3,6 +3,7 @@
 // texts, centred on the screen, modal.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "forms/application_win.h"
@@ -28,3 +29,10 @@ constexpr int kMessageIconId = 101;
 // result of the button pressed; the close box gives mrCancel, Escape presses
 // Cancel, else No, else OK.
 int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons);
+
+// The same dialog that also closes by itself: while it stands, check is
+// called about every interval_ms on the window's thread, and the first
+// modal result it returns other than mrNone closes the dialog with that
+// result. check should answer quickly; the dialog does not repaint meanwhile.
+int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
+               const std::function<int()>& check);

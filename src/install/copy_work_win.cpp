@@ -17,6 +17,7 @@
 #include "base/paths.h"
 #include "base/safe_names.h"
 #include "base/sjis.h"
+#include "os/disc_drives_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
@@ -154,38 +155,43 @@ void TCopyWork::DeleteStaleDataFiles() {
   }
 }
 
+std::vector<TDiscPlace> TCopyWork::DiscPlaces() {
+  std::vector<TDiscPlace> places{{context_.source_folder, true}};
+  for (const std::string& folder : observer_.DiscFolders()) places.push_back({AddTrailingDelimiter(folder), true});
+  for (const DiscDrive& drive : DiscDrives()) places.push_back({drive.root, drive.ready});
+  return places;
+}
+
 void TCopyWork::ChangeDisc(int index) {
   TZefoInstallSet& s = Settings();
   if (context_.archive) context_.archive->Open("");
-  while (s.DiskIndex != index) {
-    std::string folder = context_.source_folder;
-    if (!observer_.AskForDisc(index + 1, folder)) Halt(TCopyStop::kNoDisc);
-    context_.source_folder = AddTrailingDelimiter(folder);
-    const std::string settings_file = context_.source_folder + kSettingsFile;
+  const auto disc_in = [&] { return FindDisc(s, index, DiscPlaces()).found.has_value(); };
+  std::optional<TZefoInstallSet> next;
+  while (!next) {
+    if (!observer_.AskForDisc(index + 1, disc_in)) Halt(TCopyStop::kNoDisc);
     observer_.Pause(500);
-    if (!fs::FileExists(settings_file)) continue;
-    // Loaded into a new object: a damaged file leaves the current settings whole.
-    TZefoInstallSet next;
-    try {
-      next.LoadFromFile(settings_file);
-    } catch (const EError& e) {
-      observer_.Warn(e.what());
-      continue;
+    TDiscSearch search = FindDisc(s, index, DiscPlaces());
+    const TDiscLook* damaged = nullptr;
+    for (const TDiscLook& look : search.looked) {
+      if (look.holds == TDiscHolds::kUnreadable) continue;
+      observer_.Note(Format("disc %d: looking in %s", index + 1, look.folder.c_str()));
+      if (look.holds == TDiscHolds::kOtherPackage)
+        observer_.Note(Format("%s%s is not of this package", look.folder.c_str(), kSettingsFile));
+      if (look.holds == TDiscHolds::kDamaged && !damaged) damaged = &look;
     }
-    // A disc of another package, or one whose settings the copy is not set
-    // up for (an add-on's output, loose files or archive, another set), is
-    // the wrong disc: asked for again, or looked for elsewhere.
-    if (!IsDiscOfSamePackage(s, next) || InstallRefusal(next)) {
-      observer_.Note(Format("%s%s is not of this package", context_.source_folder.c_str(), kSettingsFile));
-      continue;
+    if (search.found) {
+      context_.source_folder = search.looked.back().folder;
+      next = std::move(search.found);
+    } else if (damaged) {
+      observer_.Warn(damaged->problem);
     }
-    // The names recorded from earlier discs stay: the uninstaller removes
-    // only what is recorded.
-    std::vector<std::string> theirs = std::move(next.InstalledFiles);
-    next.InstalledFiles = std::move(s.InstalledFiles);
-    for (const std::string& name : theirs) next.AddInstalledFile(name);
-    s = std::move(next);
   }
+  // The names recorded from earlier discs stay: the uninstaller removes
+  // only what is recorded.
+  std::vector<std::string> theirs = std::move(next->InstalledFiles);
+  next->InstalledFiles = std::move(s.InstalledFiles);
+  for (const std::string& name : theirs) next->AddInstalledFile(name);
+  s = std::move(*next);
   if (context_.archive) context_.archive->Open(context_.source_folder + kDataFile);
 }
 

@@ -19,7 +19,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "install/disc_lookup.h"
 #include "install/wizard_context.h"
 #include "install/work_observer.h"
 
@@ -78,6 +80,9 @@ class TCopyWork {
   void ReportBytes();
   void DeleteStaleDataFiles();
   void ChangeDisc(int index);
+  // Where a later disc may be, in the order looked at: the folder the last
+  // disc came from, the observer's folders, the CD-ROM and removable drives.
+  std::vector<TDiscPlace> DiscPlaces();
   void CopyLooseFiles();
   void MergeData();
   void ExtractSeparateFiles();

@@ -28,11 +28,11 @@ bool TLoggedObserver::StopRequested() {
   return stop;
 }
 
-bool TLoggedObserver::AskForDisc(int number, std::string& folder) {
-  const bool found = inner_.AskForDisc(number, folder);
-  if (found) log_.Line(Format("disc %d: looking in %s", number, folder.c_str()));
-  else log_.Error(Format("disc %d was not found; the run gives up", number));
-  return found;
+bool TLoggedObserver::AskForDisc(int number, const std::function<bool()>& disc_in) {
+  // The places looked at are the work's notes.
+  const bool go_on = inner_.AskForDisc(number, disc_in);
+  if (!go_on) log_.Error(Format("disc %d was not found; the run gives up", number));
+  return go_on;
 }
 
 void TLoggedObserver::Warn(const std::string& text) {
@@ -55,13 +55,14 @@ void TLoggedObserver::Note(const std::string& text) {
   inner_.Note(text);
 }
 
-bool TSilentObserver::AskForDisc(int number, std::string& folder) {
-  if (number != disc_) {
-    disc_ = number;
-    next_place_ = 0;
-  }
-  if (next_place_ > disc_folders_.size()) return false;
-  folder = next_place_ == 0 ? medium_folder_ : disc_folders_[next_place_ - 1];
-  ++next_place_;
+bool TSilentObserver::AskForDisc(int number, const std::function<bool()>& /*disc_in*/) {
+  if (number == disc_) return false;
+  disc_ = number;
   return true;
+}
+
+std::vector<std::string> TSilentObserver::DiscFolders() {
+  std::vector<std::string> folders{medium_folder_};
+  folders.insert(folders.end(), disc_folders_.begin(), disc_folders_.end());
+  return folders;
 }

@@ -6,8 +6,9 @@
 // the byte progress at each tenth.
 //
 // TSilentObserver answers without asking anyone: the work never stops, and a
-// disc is looked for first on the medium's folder, then in each folder of a
-// list, never by prompting; when none holds it, the run gives up.
+// disc is looked for once, never by prompting: where the last disc came
+// from, on the medium's folder, in each folder of a list, then on the CD-ROM
+// and removable drives; when none holds it, the run gives up.
 #pragma once
 
 #include <string>
@@ -26,7 +27,8 @@ class TLoggedObserver : public TWorkObserver {
   void ItemProgress(int32_t index, int32_t last) override { inner_.ItemProgress(index, last); }
   void HideProgress() override { inner_.HideProgress(); }
   bool StopRequested() override;
-  bool AskForDisc(int number, std::string& folder) override;
+  bool AskForDisc(int number, const std::function<bool()>& disc_in) override;
+  std::vector<std::string> DiscFolders() override { return inner_.DiscFolders(); }
   void Warn(const std::string& text) override;
   void Inform(const std::string& text) override;
   void Error(const std::string& text) override;
@@ -53,9 +55,10 @@ class TSilentObserver : public TWorkObserver {
   void ItemProgress(int32_t, int32_t) override {}
   void HideProgress() override {}
   bool StopRequested() override { return false; }
-  // Each call for the same disc offers the next place: the medium's folder,
-  // then the list in order; false once every place has been offered.
-  bool AskForDisc(int number, std::string& folder) override;
+  // The first call for a disc lets the work look once; a second call for
+  // the same disc means it was nowhere, and the run gives up.
+  bool AskForDisc(int number, const std::function<bool()>& disc_in) override;
+  std::vector<std::string> DiscFolders() override;
   void Warn(const std::string&) override {}
   void Inform(const std::string&) override {}
   void Pause(int) override {}
@@ -65,5 +68,4 @@ class TSilentObserver : public TWorkObserver {
   std::string medium_folder_;
   std::vector<std::string> disc_folders_;
   int disc_ = 0;
-  size_t next_place_ = 0;
 };

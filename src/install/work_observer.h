@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 class TWorkObserver {
  public:
@@ -27,9 +29,13 @@ class TWorkObserver {
   virtual bool StopRequested() = 0;
   // Asks for disc number (1-based) and waits: true when the person says it
   // is in, false when they gave up (and confirmed it); the work then stops.
-  // folder is where the work looks for the disc (the medium's folder at
-  // first); a run without windows points it at the next place to look.
-  virtual bool AskForDisc(int number, std::string& folder) = 0;
+  // While it waits it may call disc_in, which looks at every place the disc
+  // may be in and tells whether it is there now: a true answer may end the
+  // wait as OK does. After the wait the work looks once more itself.
+  virtual bool AskForDisc(int number, const std::function<bool()>& disc_in) = 0;
+  // Folders to look in for a later disc, after the one the last disc came
+  // from and before the drives. None unless a run was given some.
+  virtual std::vector<std::string> DiscFolders() { return {}; }
   // A warning with OK, and an information with OK.
   virtual void Warn(const std::string& text) = 0;
   virtual void Inform(const std::string& text) = 0;

@@ -9,7 +9,7 @@ enum TExitCode : int {
   kExitCancelled = 3,        // the run was stopped (in the wizard: Abort, confirmed)
   kExitVerifyFailed = 4,     // the data file did not verify; /verify: something missing or damaged
   kExitNoSpace = 5,          // the install folder's drive has too little free space
-  kExitNoDisc = 6,           // the next disc was found neither on the medium's drive nor in /discs
+  kExitNoDisc = 6,           // the next disc was found neither on the medium's drive, in /discs nor on a disc drive
   kExitBadFolder = 7,        // the install folder cannot be used (not fully qualified, not an installation, refused)
   kExitBusy = 8,             // the game or another run of this package is running
   kExitNoSettings = 9,       // no install.dat where the run looked for it, or one refused before any work

@@ -10,6 +10,8 @@ void TWizardObserver::Caption(const std::string& text) { caption_->SetCaption(te
 
 namespace {
 constexpr uint64_t kShowEvery = 100;  // milliseconds
+// How often the disc prompt looks for the disc by itself.
+constexpr unsigned kDiscLookEvery = 1000;  // milliseconds
 }
 
 void TWizardObserver::Show(bool now) {
@@ -57,10 +59,13 @@ bool TWizardObserver::StopRequested() {
   return wizard_.ModalResult == mrAbort;
 }
 
-bool TWizardObserver::AskForDisc(int number, std::string& /*folder*/) {
+bool TWizardObserver::AskForDisc(int number, const std::function<bool()>& disc_in) {
   Show(true);
   for (;;) {
-    const int r = MessageDlg(Format("ディスク%dを入れてからOKをクリックしてください", number), mtInformation, mbOK | mbAbort);
+    // A disc image mounted on any drive, or the disc put in, closes the
+    // prompt as OK would: the person need not come back to click.
+    const int r = MessageDlg(Format("ディスク%dを入れてからOKをクリックしてください", number), mtInformation, mbOK | mbAbort,
+                             kDiscLookEvery, [&] { return disc_in() ? mrOk : mrNone; });
     if (r == mrOk) return true;
     if (MessageDlg("インストールを中断しますか？", mtConfirmation, mbYes | mbNo) == mrYes) {
       wizard_.ModalResult = mrAbort;

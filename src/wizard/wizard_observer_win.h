@@ -22,7 +22,7 @@ class TWizardObserver : public TWorkObserver {
   void ItemProgress(int32_t index, int32_t last) override;
   void HideProgress() override;
   bool StopRequested() override;
-  bool AskForDisc(int number, std::string& folder) override;
+  bool AskForDisc(int number, const std::function<bool()>& disc_in) override;
   void Warn(const std::string& text) override;
   void Inform(const std::string& text) override;
   void Error(const std::string& text) override;

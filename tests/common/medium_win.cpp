@@ -1,6 +1,7 @@
 #include "common/medium_win.h"
 
 #include <windows.h>
+#include <winioctl.h>
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -86,6 +87,38 @@ bool PointDrive(char letter, const std::string& folder) {
   if (target.empty()) return false;
   // ln replaces the drive's link in one step, as a disc is swapped.
   return RunHostCommand("/bin/ln", {"-sfn", target, link});
+}
+
+bool MountCdDrive(char letter, const std::string& folder) {
+  // Wine's request to its mount manager (the one its configuration tool
+  // sends): the drive's type, its letter and the host folder after it.
+  struct UnixDrive {
+    ULONG size, type, fs_type;
+    DWORD serial;
+    ULONGLONG unix_dev;
+    WCHAR letter;
+    USHORT mount_point_offset, device_offset, label_offset;
+  };
+  const DWORD define_unix_drive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+  const std::string mount_point = folder.empty() ? std::string() : UnixPath(RemoveTrailingDelimiter(folder));
+  if (!folder.empty() && mount_point.empty()) return false;
+  std::vector<char> request(sizeof(UnixDrive) + (folder.empty() ? 0 : mount_point.size() + 1));
+  auto* drive = reinterpret_cast<UnixDrive*>(request.data());
+  drive->size = static_cast<ULONG>(request.size());
+  drive->type = DRIVE_CDROM;
+  drive->letter = static_cast<WCHAR>(std::tolower(letter));
+  if (!folder.empty()) {
+    drive->mount_point_offset = sizeof(UnixDrive);
+    std::copy(mount_point.begin(), mount_point.end(), request.begin() + sizeof(UnixDrive));
+  }
+  HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+  if (manager == INVALID_HANDLE_VALUE) return false;
+  DWORD returned = 0;
+  const BOOL ok = DeviceIoControl(manager, define_unix_drive, request.data(), static_cast<DWORD>(request.size()), nullptr,
+                                  0, &returned, nullptr);
+  CloseHandle(manager);
+  return ok != FALSE;
 }
 
 bool PointShare(const std::string& server, const std::string& share, const std::string& folder) {

@@ -28,6 +28,13 @@ std::string HostPathOf(const std::string& windows_path);
 // Works only under Wine; false when that fails.
 bool PointDrive(char letter, const std::string& folder);
 
+// Makes letter (e.g. 'R') a CD-ROM drive of the running Wine prefix holding
+// folder (a Windows path of this process), as an image tool mounts a disc,
+// or removes the drive when folder is "". A link in dosdevices alone is not
+// enough: Wine's mount manager lists and types only drives it was told of.
+// Swap its disc with PointDrive. Works only under Wine; false when that fails.
+bool MountCdDrive(char letter, const std::string& folder);
+
 // Makes \\server\share of the running Wine prefix name folder (a Windows path
 // of this process), as Wine maps shares through dosdevices\unc, or removes
 // the share when folder is "". Works only under Wine; false when that fails.

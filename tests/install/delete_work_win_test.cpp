@@ -40,7 +40,7 @@ class RecordingObserver : public TWorkObserver {
     log.push_back("input");
     return false;
   }
-  bool AskForDisc(int, std::string&) override { return false; }
+  bool AskForDisc(int, const std::function<bool()>&) override { return false; }
   void Warn(const std::string& text) override { log.push_back("warn " + text); }
   void Inform(const std::string& text) override { log.push_back("inform " + text); }
   void Error(const std::string& text) override { log.push_back("error " + text); }
