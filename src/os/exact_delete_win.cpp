@@ -3,12 +3,20 @@
 #include <windows.h>
 
 #include "base/file_name_compare.h"
+#include "base/system_path.h"
+#include "base/system_string_win.h"
 #include "os/owned_handle_win.h"
 
 namespace {
 
+// The form the system's calls take at any length.
+std::wstring SystemForm(const std::wstring& path) {
+  const std::u16string form = LongPathForm(std::u16string(path.begin(), path.end()));
+  return std::wstring(form.begin(), form.end());
+}
+
 HANDLE OpenEntry(const std::wstring& path, DWORD access) {
-  return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  return CreateFileW(SystemForm(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
@@ -18,19 +26,11 @@ bool IsNotFound(DWORD error) {
 }
 
 std::wstring FinalName(HANDLE h) {
-  std::wstring buf(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD n = GetFinalPathNameByHandleW(h, buf.data(), static_cast<DWORD>(buf.size()), FILE_NAME_NORMALIZED);
-    if (n == 0) return {};
-    if (n < buf.size()) {
-      std::wstring name(buf.data(), n);
-      if (name.compare(0, 8, L"\\\\?\\UNC\\") == 0) name = L"\\\\" + name.substr(8);
-      else if (name.compare(0, 4, L"\\\\?\\") == 0) name = name.substr(4);
-      return name;
-    }
-    buf.resize(n + 1);
-  }
-  return {};
+  const std::wstring name = SystemString([h](wchar_t* buf, DWORD size) {
+    return GetFinalPathNameByHandleW(h, buf, size, FILE_NAME_NORMALIZED);
+  });
+  const std::u16string plain = WithoutLongPathPrefix(std::u16string(name.begin(), name.end()));
+  return std::wstring(plain.begin(), plain.end());
 }
 
 std::u16string U16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
@@ -52,7 +52,7 @@ TFinalPath FinalPathOf(const std::wstring& path) {
   FILE_BASIC_INFO basic = {};
   if (GetFileInformationByHandleEx(h.Get(), FileBasicInfo, &basic, sizeof basic)) {
     // Wine reports a link by the path's attributes, not always by the handle's.
-    const DWORD by_path = GetFileAttributesW(path.c_str());
+    const DWORD by_path = GetFileAttributesW(SystemForm(path).c_str());
     result.link = (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
                   (by_path != INVALID_FILE_ATTRIBUTES && (by_path & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
     result.folder = (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !result.link;
