@@ -38,12 +38,10 @@ std::optional<std::u16string> FollowedName(const std::wstring& path, DWORD* erro
     *error = GetLastError();
     return std::nullopt;
   }
-  const std::wstring name = SystemString([&](wchar_t* buf, DWORD size) {
-    return GetFinalPathNameByHandleW(h.Get(), buf, size, FILE_NAME_NORMALIZED);
-  });
+  const std::wstring name = FinalNameOf(h.Get(), path);
   *error = name.empty() ? ERROR_INVALID_NAME : 0;
   if (name.empty()) return std::nullopt;
-  return WithoutLongPathPrefix(U16(name));
+  return U16(name);
 }
 
 std::wstring ShellFolder(int csidl) {
