@@ -79,7 +79,7 @@ TDestinationResult JudgeDestination(const TDestinationFacts& f) {
   // Files by its short name), or record a folder it will not empty.
   std::optional<std::string> folder = given;
   const auto refused = [&](const std::string& real) {
-    const std::string named = real == *given ? real : real + "（" + *given + "）";
+    const std::string named = real == *given ? real : *given + "（" + real + "）";
     return refuse(TDestinationVerdict::kRefusedFolder,
                   Format("%s\r\nこのフォルダにはインストールできません。別のフォルダを選択してください", named.c_str()),
                   "このフォルダにはインストールできません: " + named);
@@ -96,7 +96,10 @@ TDestinationResult JudgeDestination(const TDestinationFacts& f) {
   }
   // A folder the uninstaller would refuse to empty is never installed into:
   // the installation could never be removed.
-  if (!f.system_install && f.removable && !f.removable(*folder)) return refused(*folder);
+  if (!f.system_install && f.removable && !(f.removable(*folder) && f.removable(*given))) return refused(*folder);
+  // A share's server resolves its own links: the share is the name to keep
+  // (a share that is a local link, as Wine makes them, resolves to a drive).
+  if (VolumeRootOf(*given).rfind("\\\\", 0) == 0) folder = given;
   r.target = AddTrailingBackslash(*folder);
 
   // Another installation in the folder would lose its data file at the start

@@ -174,6 +174,8 @@ TEST(Destination, TheRealFolderIsJudgedAndRecorded) {
       {"C:\\zt\\denied", std::nullopt},
       {"C:\\zt\\zoe", u"C:\\zt\\Zo\u00EB"},  // no code page 932 name to record
       {"D:\\Games\\X", u"D:\\Games\\X"},
+      {"\\\\host\\share\\game", u"C:\\shares\\share\\game"},
+      {"C:\\Windows", u"D:\\elsewhere"},
   };
   const struct {
     const char* text;
@@ -181,12 +183,14 @@ TEST(Destination, TheRealFolderIsJudgedAndRecorded) {
     std::string target, log_text;
   } rows[] = {
       {"C:\\zt\\linked\\", V::kUsable, "C:\\zt\\real\\", ""},
-      {"C:\\PROG~FBU", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\Program Files（C:\\PROG~FBU）"},
+      {"C:\\PROG~FBU", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\PROG~FBU（C:\\Program Files）"},
       {"C:\\PROG~FBU\\Game", V::kUsable, "C:\\Program Files\\Game\\", ""},
-      {"C:\\zt\\to-root", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\（C:\\zt\\to-root）"},
+      {"C:\\zt\\to-root", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\zt\\to-root（C:\\）"},
       {"C:\\zt\\denied", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\zt\\denied"},
       {"C:\\zt\\zoe", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\zt\\zoe"},
       {"D:\\Games\\X", V::kUsable, "D:\\Games\\X\\", ""},
+      {"\\\\host\\share\\game", V::kUsable, "\\\\host\\share\\game\\", ""},  // a share local to the machine
+      {"C:\\Windows", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\Windows（D:\\elsewhere）"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
