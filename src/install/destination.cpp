@@ -37,7 +37,8 @@ std::vector<std::string> AddOnNamesOf(const std::vector<std::string>& recorded) 
 std::optional<std::string> OtherInstallationIn(const TFolderClaims& c, const std::string& title) {
   if (c.settings_file && !c.settings_readable) return std::string("install.dat");
   // Titles are compared byte for byte, as an add-on finds its installation.
-  if (c.settings_file && c.settings_title != title) return c.settings_title;
+  if (c.settings_file) return c.settings_title == title ? std::nullopt : std::optional<std::string>(c.settings_title);
+  // Without a record in the folder, the registry tells whose it is.
   if (!c.install_path_keys.empty()) return "HKEY_CURRENT_USER\\Software\\" + c.install_path_keys[0];
   if (!c.entries.empty()) return c.entries[0];
   return std::nullopt;

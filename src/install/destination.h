@@ -30,8 +30,9 @@ struct TFolderClaims {
 };
 
 // The other installation that owns the folder, named for the person; nothing
-// when none does (the same title is a repair). A settings file that cannot be
-// read may be anyone's: it is not overwritten either.
+// when none does. The folder's own settings file decides when it has one (the
+// same title is a repair, whatever keys its add-ons wrote); one that cannot be
+// read may be anyone's and is not overwritten either.
 std::optional<std::string> OtherInstallationIn(const TFolderClaims& claims, const std::string& title);
 
 // The longest name of names in UTF-16 units, as the system counts a path.

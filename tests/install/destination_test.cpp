@@ -166,36 +166,27 @@ TEST(Destination, InstallingTheBaseAgainOverAddOnsSaysSoBeforehand) {
 
 TEST(Destination, TheRealFolderIsJudgedAndRecorded) {
   using V = TDestinationVerdict;
-  const std::map<std::string, std::optional<std::u16string>> real = {
-      {"C:\\zt\\linked", u"C:\\zt\\real"},
-      {"C:\\PROG~FBU", u"C:\\Program Files"},
-      {"C:\\PROG~FBU\\Game", u"C:\\Program Files\\Game"},
-      {"C:\\zt\\to-root", u"C:\\"},
-      {"C:\\zt\\denied", std::nullopt},
-      {"C:\\zt\\zoe", u"C:\\zt\\Zo\u00EB"},  // no code page 932 name to record
-      {"D:\\Games\\X", u"D:\\Games\\X"},
-      {"\\\\host\\share\\game", u"C:\\shares\\share\\game"},
-      {"C:\\Windows", u"D:\\elsewhere"},
-  };
+  const std::string refused = "このフォルダにはインストールできません: ";
   const struct {
     const char* text;
+    std::optional<std::u16string> real;  // what the file system names it
     V verdict;
     std::string target, log_text;
   } rows[] = {
-      {"C:\\zt\\linked\\", V::kUsable, "C:\\zt\\real\\", ""},
-      {"C:\\PROG~FBU", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\PROG~FBU（C:\\Program Files）"},
-      {"C:\\PROG~FBU\\Game", V::kUsable, "C:\\Program Files\\Game\\", ""},
-      {"C:\\zt\\to-root", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\zt\\to-root（C:\\）"},
-      {"C:\\zt\\denied", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\zt\\denied"},
-      {"C:\\zt\\zoe", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\zt\\zoe"},
-      {"D:\\Games\\X", V::kUsable, "D:\\Games\\X\\", ""},
-      {"\\\\host\\share\\game", V::kUsable, "\\\\host\\share\\game\\", ""},  // a share local to the machine
-      {"C:\\Windows", V::kRefusedFolder, "", "このフォルダにはインストールできません: C:\\Windows（D:\\elsewhere）"},
+      {"C:\\zt\\linked\\", u"C:\\zt\\real", V::kUsable, "C:\\zt\\real\\", ""},
+      {"C:\\PROG~FBU", u"C:\\Program Files", V::kRefusedFolder, "", refused + "C:\\PROG~FBU（C:\\Program Files）"},
+      {"C:\\PROG~FBU\\Game", u"C:\\Program Files\\Game", V::kUsable, "C:\\Program Files\\Game\\", ""},
+      {"C:\\zt\\to-root", u"C:\\", V::kRefusedFolder, "", refused + "C:\\zt\\to-root（C:\\）"},
+      {"C:\\zt\\denied", std::nullopt, V::kRefusedFolder, "", refused + "C:\\zt\\denied"},
+      {"C:\\zt\\zoe", u"C:\\zt\\Zo\u00EB", V::kRefusedFolder, "", refused + "C:\\zt\\zoe"},  // no name to record
+      {"C:\\Windows", u"D:\\elsewhere", V::kRefusedFolder, "", refused + "C:\\Windows（D:\\elsewhere）"},
+      // A share's server resolves its links; Wine's local shares resolve to a drive.
+      {"\\\\host\\share\\game", u"C:\\shares\\game", V::kUsable, "\\\\host\\share\\game\\", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
     TDestinationFacts f = Facts(row.text, 0, {});
-    f.final_folder = [&](const std::string& folder) { return real.at(folder); };
+    f.final_folder = [&](const std::string&) { return row.real; };
     const TDestinationResult r = JudgeDestination(f);
     EXPECT_EQ(r.verdict, row.verdict);
     EXPECT_EQ(r.target, row.target);
@@ -225,6 +216,11 @@ TEST(Destination, AFolderHoldingAnotherInstallationIsNoDestination) {
       {"titles compare byte for byte", settings(true, "ゲームX"), "ゲームX"},
       {"settings nobody can read", settings(false, ""), "install.dat"},
       {"another key's InstallPath", key, "HKEY_CURRENT_USER\\Software\\Other\\Game"},
+      {"the same title's record, with an add-on's key", [&] {
+         TFolderClaims c = settings(true, "ゲーム");
+         c.install_path_keys = key.install_path_keys;
+         return c;
+       }(), std::nullopt},
       {"another installed-programs entry", entry, "別のゲーム"},
   };
   for (const auto& row : rows) {
