@@ -3,6 +3,7 @@
 #include "base/format.h"
 #include "base/sjis.h"
 #include "install/elevation.h"
+#include "version.h"
 
 namespace {
 
@@ -164,7 +165,8 @@ std::vector<std::string> SwitchWords(const TRunSwitches& s) {
 }
 
 std::string SwitchHelpText() {
-  return "install.exe [フォルダ] [スイッチ...]\r\n"
+  return "install.exe " ZI_VERSION_STRING "\r\n"
+         "install.exe [フォルダ] [スイッチ...]\r\n"
          "  /silent            ウィンドウを出さずにインストールまたはアンインストールします\r\n"
          "  /dir=FOLDER        インストール先（完全なパス）\r\n"
          "  /components=LIST   program,data,sound,movie（省略時はすべて）\r\n"

@@ -16,6 +16,7 @@
 #include "base/paths.h"
 #include "base/sjis.h"
 #include "common/package_win.h"
+#include "common/scenario_win.h"
 
 namespace testing_support {
 namespace {
@@ -213,6 +214,10 @@ driver::Process TestMedium::Start(const std::string& args, const std::string& ou
                                              L"", output_file, limited_rights);
   EXPECT_NE(p.Id(), 0u) << "install.exe did not start";
   return p;
+}
+
+driver::Process TestMedium::StartWizard(const std::string& log) const {
+  return Start("\"" + Root() + "\"" + (log.empty() ? "" : " " + LogSwitch(log)));
 }
 
 }  // namespace testing_support

@@ -79,8 +79,9 @@ class TestMedium {
   // limited_rights as an administrator without elevation.
   driver::Process Start(const std::string& args = "", const std::string& output_file = "",
                         bool limited_rights = false) const;
-  // Starts it as the wizard, with the inserted disc as its folder.
-  driver::Process StartWizard() const { return Start("\"" + Root() + "\""); }
+  // Starts it as the wizard, with the inserted disc as its folder (logging to
+  // log when one is named).
+  driver::Process StartWizard(const std::string& log = "") const;
 
   // The program group folder of the title.
   std::string GroupFolder() const { return ProgramsFolder() + settings.Title + "\\"; }

@@ -46,6 +46,11 @@ class Process {
   DWORD id_ = 0;
 };
 
+// How long a driver waits for anything the program does: a run's end, a
+// window, a page. Long, because two cores are shared by several builds; only
+// a failing wait ever costs it.
+constexpr int kTimeout = 60000;
+
 // Polls cond every 20 ms until it holds; false on timeout.
 bool WaitUntil(const std::function<bool()>& cond, int timeout_ms);
 

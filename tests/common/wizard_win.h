@@ -15,10 +15,8 @@ namespace testing_support {
 
 class Wizard {
  public:
-  static constexpr int kTimeout = 20000;
-
   explicit Wizard(DWORD pid)
-      : pid_(pid), form_(driver::WaitForWindowWithChild(pid_, TForm::kClassName, kIdBtnNext, kTimeout)) {}
+      : pid_(pid), form_(driver::WaitForWindowWithChild(pid_, TForm::kClassName, kIdBtnNext, driver::kTimeout)) {}
   explicit Wizard(const driver::Process& p) : Wizard(p.Id()) {}
   bool Found() const { return form_ != nullptr; }
   HWND Form() const { return form_; }
@@ -37,14 +35,14 @@ class Wizard {
     SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
   // Waits until the window caption reads caption (pages set it on entry).
-  bool WaitForCaption(const std::wstring& caption, int timeout_ms = kTimeout) const {
+  bool WaitForCaption(const std::wstring& caption, int timeout_ms = driver::kTimeout) const {
     return driver::WaitUntil([&] { return Caption() == caption; }, timeout_ms);
   }
   // Waits for the control to read text.
-  bool WaitForText(int id, const std::wstring& text, int timeout_ms = kTimeout) const {
+  bool WaitForText(int id, const std::wstring& text, int timeout_ms = driver::kTimeout) const {
     return driver::WaitUntil([&] { return Text(id) == text; }, timeout_ms);
   }
-  driver::MessageDialogContent Answer(int button, int timeout_ms = kTimeout) const {
+  driver::MessageDialogContent Answer(int button, int timeout_ms = driver::kTimeout) const {
     return driver::AnswerMessageDialog(pid_, button, timeout_ms);
   }
 

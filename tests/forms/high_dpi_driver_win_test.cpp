@@ -23,12 +23,11 @@
 #include "wizard/insttype_win.h"
 
 using driver::Process;
+using driver::kTimeout;
 using testing_support::TestPackage;
 using testing_support::Wizard;
 
 namespace {
-
-constexpr int kTimeout = 20000;
 
 // The scale of the screen for the programs started while it lives: Wine reads
 // it from LogPixels when a process starts. The value before is put back.

@@ -12,6 +12,7 @@
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "common/package_win.h"
+#include "common/scenario_win.h"
 #include "common/temp_dir.h"
 #include "common/unix_link_win.h"
 #include "os/files_win.h"
@@ -20,6 +21,7 @@
 #include "install/records_win.h"
 #include "install/shell_link_win.h"
 
+using testing_support::Exists;
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
@@ -71,8 +73,6 @@ struct Installation {
   const std::string maker = testing_support::UniqueName("Maker");
   TZefoInstallSet settings;
 };
-
-bool Exists(const std::string& path) { return FileAttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ShellFolder(int csidl) {
   wchar_t buf[MAX_PATH];

@@ -18,12 +18,11 @@
 #include "wizard/insttype_win.h"
 
 using driver::Process;
+using driver::kTimeout;
 using testing_support::TempDir;
 using testing_support::TestPackage;
 
 namespace {
-
-constexpr int kTimeout = 20000;
 
 std::string Utf8(const std::string& sjis) { return enc::SjisToUtf8(sjis); }
 

@@ -14,12 +14,10 @@
 #include "wizard/insttype_win.h"
 
 using driver::Process;
+using driver::kTimeout;
 using testing_support::TestPackage;
 
 namespace {
-
-constexpr int kTimeout = 20000;
-
 
 HWND WaitForLauncher(const Process& p) {
   return driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnStart, kTimeout);

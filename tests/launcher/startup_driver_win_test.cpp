@@ -10,6 +10,7 @@
 #include "base/fs.h"
 #include "common/output_capture_win.h"
 #include "common/package_win.h"
+#include "common/scenario_win.h"
 #include "common/temp_dir.h"
 #include "common/windriver_win.h"
 #include "forms/message_dialog_win.h"
@@ -20,12 +21,13 @@
 #include "settings/install_set.h"
 
 using driver::Process;
+using testing_support::Has;
+using testing_support::kTimeout;
+using testing_support::LogText;
 using testing_support::OutputOf;
 using testing_support::TempDir;
 
 namespace {
-
-constexpr int kStartTimeout = 20000;
 
 using testing_support::InstallExePath;
 using testing_support::UniqueName;
@@ -37,17 +39,17 @@ MessageDialogContent Read(HWND dialog) { return driver::ReadMessageDialog(dialog
 
 // Closes the wizard of a process the way a user does: Abort, then Yes.
 void AbortWizard(DWORD pid) {
-  HWND wizard = driver::WaitForWindow(pid, L"ZiForm", kStartTimeout);
+  HWND wizard = driver::WaitForWindow(pid, L"ZiForm", kTimeout);
   ASSERT_NE(wizard, nullptr) << "no wizard appeared";
   HWND abort_button = nullptr;
   driver::WaitUntil([&] {
     for (HWND w : driver::TopWindows(pid, L"ZiForm"))
       if (HWND b = driver::ChildById(w, 203)) abort_button = b;
     return abort_button != nullptr;
-  }, kStartTimeout);
+  }, kTimeout);
   ASSERT_NE(abort_button, nullptr);
   driver::Click(abort_button);
-  EXPECT_FALSE(driver::AnswerMessageDialog(pid, IDYES, kStartTimeout).caption.empty());
+  EXPECT_FALSE(driver::AnswerMessageDialog(pid, IDYES, kTimeout).caption.empty());
 }
 
 // The process ends by itself without showing any window.
@@ -58,7 +60,7 @@ void ExpectSilentEnd(const Process& p) {
         if (!driver::TopWindows(p.Id()).empty()) window_seen = true;
         return !p.Running();
       },
-      kStartTimeout);
+      kTimeout);
   EXPECT_FALSE(p.Running()) << "the program did not end";
   EXPECT_FALSE(window_seen) << "the program showed a window";
 }
@@ -88,7 +90,7 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 TEST(Startup, MissingSettingsShowsTheWarningAndStartsNothing) {
   Package pkg;  // no install.dat
   Process p = pkg.Start();
-  HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kStartTimeout);
+  HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout);
   ASSERT_NE(dialog, nullptr) << "no warning appeared";
   const MessageDialogContent c = Read(dialog);
   EXPECT_EQ(c.caption, L"警告");
@@ -100,7 +102,7 @@ TEST(Startup, MissingSettingsShowsTheWarningAndStartsNothing) {
   EXPECT_NEAR((r.top + r.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 
   driver::Click(driver::ChildById(dialog, IDOK));
-  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  ASSERT_TRUE(p.WaitExit(kTimeout));
   EXPECT_TRUE(FilesIn(pkg.Temp()).empty()) << "a temporary copy was made";
   EXPECT_EQ(pkg.Value("CDDrive"), "<none>");
 }
@@ -110,11 +112,11 @@ TEST(Startup, FolderParameterWithoutSettingsShowsTheWarning) {
   pkg.WriteSettings();  // beside the program, but the parameter names another folder
   TempDir empty;
   Process p = pkg.Start("\"" + empty.Path() + "\"");
-  HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kStartTimeout);
+  HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(Read(dialog).text, L"インストール設定ファイルがありません");
   driver::Click(driver::ChildById(dialog, IDOK));
-  EXPECT_TRUE(p.WaitExit(kStartTimeout));
+  EXPECT_TRUE(p.WaitExit(kTimeout));
 }
 
 TEST(Startup, LauncherRunWritesCdDriveAndEnds) {
@@ -123,10 +125,10 @@ TEST(Startup, LauncherRunWritesCdDriveAndEnds) {
   Package pkg;
   pkg.WriteSettings();
   Process p = pkg.Start();
-  HWND launcher = driver::WaitForWindow(p.Id(), L"ZiForm", kStartTimeout);
+  HWND launcher = driver::WaitForWindow(p.Id(), L"ZiForm", kTimeout);
   ASSERT_NE(launcher, nullptr);
   PostMessageW(launcher, WM_CLOSE, 0, 0);  // the close box
-  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  ASSERT_TRUE(p.WaitExit(kTimeout));
   EXPECT_EQ(pkg.Value("CDDrive"), "");
   EXPECT_TRUE(FilesIn(pkg.Temp()).empty());
 }
@@ -159,19 +161,19 @@ TEST(Startup, UninstallerHandsOverToATemporaryCopyWithTheQuotedFolder) {
   pkg.settings.UninstallMode = 1;
   pkg.WriteSettings();
   Process p = pkg.Start();
-  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  ASSERT_TRUE(p.WaitExit(kTimeout));
   const std::string copy = pkg.Temp() + "~zinstall.exe";
   EXPECT_TRUE(fs::FileExists(copy));
   // The copy reads install.dat from the folder it was given and, being the
   // uninstaller's copy, registers itself for deletion at restart; it could not
   // if the parameter were wrong (it would warn that the settings are missing)
   // or if the instance mutex were still held (it would end silently).
-  EXPECT_TRUE(driver::WaitUntil([&] { return PendingDeletionOf(copy); }, kStartTimeout))
+  EXPECT_TRUE(driver::WaitUntil([&] { return PendingDeletionOf(copy); }, kTimeout))
       << "the temporary copy did not run as the uninstaller";
-  const DWORD copy_pid = driver::WaitForProgram(L"~zinstall.exe", kStartTimeout);
+  const DWORD copy_pid = driver::WaitForProgram(L"~zinstall.exe", kTimeout);
   ASSERT_NE(copy_pid, 0u);
   AbortWizard(copy_pid);  // the uninstall wizard, in the copy
-  EXPECT_TRUE(driver::WaitNoProgram(L"~zinstall.exe", kStartTimeout));
+  EXPECT_TRUE(driver::WaitNoProgram(L"~zinstall.exe", kTimeout));
 }
 
 TEST(Startup, LockedTemporaryNamesAreTriedInOrder) {
@@ -190,14 +192,14 @@ TEST(Startup, LockedTemporaryNamesAreTriedInOrder) {
   lock("~zinstall.exe");
   for (int n = 0; n <= 97; ++n) lock(Format("~zinstall%d.exe", n));
   Process p = pkg.Start();
-  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  ASSERT_TRUE(p.WaitExit(kTimeout));
   const std::string copy = pkg.Temp() + "~zinstall98.exe";
   EXPECT_GT(fs::FileSizeOf(copy), 0);
-  EXPECT_TRUE(driver::WaitUntil([&] { return PendingDeletionOf(copy); }, kStartTimeout));
-  const DWORD copy_pid = driver::WaitForProgram(L"~zinstall98.exe", kStartTimeout);
+  EXPECT_TRUE(driver::WaitUntil([&] { return PendingDeletionOf(copy); }, kTimeout));
+  const DWORD copy_pid = driver::WaitForProgram(L"~zinstall98.exe", kTimeout);
   ASSERT_NE(copy_pid, 0u);
   AbortWizard(copy_pid);
-  EXPECT_TRUE(driver::WaitNoProgram(L"~zinstall98.exe", kStartTimeout));
+  EXPECT_TRUE(driver::WaitNoProgram(L"~zinstall98.exe", kTimeout));
   for (HANDLE h : locks) CloseHandle(h);
 }
 
@@ -214,14 +216,14 @@ TEST(Startup, HundredLockedTemporaryNamesGiveTheCopyWarning) {
     locks.push_back(h);
   }
   Process p = pkg.Start();
-  HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kStartTimeout);
+  HWND dialog = driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout);
   ASSERT_NE(dialog, nullptr);
   const MessageDialogContent c = Read(dialog);
   EXPECT_EQ(c.caption, L"警告");
   EXPECT_EQ(c.text, L"ファイルをコピーできません");
   EXPECT_EQ(c.buttons, std::vector<std::wstring>({L"OK"}));
   driver::Click(driver::ChildById(dialog, IDOK));
-  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  ASSERT_TRUE(p.WaitExit(kTimeout));
   for (HANDLE h : locks) CloseHandle(h);
   // No copy was started: "~zinstall99.exe" was never even tried.
   EXPECT_FALSE(fs::FileExists(pkg.Temp() + "~zinstall99.exe"));
@@ -238,10 +240,10 @@ TEST(Startup, ProgramInADriveRootRecordsTheDrive) {
   s.RegistryKey = "ZiStartupTests\\" + UniqueName("Root");
   s.SaveToFile("Q:\\install.dat");
   Process p = Process::Start(exe, "");
-  HWND launcher = driver::WaitForWindow(p.Id(), L"ZiForm", kStartTimeout);
+  HWND launcher = driver::WaitForWindow(p.Id(), L"ZiForm", kTimeout);
   ASSERT_NE(launcher, nullptr);
   PostMessageW(launcher, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(p.WaitExit(kStartTimeout));
+  ASSERT_TRUE(p.WaitExit(kTimeout));
   EXPECT_EQ(s.ReadValue("CDDrive", "<none>"), "Q:");
   s.DeleteRegistryKey();
   fs::EraseFile("Q:\\install.dat");
@@ -254,10 +256,10 @@ TEST(Startup, OnlyItsOwnTemporaryCopyIsScheduledForDeletion) {
   Package pkg;
   pkg.WriteSettings();
   Process p = pkg.Start("\"" + pkg.Folder() + "\"");
-  ASSERT_NE(driver::WaitForWindow(p.Id(), L"ZiForm", kStartTimeout), nullptr);
+  ASSERT_NE(driver::WaitForWindow(p.Id(), L"ZiForm", kTimeout), nullptr);
   EXPECT_FALSE(PendingDeletionOf(pkg.Exe()));
   AbortWizard(p.Id());
-  EXPECT_TRUE(p.WaitExit(kStartTimeout));
+  EXPECT_TRUE(p.WaitExit(kTimeout));
 }
 
 TEST(Startup, AWordAskingForNoWindowNeverShowsOneEvenMalformed) {
@@ -278,7 +280,7 @@ TEST(Startup, AWordAskingForNoWindowNeverShowsOneEvenMalformed) {
     Process p = pkg.Start(row.args, out);
     ExpectSilentEnd(p);
     EXPECT_EQ(p.ExitCode(), 2u);
-    EXPECT_NE(OutputOf(out).find(row.named), std::string::npos) << OutputOf(out);
+    EXPECT_TRUE(Has(OutputOf(out), row.named)) << OutputOf(out);
   }
 }
 
@@ -292,8 +294,8 @@ TEST(Startup, HelpListsTheSwitchesAndExitCodesOnTheOutput) {
     EXPECT_EQ(p.ExitCode(), 0u);
     const std::string text = OutputOf(out);
     for (const char* part : {"/silent", "/dir=", "/deletesave", "/verify", "/log=", "終了コード", "9 install.dat"})
-      EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
-    EXPECT_EQ(text.find("不明なスイッチです"), std::string::npos);
+      EXPECT_TRUE(Has(text, part)) << part << " in " << text;
+    EXPECT_FALSE(Has(text, "不明なスイッチです"));
   }
 }
 
@@ -308,7 +310,7 @@ TEST(Startup, EarlierTemporaryCopiesAreRemovedButNotARunningOneNorOthers) {
   TempDir empty;
   Process running = Process::Start(temp + "~zinstall7.exe", "\"" + empty.Path() + "\"",
                                    {{L"TEMP", enc::Wide(temp)}, {L"TMP", enc::Wide(temp)}});
-  ASSERT_NE(driver::WaitForWindow(running.Id(), kMessageDialogClass, kStartTimeout), nullptr);
+  ASSERT_NE(driver::WaitForWindow(running.Id(), kMessageDialogClass, kTimeout), nullptr);
   copy("~zinstall.exe");
   copy("~zinstall5.exe");
   SetFileAttributesW(enc::Wide(temp + "~zinstall5.exe").c_str(), FILE_ATTRIBUTE_READONLY);  // copied from a CD
@@ -318,7 +320,7 @@ TEST(Startup, EarlierTemporaryCopiesAreRemovedButNotARunningOneNorOthers) {
 
   // Any start does it, even one that ends at once (no installation to verify).
   const std::string log = pkg.Dir() / "log.txt";
-  Process p = pkg.Start("/verify \"/log=" + log + "\"");
+  Process p = pkg.Start("/verify " + testing_support::LogSwitch(log));
   ExpectSilentEnd(p);
   EXPECT_EQ(p.ExitCode(), 9u);
   EXPECT_FALSE(fs::FileExists(temp + "~zinstall.exe"));
@@ -327,13 +329,13 @@ TEST(Startup, EarlierTemporaryCopiesAreRemovedButNotARunningOneNorOthers) {
   EXPECT_TRUE(fs::FileExists(temp + "~zinstall99.exe"));
   EXPECT_TRUE(fs::FileExists(temp + "setup.exe"));
   EXPECT_EQ(testing_support::ReadFileBytes(temp + "~zinstall0.exe"), "not a copy of the program");
-  const std::string text = OutputOf(log);
-  EXPECT_NE(text.find("deleted an earlier temporary copy: " + temp + "~zinstall.exe"), std::string::npos) << text;
-  EXPECT_NE(text.find("deleted an earlier temporary copy: " + temp + "~zinstall5.exe"), std::string::npos) << text;
-  EXPECT_EQ(text.find("~zinstall7.exe"), std::string::npos) << text;
+  const std::string text = LogText(log);
+  EXPECT_TRUE(Has(text, "deleted an earlier temporary copy: " + temp + "~zinstall.exe")) << text;
+  EXPECT_TRUE(Has(text, "deleted an earlier temporary copy: " + temp + "~zinstall5.exe")) << text;
+  EXPECT_FALSE(Has(text, "~zinstall7.exe")) << text;
 
-  driver::Click(driver::ChildById(driver::WaitForWindow(running.Id(), kMessageDialogClass, kStartTimeout), IDOK));
-  EXPECT_TRUE(running.WaitExit(kStartTimeout));
+  driver::Click(driver::ChildById(driver::WaitForWindow(running.Id(), kMessageDialogClass, kTimeout), IDOK));
+  EXPECT_TRUE(running.WaitExit(kTimeout));
 }
 
 TEST(Startup, ALoggedUninstallerWaitsForItsCopyAndEndsWithItsCode) {
@@ -341,14 +343,13 @@ TEST(Startup, ALoggedUninstallerWaitsForItsCopyAndEndsWithItsCode) {
   pkg.settings.UninstallMode = 1;
   pkg.WriteSettings();
   const std::string log = pkg.Dir() / "log.txt";
-  Process p = pkg.Start("\"/log=" + log + "\"");
-  const DWORD copy_pid = driver::WaitForProgram(L"~zinstall.exe", kStartTimeout);
+  Process p = pkg.Start(testing_support::LogSwitch(log));
+  const DWORD copy_pid = driver::WaitForProgram(L"~zinstall.exe", kTimeout);
   ASSERT_NE(copy_pid, 0u);
   EXPECT_TRUE(p.Running()) << "the uninstaller did not wait for its copy";
   AbortWizard(copy_pid);  // the person leaves the uninstall wizard: cancelled
-  ASSERT_TRUE(p.WaitExit(kStartTimeout));
-  EXPECT_EQ(p.ExitCode(), 3u) << OutputOf(log);
-  EXPECT_NE(OutputOf(log).find("this temporary copy " + pkg.Temp() + "~zinstall.exe is deleted at the next restart"),
-            std::string::npos)
-      << OutputOf(log);
+  ASSERT_TRUE(p.WaitExit(kTimeout));
+  EXPECT_EQ(p.ExitCode(), 3u) << LogText(log);
+  EXPECT_TRUE(Has(LogText(log), "this temporary copy " + pkg.Temp() + "~zinstall.exe is deleted at the next restart"))
+      << LogText(log);
 }

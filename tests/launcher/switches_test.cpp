@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "version.h"
+
 
 TEST(Switches, SilentInstallWithEverySwitch) {
   const TRunSwitches s = ParseSwitches({"M:\\", "/SILENT", "/dir=C:\\My Games\\X", "/Components=Program,data,MOVIE",
@@ -84,7 +86,7 @@ TEST(Switches, HelpIsASwitchOfItsOwn) {
   EXPECT_THROW(ParseSwitches({"/help=me"}), ESwitchError);
   const std::string text = SwitchHelpText();
   for (const char* part : {"/silent", "/dir=", "/components=", "/disc=", "/discs=", "/deletesave", "/verify", "/log=",
-                           "  9 "}) {
+                           "  9 ", "install.exe " ZI_VERSION_STRING "\r\n"}) {
     SCOPED_TRACE(part);
     EXPECT_NE(text.find(part), std::string::npos);
   }

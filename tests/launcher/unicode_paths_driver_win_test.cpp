@@ -14,9 +14,9 @@
 #include "common/windriver_win.h"
 #include "settings/install_set.h"
 
-namespace {
+using driver::kTimeout;
 
-constexpr int kTimeout = 20000;
+namespace {
 
 // Starts exe (a wide path) with TEMP and TMP set to temp.
 HANDLE StartWide(const std::wstring& exe, const std::wstring& folder, const std::wstring& temp, DWORD* pid) {

@@ -26,11 +26,11 @@
 #include "wizard/insttype_win.h"
 
 using driver::Process;
+using driver::kTimeout;
 using testing_support::TestPackage;
 
 namespace {
 
-constexpr int kTimeout = 20000;
 std::string g_out;
 std::string g_suffix;
 

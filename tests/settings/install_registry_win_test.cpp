@@ -4,9 +4,12 @@
 
 #include "base/encoding.h"
 #include "base/format.h"
+#include "common/scenario_win.h"
 #include "common/temp_dir.h"
 #include "os/registry_win.h"
 #include "settings/install_set.h"
+
+using testing_support::KeyExists;
 
 namespace {
 
@@ -15,8 +18,6 @@ std::string UniqueCompany() {
   static int n = 0;
   return Format("ZiTest%lu-%d", GetCurrentProcessId(), n++);
 }
-
-bool KeyExists(const std::string& path) { return RegKey::Open(HKEY_CURRENT_USER, "Software\\" + path, KEY_READ).IsOpen(); }
 
 }  // namespace
 

@@ -14,14 +14,15 @@
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/paths.h"
-#include "common/medium_win.h"
 #include "common/package_win.h"
-#include "common/wizard_win.h"
+#include "common/scenario_win.h"
 #include "forms/message_dialog_win.h"
 #include "os/elevation_win.h"
 #include "install/elevation.h"
 
 using driver::Process;
+using testing_support::Has;
+using testing_support::kTimeout;
 using testing_support::ReadFileBytes;
 using testing_support::TestMedium;
 using testing_support::TestPackage;
@@ -29,8 +30,6 @@ using testing_support::Wizard;
 using testing_support::WriteFileBytes;
 
 namespace {
-
-constexpr int kTimeout = 30000;
 
 // A folder whose contents stay as they are: creating anything in it is
 // refused. Named for the environment's clean-up, which unmarks such folders
@@ -113,8 +112,6 @@ std::wstring CommandLineOf(DWORD pid) {
   return line;
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 }  // namespace
 
 TEST(Elevation, TheWizardAsksAndARestartWithRightsContinuesOnTheConfirmationPage) {
@@ -184,9 +181,9 @@ TEST(Elevation, TheWizardAsksAndARestartWithRightsContinuesOnTheConfirmationPage
   EXPECT_EQ(p.ExitCode(), 1u);
 
   const std::string text = ReadFileBytes(log);
-  EXPECT_TRUE(Contains(text, ElevationRefusal(target, false))) << text;
-  EXPECT_TRUE(Contains(text, "\"/elevated=" + sid + "\"")) << text;
-  EXPECT_TRUE(Contains(text, "this run ends; the run with administrator rights continues")) << text;
+  EXPECT_TRUE(Has(text, ElevationRefusal(target, false))) << text;
+  EXPECT_TRUE(Has(text, "\"/elevated=" + sid + "\"")) << text;
+  EXPECT_TRUE(Has(text, "this run ends; the run with administrator rights continues")) << text;
   // The restart's own lines follow in the same log.
   const size_t handed = text.find("this run ends");
   EXPECT_NE(text.find("install.exe install.exe", handed), std::string::npos) << text;
@@ -207,7 +204,7 @@ TEST(Elevation, UnattendedRunsNeverAskAndEndWith7) {
   EXPECT_EQ(p.ExitCode(), 7u);
   EXPECT_EQ(driver::TopWindows(p.Id()).size(), 0u);
   std::string text = ReadFileBytes(log);
-  EXPECT_TRUE(Contains(text, ElevationRefusal(target, false))) << text;
+  EXPECT_TRUE(Has(text, ElevationRefusal(target, false))) << text;
   EXPECT_FALSE(fs::DirectoryExists(target));
 
   // Elevated (Wine's own token): nothing to gain from asking, so the work
@@ -216,8 +213,8 @@ TEST(Elevation, UnattendedRunsNeverAskAndEndWith7) {
   ASSERT_TRUE(elevated.WaitExit(kTimeout));
   EXPECT_EQ(elevated.ExitCode(), 7u);
   text = ReadFileBytes(log);
-  EXPECT_FALSE(Contains(text, "administrator rights")) << text;
-  EXPECT_TRUE(Contains(text, "a folder could not be created")) << text;
+  EXPECT_FALSE(Has(text, "administrator rights")) << text;
+  EXPECT_TRUE(Has(text, "a folder could not be created")) << text;
 }
 
 TEST(Elevation, TheUninstallerAsksAndItsRestartKeepsTheSaveDataChoice) {
@@ -245,7 +242,7 @@ TEST(Elevation, TheUninstallerAsksAndItsRestartKeepsTheSaveDataChoice) {
                                            "", /*limited_rights=*/true);
   ASSERT_TRUE(limited.WaitExit(kTimeout));
   EXPECT_EQ(limited.ExitCode(), 7u);
-  EXPECT_TRUE(Contains(ReadFileBytes(log), ElevationRefusal(pkg.Folder(), true))) << ReadFileBytes(log);
+  EXPECT_TRUE(Has(ReadFileBytes(log), ElevationRefusal(pkg.Folder(), true))) << ReadFileBytes(log);
   EXPECT_TRUE(fs::FileExists(pkg.Folder() + "game.exe"));
 
   // The wizard (the role of the uninstaller's temporary copy) asks on page 7.

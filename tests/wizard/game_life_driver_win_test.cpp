@@ -17,13 +17,13 @@
 #include "common/archive_fixture.h"
 #include "common/medium_win.h"
 #include "common/package_win.h"
-#include "common/wizard_win.h"
+#include "common/scenario_win.h"
 #include "forms/message_dialog_win.h"
 #include "launcher/running_game.h"
 #include "launcher/start_win.h"
-#include "os/files_win.h"
 
 using driver::Process;
+using testing_support::kTimeout;
 using testing_support::ReadFileBytes;
 using testing_support::TestMedium;
 using testing_support::Wizard;
@@ -31,11 +31,7 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-constexpr int kTimeout = 30000;
-
 std::string TestGameExe() { return driver::HostPath(ZI_TEST_GAME_EXE); }
-
-bool Exists(const std::string& path) { return FileAttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
 HWND WaitForLauncher(const Process& p) {
   return driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnStart, kTimeout);
@@ -134,9 +130,9 @@ TEST(GameLife, InstallPlayAndUninstallFromAMediumDrive) {
 
   // Uninstall: the program in the install folder hands over to its temporary copy.
   {
-    Process uninstaller = Process::Start(target + "install.exe", "", env);
-    ASSERT_TRUE(uninstaller.WaitExit(kTimeout));
-    const Wizard w(WaitForTemporaryCopy());
+    const testing_support::Uninstaller uninstaller = testing_support::StartUninstaller(target, m.Temp());
+    ASSERT_FALSE(uninstaller.started.Running());
+    const Wizard w(uninstaller.copy);
     ASSERT_TRUE(w.Found());
     ASSERT_TRUE(w.WaitForCaption(L"アンインストール"));
     w.Click(kIdBtnNext);
@@ -145,10 +141,8 @@ TEST(GameLife, InstallPlayAndUninstallFromAMediumDrive) {
     w.Click(kIdBtnAbort);
     ASSERT_TRUE(driver::WaitNoProgram(L"~zinstall.exe", kTimeout));
   }
-  EXPECT_FALSE(Exists(target));
+  testing_support::ExpectUninstalled(s, target);
   EXPECT_TRUE(fs::DirectoryExists(ExtractFileDir(RemoveTrailingDelimiter(target))));  // never above it
-  EXPECT_FALSE(fs::DirectoryExists(m.GroupFolder()));
-  EXPECT_EQ(s.ReadValue("InstallPath", "<none>"), "<none>");
 
   // The launcher on the medium: the game is no longer there to start.
   Process launcher = start_from_medium();

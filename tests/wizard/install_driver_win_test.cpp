@@ -9,7 +9,6 @@
 #include <algorithm>
 
 #include "common/archive_fixture.h"
-#include "archive/vrfiles.h"
 #include "base/encoding.h"
 #include "base/format.h"
 #include "base/fs.h"
@@ -17,13 +16,19 @@
 #include "common/medium_win.h"
 #include "common/package_win.h"
 #include "common/run_tool.h"
-#include "common/wizard_win.h"
+#include "common/scenario_win.h"
 #include "forms/message_dialog_win.h"
 #include "launcher/start_win.h"
 #include "os/files_win.h"
 
 using driver::Process;
+using testing_support::Ended;
+using testing_support::ExpectDataFile;
+using testing_support::ExpectTree;
 using testing_support::FilesBelow;
+using testing_support::FinishInstall;
+using testing_support::InstallThroughWizard;
+using testing_support::kTimeout;
 using testing_support::ReadFileBytes;
 using testing_support::ShortcutInfo;
 using testing_support::TestMedium;
@@ -33,7 +38,6 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-constexpr int kTimeout = 30000;
 constexpr int32_t kOld = 0x5A213C40;  // 2025-01-01 07:34:00
 constexpr int32_t kNew = 0x5A223C40;  // a day later
 
@@ -54,21 +58,6 @@ TZefoInstallSet LoadSettings(const std::string& file) {
   TZefoInstallSet s;
   s.LoadFromFile(file);
   return s;
-}
-
-// Clicks "インストール" and waits for the last page.
-void InstallAndFinish(const Wizard& w, const Process& p) {
-  ASSERT_EQ(w.Text(kIdBtnNext), L"インストール");
-  w.Click(kIdBtnNext);
-  if (!w.WaitForCaption(L"完了", 60000)) {
-    HWND dialog = driver::WaitForWindow(w.Pid(), kMessageDialogClass, 100);
-    FAIL() << "the copy work did not end on the last page"
-           << (dialog ? ": " + enc::Narrow(driver::ReadMessageDialog(dialog).text) : std::string());
-  }
-  EXPECT_EQ(w.Text(kIdLabelExit), L"インストールが完了しました");
-  EXPECT_EQ(w.Text(kIdBtnAbort), L"閉じる(&C)");
-  w.Click(kIdBtnAbort);
-  EXPECT_TRUE(p.WaitExit(kTimeout));
 }
 
 // The long form of a path (a link may hold the short one).
@@ -125,32 +114,24 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
   WriteFileBytes(target + "readme.txt", "old");
   ASSERT_TRUE(SetFileAttributesW(enc::Wide(target + "readme.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
 
-  Process p = m.StartWizard();
-  Wizard w(p);
-  ASSERT_TRUE(w.Found());
-  WalkToConfirmPage(w, target, {true, true, false});
-  InstallAndFinish(w, p);
+  const Ended run = InstallThroughWizard(m, target, {true, true, false});
+  ASSERT_EQ(run.code, 0) << run;
 
   // The files, byte for byte; the movie and the unlisted file stay behind.
-  EXPECT_EQ(FilesBelow(target), (std::vector<std::string>{"bgm\\title.ogg", "bin\\sub\\tool.dll", "game.dat", "game.exe",
-                                                            "game.ext", "install.dat", "install.exe", "readme.txt",
-                                                            kJapaneseName}));
-  EXPECT_EQ(ReadFileBytes(target + "game.exe"), big);
-  EXPECT_EQ(ReadFileBytes(target + "bin\\sub\\tool.dll"), Bytes(70000, 2));
-  EXPECT_EQ(ReadFileBytes(target + kJapaneseName), "Japanese name");
-  EXPECT_EQ(ReadFileBytes(target + "readme.txt"), "read me\r\n");
-  EXPECT_EQ(ReadFileBytes(target + "install.exe"), ReadFileBytes(m.Disc(0) + "install.exe"));
+  ExpectTree(target, {{"bgm\\title.ogg"},
+                      {"bin\\sub\\tool.dll", Bytes(70000, 2)},
+                      {"game.dat"},
+                      {"game.exe", big},
+                      {"game.ext"},
+                      {"install.dat"},
+                      {"install.exe", ReadFileBytes(m.Disc(0) + "install.exe")},
+                      {"readme.txt", "read me\r\n"},
+                      {kJapaneseName, "Japanese name"}});
   EXPECT_EQ(FileAttributesOf(target + "game.exe") & FILE_ATTRIBUTE_READONLY, 0u);
 
   // The data file: built from the disc's archive, every entry sound.
-  {
-    TVrFileCollection data;
-    data.Open(target + "game.dat");
-    EXPECT_TRUE(data.Verify());
-    EXPECT_EQ(EntryBytes(data, "zefo.zpb"), "project");
-    EXPECT_EQ(EntryBytes(data, "scene\\a.txt"), Bytes(300000, 3));
-    EXPECT_EQ(EntryBytes(data, "cg\\b.bmp"), Bytes(3 << 20, 4));
-  }
+  ExpectDataFile(target + "game.dat",
+                 {{"zefo.zpb", "project"}, {"scene\\a.txt", Bytes(300000, 3)}, {"cg\\b.bmp", Bytes(3 << 20, 4)}});
 
   // The settings file: the uninstaller's, every name in the order met.
   const TZefoInstallSet installed = LoadSettings(target + "install.dat");
@@ -168,8 +149,7 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
   EXPECT_EQ(s.ReadValue("InstallPath", "<none>"), target);
 
   // The program group: the game, the uninstaller (second icon), the read-me.
-  EXPECT_EQ(FilesBelow(m.GroupFolder()), (std::vector<std::string>{s.Title + ".lnk", s.Title + "のアンインストール.lnk",
-                                                                   "お読みください.lnk"}));
+  testing_support::ExpectGroup(s, {s.Title + ".lnk", s.Title + "のアンインストール.lnk", "お読みください.lnk"});
   ExpectShortcut(m.GroupFolder() + s.Title + ".lnk", target + "game.exe", s.Title, 0);
   ExpectShortcut(m.GroupFolder() + s.Title + "のアンインストール.lnk", target + "install.exe",
                  s.Title + "のアンインストール", 1);
@@ -193,12 +173,9 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
   }
   // The program left in the install folder is the uninstaller.
   {
-    const std::wstring temp = enc::Wide(m.Temp());
-    Process uninstaller = Process::Start(target + "install.exe", "", {{L"TEMP", temp}, {L"TMP", temp}});
-    EXPECT_TRUE(uninstaller.WaitExit(kTimeout));
-    const DWORD copy = driver::WaitForProgram(L"~zinstall.exe", kTimeout);
-    ASSERT_NE(copy, 0u);
-    Wizard u(copy);
+    const testing_support::Uninstaller uninstaller = testing_support::StartUninstaller(target, m.Temp());
+    ASSERT_NE(uninstaller.copy, 0u);
+    Wizard u(uninstaller.copy);
     ASSERT_TRUE(u.Found());
     EXPECT_TRUE(u.WaitForCaption(L"アンインストール"));
     u.Click(kIdBtnAbort);
@@ -259,17 +236,16 @@ TEST(Install, TwoDiscsWithThePromptAndTheFirstProjectFileKept) {
   w.Click(kIdBtnAbort);
   EXPECT_TRUE(p.WaitExit(kTimeout));
 
-  EXPECT_EQ(ReadFileBytes(target + "game.exe"), "game");
-  EXPECT_EQ(ReadFileBytes(target + "disc2\\extra.txt"), "from disc 2");
-  {
-    TVrFileCollection data;
-    data.Open(target + "game.dat");
-    EXPECT_TRUE(data.Verify());
-    EXPECT_EQ(EntryBytes(data, "/original_zefo.zpb"), "project 1");
-    EXPECT_EQ(EntryBytes(data, "zefo.zpb"), "project 2");
-    EXPECT_EQ(EntryBytes(data, "a.txt"), "a");
-    EXPECT_EQ(EntryBytes(data, "b.txt"), Bytes(4 << 20, 5));
-  }
+  ExpectTree(target, {{"disc2\\extra.txt", "from disc 2"},
+                      {"game.dat"},
+                      {"game.exe", "game"},
+                      {"game.ext"},
+                      {"install.dat"},
+                      {"install.exe"}});
+  ExpectDataFile(target + "game.dat", {{"/original_zefo.zpb", "project 1"},
+                                       {"zefo.zpb", "project 2"},
+                                       {"a.txt", "a"},
+                                       {"b.txt", Bytes(4 << 20, 5)}});
   // The settings of the last disc, with the names of both discs.
   const TZefoInstallSet installed = LoadSettings(target + "install.dat");
   EXPECT_EQ(installed.DiskIndex, 1);
@@ -298,23 +274,19 @@ TEST(Install, SeparateFilesFromTheArchive) {
   WriteFileBytes(target + "keep.txt", "already there");
   ASSERT_TRUE(fs::SetFileAge(target + "keep.txt", kNew));
 
-  Process p = m.StartWizard();
-  Wizard w(p);
-  ASSERT_TRUE(w.Found());
-  WalkToConfirmPage(w, target, {false, false, false});
-  InstallAndFinish(w, p);
+  const Ended run = InstallThroughWizard(m, target, {false, false, false});
+  ASSERT_EQ(run.code, 0) << run;
 
-  EXPECT_EQ(FilesBelow(target),
-            (std::vector<std::string>{"docs\\manual.txt", "game.exe", "install.dat", "keep.txt"}));
-  EXPECT_EQ(ReadFileBytes(target + "game.exe"), "game program");
-  EXPECT_EQ(ReadFileBytes(target + "docs\\manual.txt"), Bytes(5 << 20, 6));
-  EXPECT_EQ(ReadFileBytes(target + "keep.txt"), "already there");
+  ExpectTree(target, {{"docs\\manual.txt", Bytes(5 << 20, 6)},
+                      {"game.exe", "game program"},
+                      {"install.dat"},
+                      {"keep.txt", "already there"}});
   EXPECT_EQ(fs::FileAge(target + "game.exe"), kOld);
   EXPECT_EQ(fs::FileAge(target + "docs\\manual.txt"), kNew);
   const TZefoInstallSet installed = LoadSettings(target + "install.dat");
   EXPECT_EQ(installed.UninstallMode, 1);
   EXPECT_EQ(installed.FromArchive, 1);
-  EXPECT_EQ(installed.InstalledFiles, (std::vector<std::string>{"game.exe", "docs\\manual.txt", "keep.txt", "install.dat"}));
+  testing_support::ExpectRecorded(target, {"game.exe", "docs\\manual.txt", "keep.txt", "install.dat"});
 }
 
 TEST(Install, SystemInstallAlwaysRewritesAndRecordsNothing) {
@@ -335,12 +307,10 @@ TEST(Install, SystemInstallAlwaysRewritesAndRecordsNothing) {
   ASSERT_TRUE(w.Found());
   ASSERT_TRUE(w.WaitForCaption(L"インストール準備完了"));
   EXPECT_FALSE(w.Visible(kIdLabel6));
-  InstallAndFinish(w, p);
+  FinishInstall(w, p);
   EXPECT_EQ(ReadFileBytes(windows + file), "new system file");
   EXPECT_EQ(fs::FileAge(windows + file), kOld);
-  EXPECT_FALSE(fs::FileExists(windows + "install.dat"));
-  EXPECT_EQ(s.ReadValue("InstallPath", "<none>"), "<none>");
-  EXPECT_FALSE(fs::DirectoryExists(m.GroupFolder()));
+  testing_support::ExpectNothingRecorded(s, windows);
   testing_support::RemoveTree(windows + folder);
 }
 
@@ -382,23 +352,16 @@ TEST(Install, AnAddOnAddsItsNamesToTheInstallation) {
   w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(target)));
   w.Click(kIdBtnNext);
   ASSERT_TRUE(w.WaitForCaption(L"インストール準備完了"));
-  InstallAndFinish(w, p);
+  FinishInstall(w, p);
 
   EXPECT_EQ(ReadFileBytes(target + "bgm\\extra.ogg"), "sound, copied in any case");
   EXPECT_EQ(ReadFileBytes(target + "game.exe"), "patched game");
-  {
-    TVrFileCollection data;
-    data.Open(target + "game.dat");
-    EXPECT_TRUE(data.Verify());
-    EXPECT_EQ(EntryBytes(data, "/original_zefo.zpb"), "project 1");
-    EXPECT_EQ(EntryBytes(data, "zefo.zpb"), "project 2");
-    EXPECT_EQ(EntryBytes(data, "extra.txt"), "extra");
-  }
+  ExpectDataFile(target + "game.dat",
+                 {{"/original_zefo.zpb", "project 1"}, {"zefo.zpb", "project 2"}, {"extra.txt", "extra"}});
   const TZefoInstallSet installed = LoadSettings(target + "install.dat");
   EXPECT_EQ(installed.AddOn, 0);
   EXPECT_EQ(installed.ProgramSize, 1234);
-  EXPECT_EQ(installed.InstalledFiles,
-            (std::vector<std::string>{"game.exe", "game.dat", "game.ext", "install.dat", "bgm\\extra.ogg"}));
+  testing_support::ExpectRecorded(target, {"game.exe", "game.dat", "game.ext", "install.dat", "bgm\\extra.ogg"});
   EXPECT_FALSE(fs::DirectoryExists(m.GroupFolder()));  // an add-on makes no shortcuts
 }
 
@@ -414,19 +377,16 @@ TEST(Install, AReinstallDeletesStaleDataFilesUpToTheFirstGap) {
   const std::string target = m.Target();
   for (const char* stale : {"game.dat", "game.ext", "game.001", "game.003"}) WriteFileBytes(target + stale, "stale");
 
-  Process p = m.StartWizard();
-  Wizard w(p);
-  ASSERT_TRUE(w.Found());
-  WalkToConfirmPage(w, target, {false, false, false});  // the program only: no data file at all
-  InstallAndFinish(w, p);
+  const Ended run = InstallThroughWizard(m, target, {false, false, false});  // the program only: no data file at all
+  ASSERT_EQ(run.code, 0) << run;
 
-  EXPECT_EQ(FilesBelow(target), (std::vector<std::string>{"game.003", "game.exe", "install.dat", "install.exe"}));
+  ExpectTree(target, {"game.003", "game.exe", "install.dat", "install.exe"});
   std::vector<std::string> names = LoadSettings(target + "install.dat").InstalledFiles;
   EXPECT_EQ(names.back(), "install.dat");
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"game.exe", "install.dat", "install.exe"}));
   // Without a read-me, exactly two shortcuts.
-  EXPECT_EQ(FilesBelow(m.GroupFolder()), (std::vector<std::string>{s.Title + ".lnk", s.Title + "のアンインストール.lnk"}));
+  testing_support::ExpectGroup(s, {s.Title + ".lnk", s.Title + "のアンインストール.lnk"});
 }
 
 TEST(Install, TheCopyPageWhileItWorksAndItsAbort) {
@@ -461,11 +421,10 @@ TEST(Install, TheCopyPageWhileItWorksAndItsAbort) {
     EXPECT_EQ(c.buttons, std::vector<std::wstring>({L"はい(&Y)", L"いいえ(&N)"}));
     if (give_up) {
       EXPECT_TRUE(p.WaitExit(kTimeout));
-      EXPECT_FALSE(fs::FileExists(m.Target() + "install.dat"));
       EXPECT_LT(FilesBelow(m.Target()).size(), 1500u);  // stopped on the way
-      EXPECT_EQ(m.settings.ReadValue("InstallPath", "<none>"), "<none>");
+      testing_support::ExpectNothingRecorded(m.settings, m.Target());
     } else {
-      InstallAndFinish(w, p);
+      FinishInstall(w, p);
       EXPECT_EQ(FilesBelow(m.Target()).size(), 1501u);  // every file and install.dat
     }
   }
@@ -489,7 +448,7 @@ TEST(Install, AnArchiveNamedOnTheCommandLineIsReadWithItsFolder) {
   Wizard w(p);
   ASSERT_TRUE(w.Found());
   WalkToConfirmPage(w, m.Target(), {false, false, false});
-  InstallAndFinish(w, p);
+  FinishInstall(w, p);
   EXPECT_EQ(ReadFileBytes(m.Target() + "game.exe"), "beside the archive");
 }
 

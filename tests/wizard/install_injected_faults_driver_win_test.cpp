@@ -15,11 +15,13 @@
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
-#include "common/medium_win.h"
-#include "common/wizard_win.h"
+#include "common/scenario_win.h"
 #include "forms/message_dialog_win.h"
 
 using driver::Process;
+using testing_support::ExpectNothingRecorded;
+using testing_support::Has;
+using testing_support::kTimeout;
 using testing_support::ReadFileBytes;
 using testing_support::TestMedium;
 using testing_support::Wizard;
@@ -27,7 +29,6 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-constexpr int kTimeout = 30000;
 constexpr int32_t kOld = 0x5A213C40;
 constexpr char kSmallDrive = 'T';
 
@@ -78,12 +79,6 @@ std::wstring ErrorThenAbort(const Wizard& w, const Process& p) {
   w.Answer(IDYES);
   EXPECT_TRUE(p.WaitExit(kTimeout));
   return error.text;
-}
-
-void ExpectNothingRecorded(const TestMedium& m, const std::string& target) {
-  EXPECT_FALSE(fs::FileExists(target + "install.dat"));
-  EXPECT_EQ(m.settings.ReadValue("InstallPath", "<none>"), "<none>");
-  EXPECT_FALSE(fs::DirectoryExists(m.GroupFolder()));
 }
 
 // install.dat and game.ext are whole or absent, and "InstallPath" stands
@@ -148,7 +143,7 @@ TEST(InstallFault, AFullDiskStopsTheWorkAtEachKindOfWrite) {
     w.Click(kIdBtnNext);
     const std::wstring text = ErrorThenAbort(w, p);
     EXPECT_NE(text.find(row.named), std::wstring::npos) << enc::Narrow(text);
-    ExpectNothingRecorded(m, target);
+    ExpectNothingRecorded(m.settings, target);
   }
 }
 
@@ -159,7 +154,7 @@ TEST(InstallFault, ADiscTakenOutWhileCopying) {
   m.Write();
   const std::string target = m.Target();
   const std::string log = m.Dir() / "run.log";
-  Process p = m.Start("\"" + m.Root() + "\" \"/log=" + log + "\"");
+  Process p = m.StartWizard(log);
   Wizard w(p);
   ToConfirmPage(w, target, false);
   w.Click(kIdBtnNext);
@@ -167,10 +162,10 @@ TEST(InstallFault, ADiscTakenOutWhileCopying) {
   ASSERT_TRUE(testing_support::PointDrive('M', ""));  // the disc is out
   const std::wstring text = ErrorThenAbort(w, p);
   EXPECT_NE(text.find(L"part"), std::wstring::npos) << enc::Narrow(text);
-  ExpectNothingRecorded(m, target);
+  ExpectNothingRecorded(m.settings, target);
   // The Abort after the error does not make the failure a cancellation.
   EXPECT_EQ(p.ExitCode(), 1u);
-  EXPECT_NE(ReadFileBytes(log).find("error: "), std::string::npos);
+  EXPECT_TRUE(Has(testing_support::LogText(log), "error: "));
 }
 
 TEST(InstallFault, AbortWhileTheDataFileIsBuiltOrVerified) {
@@ -190,7 +185,7 @@ TEST(InstallFault, AbortWhileTheDataFileIsBuiltOrVerified) {
     w.Click(kIdBtnAbort);
     w.Answer(IDYES);
     EXPECT_TRUE(p.WaitExit(kTimeout));
-    ExpectNothingRecorded(m, target);
+    ExpectNothingRecorded(m.settings, target);
     // A merge stopped before it wrote its directory.
     if (std::wstring(status) == L"データファイルを構築中") {
       EXPECT_FALSE(fs::FileExists(target + "game.ext"));

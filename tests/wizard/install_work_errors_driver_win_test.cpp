@@ -9,10 +9,11 @@
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/paths.h"
-#include "common/medium_win.h"
-#include "common/wizard_win.h"
+#include "common/scenario_win.h"
 
 using driver::Process;
+using testing_support::ExpectNothingRecorded;
+using testing_support::kTimeout;
 using testing_support::ReadFileBytes;
 using testing_support::TestMedium;
 using testing_support::Wizard;
@@ -20,7 +21,6 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-constexpr int kTimeout = 30000;
 constexpr int32_t kOld = 0x5A213C40;
 
 // Runs the wizard of the medium to "インストール" and clicks it.
@@ -44,12 +44,6 @@ std::wstring ErrorThenAbort(const Wizard& w, const Process& p) {
   EXPECT_EQ(w.Answer(IDYES).text, L"インストールを中断しますか？");
   EXPECT_TRUE(p.WaitExit(kTimeout));
   return error.text;
-}
-
-void ExpectNothingRecorded(const TestMedium& m) {
-  EXPECT_FALSE(fs::FileExists(m.Target() + "install.dat"));
-  EXPECT_EQ(m.settings.ReadValue("InstallPath", "<none>"), "<none>");
-  EXPECT_FALSE(fs::DirectoryExists(m.GroupFolder()));
 }
 
 }  // namespace
@@ -101,7 +95,7 @@ TEST(InstallFailure, ADamagedDataFileFailsItsVerification) {
 
   // A logged run tells it by its exit code, as an unattended one does.
   const std::string log = m.Dir() / "log.txt";
-  Process logged = m.Start("\"" + m.Root() + "\" \"/log=" + log + "\"");
+  Process logged = m.StartWizard(log);
   Wizard lw(logged);
   StartInstall(lw, m.Target(), true);
   EXPECT_EQ(lw.Answer(IDOK, kTimeout).caption, L"警告");

@@ -7,23 +7,15 @@
 
 #include <functional>
 
-#include "common/archive_fixture.h"
 #include "base/encoding.h"
 #include "base/fs.h"
-#include "common/medium_win.h"
-#include "common/wizard_win.h"
-#include "os/registry_win.h"
+#include "common/scenario_win.h"
 
 using driver::Process;
+using testing_support::Has;
+using testing_support::KeyExists;
+using testing_support::kTimeout;
 using testing_support::TestMedium;
-
-namespace {
-
-constexpr int kTimeout = 30000;
-
-bool KeyExists(const std::string& path) { return RegKey::Open(HKEY_CURRENT_USER, path, KEY_READ).IsOpen(); }
-
-}  // namespace
 
 TEST(PackageCheck, TheWizardRefusesBadSettingsUpFrontWithAWarning) {
   const struct {
@@ -41,14 +33,14 @@ TEST(PackageCheck, TheWizardRefusesBadSettingsUpFrontWithAWarning) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     TestMedium m;
-    const std::string key = "Software\\" + m.settings.RegistryKey;
-    m.settings.ProgramSize = m.settings.DiskProgramSize[0] = 4;
+    const std::string key = m.settings.RegistryKey;
+    testing_support::OneDiscSizes(m.settings, 4);
     m.AddLoose(0, "game.exe", "game");
     row.change(m.settings);
     m.Write();
     // A logged run says so in its log and its exit code.
     const std::string log = m.Dir() / "log.txt";
-    Process p = m.Start(m.Root() + " \"/log=" + log + "\"");
+    Process p = m.Start(m.Root() + " " + testing_support::LogSwitch(log));
     // The warning comes first: no wizard page is shown before it.
     const driver::MessageDialogContent warning = driver::AnswerMessageDialog(p.Id(), IDOK, kTimeout);
     EXPECT_EQ(warning.caption, L"警告");
@@ -57,11 +49,11 @@ TEST(PackageCheck, TheWizardRefusesBadSettingsUpFrontWithAWarning) {
     EXPECT_EQ(warning.buttons.size(), 1u);
     ASSERT_TRUE(p.WaitExit(kTimeout));
     EXPECT_EQ(p.ExitCode(), 9u);
-    const std::string text = enc::Utf8ToSjis(testing_support::ReadFileBytes(log));
-    EXPECT_NE(text.find("error: "), std::string::npos) << text;
+    const std::string text = testing_support::LogText(log);
+    EXPECT_TRUE(Has(text, "error: ")) << text;
     EXPECT_FALSE(fs::DirectoryExists(m.Target()));
     EXPECT_FALSE(fs::DirectoryExists(m.GroupFolder()));
     EXPECT_FALSE(KeyExists(key));
-    EXPECT_FALSE(KeyExists("Software\\" + m.settings.RegistryKey));
+    EXPECT_FALSE(KeyExists(m.settings.RegistryKey));
   }
 }

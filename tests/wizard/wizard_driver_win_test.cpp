@@ -18,12 +18,11 @@
 #include "wizard/insttype_win.h"
 
 using driver::Process;
+using driver::kTimeout;
 using testing_support::TestPackage;
 using testing_support::Wizard;
 
 namespace {
-
-constexpr int kTimeout = 20000;
 
 // A package started as the wizard: with its folder as the parameter.
 Process StartWizard(const TestPackage& pkg) { return pkg.Start("\"" + pkg.Folder() + "\""); }

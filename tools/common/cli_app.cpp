@@ -4,10 +4,11 @@
 #include <ostream>
 
 #include "common/cli.h"
+#include "version.h"
 
 namespace tools {
 
-const char kToolsVersion[] = "1.1.0";
+const char kToolsVersion[] = ZI_VERSION_STRING;
 
 std::string HelpFooter() {
   return "Paths may use \"/\" or \"\\\"; \"-\" stands for standard input or output where the command says so.\n"
