@@ -19,7 +19,7 @@ struct DirectoryEnumerator::State {
 
 DirectoryEnumerator::DirectoryEnumerator(const std::string& folder)
     : folder_(AddTrailingDelimiter(folder)), state_(std::make_unique<State>()) {
-  state_->handle = FindFirstFileW(enc::Wide(folder_ + "*.*").c_str(), &state_->data);
+  state_->handle = FindFirstFileW(enc::WidePath(folder_ + "*.*").c_str(), &state_->data);
   state_->first_pending = state_->handle != INVALID_HANDLE_VALUE;
 }
 

@@ -46,6 +46,9 @@ std::string Utf16ToSjisExact(std::u16string_view text, bool* lossless = nullptr)
 #ifdef _WIN32
 // wchar_t is 16 bits on Windows: the forms the W functions take.
 std::wstring Wide(std::string_view sjis);
+// A path for the system's file calls: Wide, in the "\\?\" form when it is
+// too long for the plain one (system_path.h).
+std::wstring WidePath(std::string_view sjis);
 // Exact, as Utf16ToSjisExact: for texts shown to the user, not for paths.
 std::string Narrow(std::wstring_view text, bool* lossless = nullptr);
 // A path the system gives (a folder, a program's file): converted exactly when

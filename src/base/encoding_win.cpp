@@ -5,6 +5,7 @@
 #include "base/encoding.h"
 #include "base/encoding_cp932.h"
 #include "base/format.h"
+#include "base/system_path.h"
 
 namespace enc {
 namespace {
@@ -17,6 +18,12 @@ std::wstring Wide(std::string_view sjis) {
   std::wstring out(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(kCodePage, 0, sjis.data(), static_cast<int>(sjis.size()), out.data(), n);
   return out;
+}
+
+std::wstring WidePath(std::string_view sjis) {
+  const std::wstring w = Wide(sjis);
+  const std::u16string form = LongPathForm(std::u16string(w.begin(), w.end()));
+  return std::wstring(form.begin(), form.end());
 }
 
 namespace platform {

@@ -8,7 +8,7 @@
 namespace fs {
 namespace {
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(enc::Wide(path).c_str()); }
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(enc::WidePath(path).c_str()); }
 
 }  // namespace
 
@@ -22,9 +22,9 @@ bool DirectoryExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool EraseFile(const std::string& path) { return DeleteFileW(enc::Wide(path).c_str()) != 0; }
+bool EraseFile(const std::string& path) { return DeleteFileW(enc::WidePath(path).c_str()) != 0; }
 
-bool EraseDirectory(const std::string& path) { return RemoveDirectoryW(enc::Wide(path).c_str()) != 0; }
+bool EraseDirectory(const std::string& path) { return RemoveDirectoryW(enc::WidePath(path).c_str()) != 0; }
 
 bool MakeDirectories(const std::string& path) {
   std::string dir = RemoveTrailingDelimiter(path);
@@ -32,17 +32,17 @@ bool MakeDirectories(const std::string& path) {
   const std::string parent = ExtractFileDir(dir);
   // A drive ("C:") or a server share root has no parent to create.
   if (!parent.empty() && parent != dir && !DirectoryExists(parent) && !MakeDirectories(parent)) return false;
-  return CreateDirectoryW(enc::Wide(dir).c_str(), nullptr) != 0 || DirectoryExists(dir);
+  return CreateDirectoryW(enc::WidePath(dir).c_str(), nullptr) != 0 || DirectoryExists(dir);
 }
 
 bool MoveReplacing(const std::string& from, const std::string& to) {
-  return MoveFileExW(enc::Wide(from).c_str(), enc::Wide(to).c_str(),
+  return MoveFileExW(enc::WidePath(from).c_str(), enc::WidePath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 int32_t FileAge(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(enc::Wide(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (!GetFileAttributesExW(enc::WidePath(path).c_str(), GetFileExInfoStandard, &data)) return -1;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
   FILETIME local;
   WORD date = 0, time = 0;
@@ -57,7 +57,7 @@ bool SetFileAge(const std::string& path, int32_t dos_time) {
   if (!DosDateTimeToFileTime(static_cast<WORD>(v >> 16), static_cast<WORD>(v & 0xFFFF), &local) ||
       !LocalFileTimeToFileTime(&local, &utc))
     return false;
-  HANDLE h = CreateFileW(enc::Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  HANDLE h = CreateFileW(enc::WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   const bool ok = SetFileTime(h, nullptr, nullptr, &utc) != 0;

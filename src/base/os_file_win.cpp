@@ -34,7 +34,7 @@ OsFile OsFile::Open(const std::string& path, const Options& o) {
   DWORD flags = FILE_ATTRIBUTE_NORMAL;
   if (o.write_through) flags |= FILE_FLAG_WRITE_THROUGH;
   OsFile f;
-  f.handle_ = CreateFileW(enc::Wide(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
+  f.handle_ = CreateFileW(enc::WidePath(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
   g_last_error = f.handle_ == INVALID_HANDLE_VALUE ? static_cast<int>(GetLastError()) : 0;
   return f;
 }

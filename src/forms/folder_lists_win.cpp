@@ -6,16 +6,18 @@
 #include "base/fs.h"
 #include "base/paths.h"
 #include "base/sjis.h"
+#include "base/system_string_win.h"
 #include "forms/dpi_scale.h"
 
 namespace {
 
 std::string FullPath(const std::string& path) {
-  wchar_t buf[1024];
-  const DWORD n = GetFullPathNameW(enc::Wide(path).c_str(), 1024, buf, nullptr);
-  if (n == 0 || n >= 1024) return path;
+  const std::wstring wide = enc::Wide(path);
+  const std::wstring full =
+      SystemString([&](wchar_t* buf, DWORD size) { return GetFullPathNameW(wide.c_str(), size, buf, nullptr); });
+  if (full.empty()) return path;
   try {
-    return enc::NarrowPath(std::wstring_view(buf, n));
+    return enc::NarrowPath(full);
   } catch (const EPathError&) {
     return path;
   }
@@ -57,11 +59,10 @@ TDirectoryListBox::TDirectoryListBox(TWinContainer* parent, const Args& a)
                WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT,
                WS_EX_CLIENTEDGE, a.bounds);
   SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, ScaleToDpi(item_height_, Dpi()));
-  wchar_t cwd[1024];
-  const DWORD n = GetCurrentDirectoryW(1024, cwd);
+  const std::wstring cwd = SystemString([](wchar_t* buf, DWORD size) { return GetCurrentDirectoryW(size, buf); });
   std::string current = "C:\\";
   try {
-    if (n > 0 && n < 1024) current = enc::NarrowPath(std::wstring_view(cwd, n));
+    if (!cwd.empty()) current = enc::NarrowPath(cwd);
   } catch (const EPathError&) {
     // a current folder code page 932 cannot name: the lists start on C:
   }

@@ -409,5 +409,14 @@ void TCopyWork::WriteRecords() {
 void TCopyWork::ShowReadme() {
   const TZefoInstallSet& s = Settings();
   if (!choices_.open_windows || s.ReadmeFile.empty() || !s.OpenReadme || !IsSafeRelativeName(s.ReadmeFile)) return;
-  ShellOpen(choices_.target_dir + s.ReadmeFile, "", choices_.target_dir, SW_SHOW);
+  const std::string readme = choices_.target_dir + s.ReadmeFile;
+  // A run restarted with administrator rights starts nothing of the package:
+  // whatever ReadmeFile names would run as administrator, not as the person
+  // who asked. It says where the read-me is instead.
+  if (context_.resumed) {
+    observer_.Note("not opened by a run with administrator rights: " + readme);
+    observer_.Inform(Format("%s\r\nをお読みください", readme.c_str()));
+    return;
+  }
+  ShellOpen(readme, "", choices_.target_dir, SW_SHOW);
 }

@@ -1,9 +1,13 @@
 // Whether an install folder can be used, as one rule for the wizard's folder
-// page and for a run without windows: the folder text must be a fully
-// qualified folder below a drive or a share, one the uninstaller would empty
-// again, an add-on's must hold the installation of its title, and the
-// folder's volume should have room for what the components need. The callers
-// gather the facts from the system and show or log the verdict's text.
+// page, a run without windows and a restart with administrator rights: the
+// folder text must be a fully qualified folder below a drive or a share; the
+// folder it really is (links followed, short names expanded, as the
+// uninstaller sees it) must be one the uninstaller would empty again, must
+// not hold another installation, and must leave room in the system's path
+// length for every name the package installs; an add-on's must hold the
+// installation of its title, and the volume should have room for what the
+// components need. The callers gather the facts from the system and show or
+// log the verdict's text; what is recorded is the real folder.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +15,28 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+// What claims a folder as an installation's, other than this title's own.
+struct TFolderClaims {
+  bool settings_file = false;      // the folder holds "install.dat"
+  bool settings_readable = false;  // ... and it could be read
+  std::string settings_title;      // ... its Title
+  // Keys below HKEY_CURRENT_USER\Software, other than this package's, whose
+  // "InstallPath" names the folder.
+  std::vector<std::string> install_path_keys;
+  // Display names of installed-programs entries, other than this title's,
+  // whose install location is the folder.
+  std::vector<std::string> entries;
+};
+
+// The other installation that owns the folder, named for the person; nothing
+// when none does. The folder's own settings file decides when it has one (the
+// same title is a repair, whatever keys its add-ons wrote); one that cannot be
+// read may be anyone's and is not overwritten either.
+std::optional<std::string> OtherInstallationIn(const TFolderClaims& claims, const std::string& title);
+
+// The longest name of names in UTF-16 units, as the system counts a path.
+size_t LongestNameUnits(const std::vector<std::string>& names, std::string* longest = nullptr);
 
 struct TDestinationFacts {
   std::string folder_text;      // as typed, or as /dir= gives it
@@ -28,6 +54,15 @@ struct TDestinationFacts {
   // The names recorded by an installation of title in target (trailing
   // delimiter); empty when there is none.
   std::function<std::vector<std::string>(const std::string& target)> recorded_names;
+  // The folder (normal form) as the file system names it, links and short
+  // names resolved; for a folder not there yet, its nearest existing
+  // ancestor's real name with the rest appended. Nothing when a part that is
+  // there cannot be examined. Not set: the text is taken as it is.
+  std::function<std::optional<std::u16string>(const std::string& folder)> final_folder;
+  // What claims the target (trailing delimiter) as another installation's.
+  std::function<TFolderClaims(const std::string& target)> claims;
+  // Names the package installs, relative to the folder.
+  std::vector<std::string> installed_names;
 };
 
 enum class TDestinationVerdict {
@@ -36,11 +71,13 @@ enum class TDestinationVerdict {
   kRefusedFolder,   // the uninstaller would refuse to empty it
   kNoInstallation,  // an add-on's folder without the installation of its title
   kTooLittleSpace,  // the volume has less free than needed: the wizard asks, a run without windows stops
+  kOtherInstallation,  // another installation is in the folder: it would be overwritten and lost
+  kTooLong,         // a file of the package would lie beyond the system's path length: it could not be started
 };
 
 struct TDestinationResult {
   TDestinationVerdict verdict = TDestinationVerdict::kUsable;
-  std::string target;       // the folder in normal form with a trailing delimiter ("" when not qualified)
+  std::string target;       // the real folder in normal form with a trailing delimiter ("" when not qualified)
   std::string root;         // the volume asked for its free space
   int64_t need_mb = 0;      // whole MiB needed
   std::optional<int64_t> free_mb;  // whole MiB free; nothing: unknown, not judged

@@ -55,6 +55,12 @@ bool IsSidText(const std::string& text) {
   return digit_seen;
 }
 
+std::string TrialLeftText(const std::string& trial_folder, const std::string& reason, bool removal_scheduled) {
+  return Format(removal_scheduled ? "the trial folder %s could not be removed (%s); the system removes it at the next restart"
+                                  : "the trial folder %s could not be removed (%s); it is left behind: remove it by hand",
+                trial_folder.c_str(), reason.c_str());
+}
+
 std::string TrialFolderName(unsigned long process_id, unsigned long tick) {
   return Format("~zi-write-trial-%lx-%lx.tmp", process_id, tick);
 }

@@ -50,6 +50,9 @@ std::string OtherAccountWarning(const std::string& account, bool uninstall);
 // Whether text is a security identifier in its string form ("S-1-5-21-...").
 bool IsSidText(const std::string& text);
 
+// The log line for a trial folder that could not be removed again.
+std::string TrialLeftText(const std::string& trial_folder, const std::string& reason, bool removal_scheduled);
+
 // The name of the trial folder: unlikely to exist, and recognisable if a
 // failed removal ever leaves it behind.
 std::string TrialFolderName(unsigned long process_id, unsigned long tick);

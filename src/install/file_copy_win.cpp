@@ -28,7 +28,7 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
   // Few calls per file: under Wine each one costs a round trip to the
   // server, and an install may hold tens of thousands of small files.
   const std::string temp = TemporaryNameOf(dest);
-  const std::wstring wsource = enc::Wide(source), wdest = enc::Wide(dest), wtemp = enc::Wide(temp);
+  const std::wstring wsource = enc::WidePath(source), wdest = enc::WidePath(dest), wtemp = enc::WidePath(temp);
   OwnedHandle in(CreateFileW(wsource.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!in.IsOpen()) throw EFOpenError(Format("%s\r\nを開けません（%s）", source.c_str(), Reason().c_str()));

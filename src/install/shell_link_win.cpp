@@ -10,6 +10,7 @@
 #include "base/paths.h"
 #include "base/safe_names.h"
 #include "base/sjis.h"
+#include "base/system_string_win.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
 
@@ -43,9 +44,9 @@ std::wstring LinkPath(const std::string& path) {
   BOOL lossy = FALSE;
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr, &lossy);
   if (!lossy) return wide;
-  wchar_t short_path[MAX_PATH];
-  const DWORD n = GetShortPathNameW(wide.c_str(), short_path, MAX_PATH);
-  return n > 0 && n < MAX_PATH ? std::wstring(short_path, n) : wide;
+  const std::wstring short_path =
+      SystemString([&](wchar_t* buf, DWORD size) { return GetShortPathNameW(wide.c_str(), buf, size); });
+  return short_path.empty() ? wide : short_path;
 }
 
 int ShowCommand(TWindowState state) {

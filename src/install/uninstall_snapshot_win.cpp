@@ -8,6 +8,7 @@
 #include "base/encoding.h"
 #include "base/paths.h"
 #include "base/sjis.h"
+#include "base/system_string_win.h"
 #include "os/exact_delete_win.h"
 #include "os/owned_handle_win.h"
 #include "os/registry_win.h"
@@ -171,11 +172,11 @@ TUninstallSnapshot TakeUninstallSnapshot(const TZefoInstallSet& s, const std::st
   const TFinalPath install = FinalPathOf(enc::Wide(RemoveTrailingDelimiter(install_folder)));
   snap.install_final = U16(install.name);
   snap.install_is_link = install.link;
-  wchar_t windows[MAX_PATH];
-  const UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
-  if (n > 0 && n < MAX_PATH) {
+  const std::wstring windows =
+      SystemString([](wchar_t* buf, DWORD size) { return GetWindowsDirectoryW(buf, static_cast<UINT>(size)); });
+  if (!windows.empty()) {
     const TFinalPath w = FinalPathOf(windows);
-    snap.windows_folder = U16(w.name.empty() ? std::wstring(windows, n) : w.name);
+    snap.windows_folder = U16(w.name.empty() ? windows : w.name);
   }
   for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROFILE,
                     CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS,

@@ -20,6 +20,7 @@
 #include "install/copy_work_win.h"
 #include "install/delete_work_win.h"
 #include "install/destination.h"
+#include "install/destination_facts_win.h"
 #include "install/elevation.h"
 #include "install/logged_observer.h"
 #include "install/selection.h"
@@ -50,9 +51,9 @@ int Fail(TRunLog* log, int code, const std::string& text) {
 
 // An unattended run never asks for administrator rights: without them
 // where it has to write, it ends before any work.
-bool LacksRights(const std::string& folder) {
+bool LacksRights(const std::string& folder, TRunLog* log = nullptr) {
   TElevationFacts facts;
-  facts.access = FolderAccessOf(TrialWrite(folder, TrialFolderName(GetCurrentProcessId(), GetTickCount())));
+  facts.access = TrialFolderAccess(folder, log);
   facts.elevated = ProcessIsElevated();
   facts.network = IsNetworkFolder(folder);
   facts.unattended = true;
@@ -61,27 +62,21 @@ bool LacksRights(const std::string& folder) {
 
 // The install folder the run uses, judged as the wizard's folder page judges
 // it, free space included.
-TDestinationResult TargetFolder(const TZefoInstallSet& s, const TRunSwitches& switches, int64_t need_bytes, TRunLog* log) {
-  TDestinationFacts facts;
+TDestinationResult TargetFolder(const TWizardContext& context, const TRunSwitches& switches, int64_t need_bytes) {
+  const TZefoInstallSet& s = *context.settings;
+  std::string folder_text;
   if (s.IsSystemInstall()) {
-    if (log && !switches.dir.empty()) log->Line("a system install goes to the Windows folder; /dir is not used");
-    facts.folder_text = WindowsFolder();
-    facts.system_install = true;
+    if (context.log && !switches.dir.empty())
+      context.log->Line("a system install goes to the Windows folder; /dir is not used");
+    folder_text = WindowsFolder();
   } else {
-    facts.folder_text = !switches.dir.empty()
-                            ? switches.dir
-                            : ProposeFolder(s, s.ReadValue("InstallPath", ""), SpecialFolderPath(kCsidlProgramFiles),
-                                            WindowsFolder(), [](const std::string& f) { return fs::DirectoryExists(f); })
-                                  .edit_text;
+    folder_text = !switches.dir.empty()
+                      ? switches.dir
+                      : ProposeFolder(s, s.ReadValue("InstallPath", ""), SpecialFolderPath(kCsidlProgramFiles),
+                                      WindowsFolder(), [](const std::string& f) { return fs::DirectoryExists(f); })
+                            .edit_text;
   }
-  facts.add_on = s.AddOn != 0;
-  facts.title = s.Title;
-  facts.need_bytes = need_bytes;
-  facts.removable = [](const std::string& folder) { return RemovableInstallFolder(folder); };
-  facts.holds_installation = [&s](const std::string& target) { return HoldsInstallationOf(target, s.Title); };
-  facts.free_bytes = [](const std::string& root) { return FreeBytesAt(root); };
-  facts.recorded_names = [&s](const std::string& target) { return RecordedNamesOf(target, s.Title); };
-  return JudgeDestination(facts);
+  return JudgeDestination(DestinationFactsFor(context, folder_text, need_bytes));
 }
 
 }  // namespace
@@ -101,12 +96,12 @@ int RunSilentInstall(const TWizardContext& context, const TRunSwitches& switches
   choices.movie = everything || switches.movie;
 
   const int64_t need_bytes = CalcNeedBytes(s, {choices.all_disks, choices.data, choices.sound, choices.movie});
-  const TDestinationResult destination = TargetFolder(s, switches, need_bytes, log);
+  const TDestinationResult destination = TargetFolder(context, switches, need_bytes);
   if (destination.verdict != TDestinationVerdict::kUsable && destination.verdict != TDestinationVerdict::kTooLittleSpace)
     return Fail(log, kExitBadFolder, destination.log_text);
   choices.target_dir = destination.target;
   choices.need_bytes = need_bytes;
-  if (LacksRights(choices.target_dir)) return Fail(log, kExitBadFolder, ElevationRefusal(choices.target_dir, false));
+  if (LacksRights(choices.target_dir, log)) return Fail(log, kExitBadFolder, ElevationRefusal(choices.target_dir, false));
   if (log && !destination.add_on_log_text.empty()) log->Line(destination.add_on_log_text);
   if (log)
     log->Line(Format("folder %s; components program%s%s%s; %s; %lld bytes needed", choices.target_dir.c_str(),

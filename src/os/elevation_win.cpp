@@ -72,12 +72,18 @@ std::string CurrentAccountSid() {
 std::string AccountName(const std::string& sid_text) {
   PSID sid = nullptr;
   if (!ConvertStringSidToSidW(enc::Wide(sid_text).c_str(), &sid)) return sid_text;
-  wchar_t name[256], domain[256];
-  DWORD name_size = 256, domain_size = 256;
+  // Asked first for the sizes the names need.
+  DWORD name_size = 0, domain_size = 0;
   SID_NAME_USE use;
-  const bool named = LookupAccountSidW(nullptr, sid, name, &name_size, domain, &domain_size, &use);
+  LookupAccountSidW(nullptr, sid, nullptr, &name_size, nullptr, &domain_size, &use);
+  std::wstring name(name_size + 1, L'\0'), domain(domain_size + 1, L'\0');
+  name_size = static_cast<DWORD>(name.size());
+  domain_size = static_cast<DWORD>(domain.size());
+  const bool named = LookupAccountSidW(nullptr, sid, name.data(), &name_size, domain.data(), &domain_size, &use);
   LocalFree(sid);
   if (!named) return sid_text;
+  name.resize(name_size);
+  domain.resize(domain_size);
   return domain_size ? enc::Narrow(domain) + "\\" + enc::Narrow(name) : enc::Narrow(name);
 }
 
@@ -88,13 +94,28 @@ bool IsNetworkFolder(const std::string& folder) {
   return GetDriveTypeW(enc::Wide(folder.substr(0, 2) + "\\").c_str()) == DRIVE_REMOTE;
 }
 
-unsigned long TrialWrite(const std::string& folder, const std::string& trial_name) {
+TTrialWrite TrialWrite(const std::string& folder, const std::string& trial_name) {
+  TTrialWrite result;
   const std::string existing = NearestExistingFolder(folder);
-  if (existing.empty()) return ERROR_PATH_NOT_FOUND;
-  const std::wstring trial = enc::Wide(AddTrailingDelimiter(existing) + trial_name);
-  if (!CreateDirectoryW(trial.c_str(), nullptr)) return GetLastError();
-  RemoveDirectoryW(trial.c_str());
-  return 0;
+  if (existing.empty()) {
+    result.error = ERROR_PATH_NOT_FOUND;
+    return result;
+  }
+  const std::string trial = AddTrailingDelimiter(existing) + trial_name;
+  const std::wstring wide = enc::WidePath(trial);
+  if (!CreateDirectoryW(wide.c_str(), nullptr)) {
+    result.error = GetLastError();
+    return result;
+  }
+  // Confirmed by looking: Wine reports a removal the host then refuses as
+  // done. The trial lies outside the install folder: it is not left unsaid.
+  const bool removed = RemoveDirectoryW(wide.c_str()) != 0;
+  result.remove_error = removed ? 0 : GetLastError();
+  if (!removed || GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    result.left_behind = trial;
+    result.removal_scheduled = MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+  }
+  return result;
 }
 
 bool TElevatedRun::Start(const std::string& program, const std::string& parameters, unsigned long* error) {

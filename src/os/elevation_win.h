@@ -17,11 +17,23 @@ std::string CurrentAccountSid();
 // system cannot name it.
 std::string AccountName(const std::string& sid);
 
+struct TTrialWrite {
+  // 0 when the trial folder could be made, else the system's error code
+  // (ERROR_PATH_NOT_FOUND when no part of the folder exists).
+  unsigned long error = 0;
+  // The trial folder when it could not be removed again (a parent that lets
+  // folders be made but not removed), with the system's reason (0 when the
+  // system said it was removed, yet it is still there), and whether the
+  // system was told to remove it at the next restart.
+  std::string left_behind;
+  unsigned long remove_error = 0;
+  bool removal_scheduled = false;
+};
+
 // Whether this process can create folder (when missing) and write in it:
 // creates and removes a trial folder named trial_name in folder, or in its
-// nearest existing parent, and writes nothing else. 0 when it could, else
-// the system's error code (ERROR_PATH_NOT_FOUND when no part of it exists).
-unsigned long TrialWrite(const std::string& folder, const std::string& trial_name);
+// nearest existing parent, and writes nothing else.
+TTrialWrite TrialWrite(const std::string& folder, const std::string& trial_name);
 
 // Whether folder lies on a share or a network drive.
 bool IsNetworkFolder(const std::string& folder);

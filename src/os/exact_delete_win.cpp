@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <vector>
 
 #include "base/file_name_compare.h"
+#include "base/system_path.h"
+#include "base/system_string_win.h"
 #include "os/owned_handle_win.h"
 
 namespace {
@@ -12,8 +15,14 @@ namespace {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD kDeleteAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 
+// The form the system's calls take at any length.
+std::wstring SystemForm(const std::wstring& path) {
+  const std::u16string form = LongPathForm(std::u16string(path.begin(), path.end()));
+  return std::wstring(form.begin(), form.end());
+}
+
 HANDLE OpenEntry(const std::wstring& path, DWORD access, DWORD share = kShareAll) {
-  return CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+  return CreateFileW(SystemForm(path).c_str(), access, share, nullptr, OPEN_EXISTING,
                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
@@ -22,21 +31,49 @@ bool IsNotFound(DWORD error) {
          error == ERROR_BAD_NETPATH || error == ERROR_DIRECTORY;
 }
 
-std::wstring FinalName(HANDLE h) {
-  std::wstring buf(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD n = GetFinalPathNameByHandleW(h, buf.data(), static_cast<DWORD>(buf.size()), FILE_NAME_NORMALIZED);
-    if (n == 0) return {};
-    if (n < buf.size()) {
-      std::wstring name(buf.data(), n);
-      if (name.compare(0, 8, L"\\\\?\\UNC\\") == 0) name = L"\\\\" + name.substr(8);
-      else if (name.compare(0, 4, L"\\\\?\\") == 0) name = name.substr(4);
-      return name;
-    }
-    buf.resize(n + 1);
+std::wstring NameByHandle(HANDLE h) {
+  const std::wstring name = SystemString([h](wchar_t* buf, DWORD size) {
+    return GetFinalPathNameByHandleW(h, buf, size, FILE_NAME_NORMALIZED);
+  });
+  const std::u16string plain = WithoutLongPathPrefix(std::u16string(name.begin(), name.end()));
+  return std::wstring(plain.begin(), plain.end());
+}
+
+// "C:" of "C:\...", "\\server\share" of "\\server\share\...".
+std::wstring VolumeOf(const std::wstring& name) {
+  if (name.size() >= 2 && name[1] == L':') return name.substr(0, 2);
+  if (name.compare(0, 2, L"\\\\") != 0) return {};
+  const size_t share = name.find(L'\\', 2);
+  return share == std::wstring::npos ? std::wstring() : name.substr(0, name.find(L'\\', share + 1));
+}
+
+}  // namespace
+
+std::wstring FinalNameOf(HANDLE h, const std::wstring& path) {
+  std::wstring name = NameByHandle(h);
+  if (!name.empty() || GetLastError() != ERROR_MORE_DATA) return name;
+  // Wine names nothing longer than MAX_PATH this way, whatever the buffer:
+  // the name within its volume, on the volume of the nearest folder above
+  // that it does name. A link on the way to another volume then gives a
+  // name that matches nothing expected, never the wrong file's.
+  std::vector<char> info(sizeof(FILE_NAME_INFO) + 65536);
+  if (!GetFileInformationByHandleEx(h, FileNameInfo, info.data(), static_cast<DWORD>(info.size()))) return {};
+  const auto* within = reinterpret_cast<const FILE_NAME_INFO*>(info.data());
+  for (std::wstring above = path; !above.empty();) {
+    const size_t cut = above.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut < 2) return {};
+    above.resize(cut);
+    const OwnedHandle folder(OpenEntry(above.size() == 2 ? above + L"\\" : above, FILE_READ_ATTRIBUTES));
+    const std::wstring above_name = folder.IsOpen() ? NameByHandle(folder.Get()) : std::wstring();
+    if (above_name.empty()) continue;
+    const std::wstring volume = VolumeOf(above_name);
+    if (volume.empty()) return {};
+    return volume + std::wstring(within->FileName, within->FileNameLength / sizeof(wchar_t));
   }
   return {};
 }
+
+namespace {
 
 std::u16string U16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
 
@@ -57,12 +94,12 @@ TFinalPath FinalPathOf(const std::wstring& path) {
   FILE_BASIC_INFO basic = {};
   if (GetFileInformationByHandleEx(h.Get(), FileBasicInfo, &basic, sizeof basic)) {
     // Wine reports a link by the path's attributes, not always by the handle's.
-    const DWORD by_path = GetFileAttributesW(path.c_str());
+    const DWORD by_path = GetFileAttributesW(SystemForm(path).c_str());
     result.link = (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
                   (by_path != INVALID_FILE_ATTRIBUTES && (by_path & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
     result.folder = (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !result.link;
   }
-  result.name = FinalName(h.Get());
+  result.name = FinalNameOf(h.Get(), path);
   if (result.name.empty()) result.error = GetLastError() ? GetLastError() : ERROR_INVALID_NAME;
   return result;
 }
@@ -78,7 +115,7 @@ TExactDelete OpenForDeletion(const std::wstring& path, const std::u16string& exp
     // Only "not found" is missing; a file in use or denied was not deleted.
     return IsNotFound(GetLastError()) ? TExactDelete::kMissing : TExactDelete::kFailed;
   }
-  const std::wstring final_name = FinalName(h.Get());
+  const std::wstring final_name = FinalNameOf(h.Get(), path);
   if (final_name.empty() || !SameFileName(U16(final_name), expected_final)) return TExactDelete::kElsewhere;
   FILE_BASIC_INFO basic = {};
   if (!GetFileInformationByHandleEx(h.Get(), FileBasicInfo, &basic, sizeof basic)) return TExactDelete::kFailed;

@@ -24,6 +24,10 @@ struct TFinalPath {
   uint32_t error = 0;      // exists, but could not be opened or named: the system's error
 };
 
+// The file system's full name of the file or folder h, opened by path ("" when
+// it cannot be named), without the "\\?\" prefix, at any length.
+std::wstring FinalNameOf(void* h, const std::wstring& path);
+
 // What the system says of path, without following a final link.
 TFinalPath FinalPathOf(const std::wstring& path);
 

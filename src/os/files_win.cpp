@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/dir_enum_win.h"
+#include "base/system_string_win.h"
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/os_file.h"
@@ -55,28 +56,29 @@ bool CopyIfChanged(const std::string& source, const std::string& dest, bool comp
       if (src.IsOpen() && dst.IsOpen() && src.Size() == dst.Size()) return true;
     }
   }
-  return CopyFileW(enc::Wide(source).c_str(), enc::Wide(dest).c_str(), FALSE) != 0;
+  return CopyFileW(enc::WidePath(source).c_str(), enc::WidePath(dest).c_str(), FALSE) != 0;
 }
 
 bool ScheduleDeleteAtRestart(const std::string& file) {
   const DWORD version = GetVersion();
   if (!(version & 0x80000000u))  // the NT family
-    return MoveFileExW(enc::Wide(file).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    return MoveFileExW(enc::WidePath(file).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
   // The older family deletes what wininit.ini names under [rename] with "NUL".
-  wchar_t short_name[512];
-  const DWORD n = GetShortPathNameW(enc::Wide(file).c_str(), short_name, 512);
-  if (n == 0 || n >= 512) return false;
+  const std::wstring short_name = SystemString([&](wchar_t* buf, DWORD size) {
+    return GetShortPathNameW(enc::WidePath(file).c_str(), buf, size);
+  });
+  if (short_name.empty()) return false;
   const std::wstring ini = enc::Wide(WindowsFolder() + "wininit.ini");
-  return WritePrivateProfileStringW(L"rename", L"NUL", short_name, ini.c_str()) != 0;
+  return WritePrivateProfileStringW(L"rename", L"NUL", short_name.c_str(), ini.c_str()) != 0;
 }
 
-uint32_t FileAttributesOf(const std::string& path) { return GetFileAttributesW(enc::Wide(path).c_str()); }
+uint32_t FileAttributesOf(const std::string& path) { return GetFileAttributesW(enc::WidePath(path).c_str()); }
 
 bool ClearFileAttributes(const std::string& path, uint32_t bits) {
-  const DWORD a = GetFileAttributesW(enc::Wide(path).c_str());
+  const DWORD a = GetFileAttributesW(enc::WidePath(path).c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return false;
   if (!(a & bits)) return true;
-  return SetFileAttributesW(enc::Wide(path).c_str(), a & ~bits) != 0;
+  return SetFileAttributesW(enc::WidePath(path).c_str(), a & ~bits) != 0;
 }
 
 std::string ProgramFileName() {
@@ -89,21 +91,20 @@ std::string ProgramFileName() {
 }
 
 std::string TempFolder() {
-  wchar_t buf[512 + 1];
-  const DWORD n = GetTempPathW(512, buf);
-  return AddTrailingDelimiter(n > 0 && n <= 512 ? enc::NarrowPath(std::wstring_view(buf, n)) : std::string());
+  const std::wstring folder = SystemString([](wchar_t* buf, DWORD size) { return GetTempPathW(size, buf); });
+  return AddTrailingDelimiter(folder.empty() ? std::string() : enc::NarrowPath(folder));
 }
 
 std::string WindowsFolder() {
-  wchar_t buf[512 + 1];
-  const UINT n = GetWindowsDirectoryW(buf, 512);
-  return AddTrailingDelimiter(n > 0 && n <= 512 ? enc::NarrowPath(std::wstring_view(buf, n)) : std::string());
+  const std::wstring folder =
+      SystemString([](wchar_t* buf, DWORD size) { return GetWindowsDirectoryW(buf, static_cast<UINT>(size)); });
+  return AddTrailingDelimiter(folder.empty() ? std::string() : enc::NarrowPath(folder));
 }
 
 std::optional<uint64_t> FreeBytesAt(const std::string& root) {
   // The root of a share needs its trailing delimiter, as a drive's does.
   ULARGE_INTEGER available;
-  if (root.empty() || !GetDiskFreeSpaceExW(enc::Wide(AddTrailingDelimiter(root)).c_str(), &available, nullptr, nullptr))
+  if (root.empty() || !GetDiskFreeSpaceExW(enc::WidePath(AddTrailingDelimiter(root)).c_str(), &available, nullptr, nullptr))
     return std::nullopt;
   return available.QuadPart;
 }

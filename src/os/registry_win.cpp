@@ -93,16 +93,25 @@ bool RegKey::IsEmpty() const {
   return subkeys == 0 && values == 0;
 }
 
-std::vector<std::string> RegKey::SubKeys() const {
+std::vector<std::string> RegKey::SubKeyNames() const {
   std::vector<std::string> names;
-  if (!key_) return names;
+  DWORD longest = 0;
+  if (!key_ || RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    return names;
+  std::wstring name(longest + 1, L'\0');
   for (DWORD i = 0;; ++i) {
-    wchar_t name[256];  // a key's name holds at most 255 characters
-    DWORD n = 256;
-    const LONG r = RegEnumKeyExW(key_, i, name, &n, nullptr, nullptr, nullptr, nullptr);
-    if (r == ERROR_NO_MORE_ITEMS) break;
-    if (r == ERROR_SUCCESS) names.push_back(enc::Narrow(std::wstring(name, n)));
-    else if (r != ERROR_MORE_DATA) break;
+    DWORD size = static_cast<DWORD>(name.size());
+    const LONG result = RegEnumKeyExW(key_, i, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_MORE_DATA) {  // a key added since the size was asked
+      name.resize(name.size() * 2);
+      --i;
+      continue;
+    }
+    if (result != ERROR_SUCCESS) break;
+    bool exact = true;
+    std::string narrow = enc::Narrow(std::wstring_view(name.data(), size), &exact);
+    if (exact) names.push_back(std::move(narrow));
   }
   return names;
 }

@@ -40,8 +40,9 @@ class RegKey {
   bool DeleteEmptySubKey(const std::string& subkey) const;
   // No sub-keys and no values.
   bool IsEmpty() const;
-  // The names of the key's direct subkeys; none when it is not open.
-  std::vector<std::string> SubKeys() const;
+  // The names of the sub-keys; those code page 932 cannot spell are left out,
+  // since no path of this program could name them.
+  std::vector<std::string> SubKeyNames() const;
 
  private:
   explicit RegKey(HKEY key) : key_(key) {}

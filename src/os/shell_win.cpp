@@ -32,8 +32,12 @@ std::string SpecialFolderPath(int csidl) {
   if (SUCCEEDED(SHGetDesktopFolder(&desktop))) {
     STRRET name;
     if (SUCCEEDED(desktop->GetDisplayNameOf(pidl, SHGDN_FORPARSING, &name))) {
-      wchar_t buf[MAX_PATH];
-      if (SUCCEEDED(StrRetToBufW(&name, pidl, buf, MAX_PATH))) path = buf;
+      // Allocated by the shell at whatever length the name has.
+      LPWSTR text = nullptr;
+      if (SUCCEEDED(StrRetToStrW(&name, pidl, &text)) && text) {
+        path = text;
+        CoTaskMemFree(text);
+      }
     }
     desktop->Release();
   }

@@ -11,6 +11,7 @@
 #include "os/system_error_win.h"
 #include "install/copy_work_win.h"
 #include "install/destination.h"
+#include "install/destination_facts_win.h"
 #include "install/elevation.h"
 
 namespace {
@@ -173,7 +174,7 @@ void TFormType::Resume(const TWizardChoices& c) {
 
 bool TFormType::RightsSuffice(const std::string& folder) {
   TElevationFacts facts;
-  facts.access = FolderAccessOf(TrialWrite(folder, TrialFolderName(GetCurrentProcessId(), GetTickCount())));
+  facts.access = TrialFolderAccess(folder, context_.log);
   facts.elevated = ProcessIsElevated();
   facts.network = IsNetworkFolder(folder);
   facts.restarted = context_.resumed.has_value();
@@ -208,7 +209,9 @@ bool TFormType::AccountAccepted() {
 
 std::string TFormType::TargetDir() const {
   if (Settings().IsSystemInstall()) return WindowsFolder();
-  // The checks on leaving page 3 have made sure the text has a normal form.
+  // The real folder the checks on leaving page 3 judged; its text otherwise.
+  const TDestinationResult judged = JudgeFolder();
+  if (!judged.target.empty()) return judged.target;
   const std::string text = EditDir->Text();
   return AddTrailingDelimiter(NormalizeInstallFolder(text).value_or(text));
 }
@@ -317,17 +320,7 @@ bool TFormType::Confirm(const std::string& text) const {
 }
 
 TDestinationResult TFormType::JudgeFolder() const {
-  TDestinationFacts facts;
-  facts.folder_text = EditDir->Text();
-  facts.system_install = Settings().IsSystemInstall();
-  facts.add_on = Settings().AddOn != 0;
-  facts.title = Settings().Title;
-  facts.need_bytes = NeedBytes;
-  facts.removable = [](const std::string& folder) { return RemovableInstallFolder(folder); };
-  facts.holds_installation = [this](const std::string& target) { return HoldsInstallationOf(target, Settings().Title); };
-  facts.free_bytes = [](const std::string& root) { return FreeBytesAt(root); };
-  facts.recorded_names = [this](const std::string& target) { return RecordedNamesOf(target, Settings().Title); };
-  return JudgeDestination(facts);
+  return JudgeDestination(DestinationFactsFor(context_, EditDir->Text(), NeedBytes));
 }
 
 bool TFormType::DestinationChecksPass() {

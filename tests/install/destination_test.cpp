@@ -24,6 +24,12 @@ TDestinationFacts Facts(std::string text, int64_t need_bytes, std::map<std::stri
   return f;
 }
 
+std::string Repeat(const char* text, int times) {
+  std::string s;
+  for (int i = 0; i < times; ++i) s += text;
+  return s;
+}
+
 }  // namespace
 
 TEST(Destination, VolumeRootOfADriveOrAShare) {
@@ -156,4 +162,109 @@ TEST(Destination, InstallingTheBaseAgainOverAddOnsSaysSoBeforehand) {
   f.add_on = true;
   f.holds_installation = [](const std::string&) { return true; };
   EXPECT_TRUE(JudgeDestination(f).add_on_text.empty());
+}
+
+TEST(Destination, TheRealFolderIsJudgedAndRecorded) {
+  using V = TDestinationVerdict;
+  const std::string refused = "このフォルダにはインストールできません: ";
+  const struct {
+    const char* text;
+    std::optional<std::u16string> real;  // what the file system names it
+    V verdict;
+    std::string target, log_text;
+  } rows[] = {
+      {"C:\\zt\\linked\\", u"C:\\zt\\real", V::kUsable, "C:\\zt\\real\\", ""},
+      {"C:\\PROG~FBU", u"C:\\Program Files", V::kRefusedFolder, "", refused + "C:\\PROG~FBU（C:\\Program Files）"},
+      {"C:\\PROG~FBU\\Game", u"C:\\Program Files\\Game", V::kUsable, "C:\\Program Files\\Game\\", ""},
+      {"C:\\zt\\to-root", u"C:\\", V::kRefusedFolder, "", refused + "C:\\zt\\to-root（C:\\）"},
+      {"C:\\zt\\denied", std::nullopt, V::kRefusedFolder, "", refused + "C:\\zt\\denied"},
+      {"C:\\zt\\zoe", u"C:\\zt\\Zo\u00EB", V::kRefusedFolder, "", refused + "C:\\zt\\zoe"},  // no name to record
+      {"C:\\Windows", u"D:\\elsewhere", V::kRefusedFolder, "", refused + "C:\\Windows（D:\\elsewhere）"},
+      // A share's server resolves its links; Wine's local shares resolve to a drive.
+      {"\\\\host\\share\\game", u"C:\\shares\\game", V::kUsable, "\\\\host\\share\\game\\", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    TDestinationFacts f = Facts(row.text, 0, {});
+    f.final_folder = [&](const std::string&) { return row.real; };
+    const TDestinationResult r = JudgeDestination(f);
+    EXPECT_EQ(r.verdict, row.verdict);
+    EXPECT_EQ(r.target, row.target);
+    EXPECT_EQ(r.log_text, row.log_text);
+  }
+}
+
+TEST(Destination, AFolderHoldingAnotherInstallationIsNoDestination) {
+  const auto settings = [](bool readable, std::string title) {
+    TFolderClaims c;
+    c.settings_file = true;
+    c.settings_readable = readable;
+    c.settings_title = std::move(title);
+    return c;
+  };
+  TFolderClaims key, entry;
+  key.install_path_keys = {"Other\\Game"};
+  entry.entries = {"別のゲーム"};
+  const struct {
+    const char* what;
+    TFolderClaims claims;
+    std::optional<std::string> other;
+  } rows[] = {
+      {"nothing there", {}, std::nullopt},
+      {"the same title: a repair", settings(true, "ゲーム"), std::nullopt},
+      {"another title", settings(true, "別のゲーム"), "別のゲーム"},
+      {"titles compare byte for byte", settings(true, "ゲームX"), "ゲームX"},
+      {"settings nobody can read", settings(false, ""), "install.dat"},
+      {"another key's InstallPath", key, "HKEY_CURRENT_USER\\Software\\Other\\Game"},
+      {"the same title's record, with an add-on's key", [&] {
+         TFolderClaims c = settings(true, "ゲーム");
+         c.install_path_keys = key.install_path_keys;
+         return c;
+       }(), std::nullopt},
+      {"another installed-programs entry", entry, "別のゲーム"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(OtherInstallationIn(row.claims, "ゲーム"), row.other);
+  }
+
+  TDestinationFacts f = Facts("D:\\Games\\ゲーム", 0, {});
+  f.claims = [&](const std::string&) { return settings(true, "別のゲーム"); };
+  TDestinationResult r = JudgeDestination(f);
+  EXPECT_EQ(r.verdict, TDestinationVerdict::kOtherInstallation);
+  EXPECT_EQ(r.text, "D:\\Games\\ゲーム\\\r\nこのフォルダには別のソフト（別のゲーム）がインストールされています。\r\n"
+                    "別のフォルダを選択してください");
+  // An add-on goes into its base's folder; a system install into Windows'.
+  f.add_on = true;
+  EXPECT_EQ(JudgeDestination(f).verdict, TDestinationVerdict::kUsable);
+  f.add_on = false;
+  f.system_install = true;
+  EXPECT_EQ(JudgeDestination(f).verdict, TDestinationVerdict::kUsable);
+}
+
+TEST(Destination, EveryInstalledNameMustStayWithinThePathLimit) {
+  // 259 units with the longest name is the most the system's plain calls
+  // take; Japanese characters are one unit each, two bytes in Shift-JIS.
+  const std::string name = "data\\" + std::string(20, 'n') + ".bin";  // 29 units
+  const struct {
+    const char* what;
+    std::string folder;
+    TDestinationVerdict verdict;
+  } rows[] = {
+      {"259 units", "D:\\" + Repeat("f", 259 - 29 - 4), TDestinationVerdict::kUsable},
+      {"260 units", "D:\\" + Repeat("f", 260 - 29 - 4), TDestinationVerdict::kTooLong},
+      {"259 units in Japanese", "D:\\" + Repeat("あ", 259 - 29 - 4), TDestinationVerdict::kUsable},
+      {"260 units in Japanese", "D:\\" + Repeat("あ", 260 - 29 - 4), TDestinationVerdict::kTooLong},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    TDestinationFacts f = Facts(row.folder, 0, {});
+    f.installed_names = {"install.dat", name, "game.exe"};
+    EXPECT_EQ(JudgeDestination(f).verdict, row.verdict);
+  }
+  TDestinationFacts f = Facts("D:\\" + std::string(260 - 29 - 4, 'f'), 0, {});
+  f.installed_names = {name};
+  EXPECT_EQ(JudgeDestination(f).log_text, "the install folder D:\\" + std::string(260 - 29 - 4, 'f') + "\\ is too long: with " +
+                                              name + " the path has 260 characters, more than 259");
+  EXPECT_EQ(LongestNameUnits({"あい", "abc", ""}), 3u);
 }
