@@ -49,7 +49,7 @@ std::optional<std::string> UninstallEntryLocation(const std::string& title) {
 
 std::optional<TZefoInstallSet> SettingsFromEntryOf(const std::string& folder) {
   const RegKey uninstall = RegKey::Open(HKEY_CURRENT_USER, kUninstallKey, KEY_READ);
-  for (const std::string& name : uninstall.SubKeys()) {
+  for (const std::string& name : uninstall.SubKeyNames()) {
     if (name.rfind("zinstall ", 0) != 0) continue;
     const RegKey entry = RegKey::Open(HKEY_CURRENT_USER, std::string(kUninstallKey) + "\\" + name, KEY_READ);
     TEntryFacts facts;

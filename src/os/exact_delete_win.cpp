@@ -172,9 +172,9 @@ OwnedHandle OpenFolderExactly(const std::wstring& path, const std::u16string& ex
   OwnedHandle h(OpenEntry(path, DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES));
   if (!h.IsOpen()) return h;
   FILE_BASIC_INFO basic = {};
-  const std::wstring final_name = FinalName(h.Get());
+  const std::wstring final_name = FinalNameOf(h.Get(), path);
   // Wine reports a link by the path's attributes, not always by the handle's.
-  const DWORD by_path = GetFileAttributesW(path.c_str());
+  const DWORD by_path = GetFileAttributesW(SystemForm(path).c_str());
   if (!GetFileInformationByHandleEx(h.Get(), FileBasicInfo, &basic, sizeof basic) ||
       !(basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
       by_path == INVALID_FILE_ATTRIBUTES || (by_path & FILE_ATTRIBUTE_REPARSE_POINT) || final_name.empty() ||
