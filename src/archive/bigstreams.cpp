@@ -22,8 +22,8 @@ EWriteError VolumeWriteFailed(const std::string& volume) {
   return EWriteError(Format("%s:書き込みに失敗しました（ディスクの空き容量を確認してください）", volume.c_str()));
 }
 
-// The block of volume-to-volume copies. On Windows every write goes through
-// to the disk before it returns, so blocks are large, as CopyStream's. Linux
+// The block of volume-to-volume copies. On Windows every call is a round trip
+// to the system (under Wine to its server), so blocks are large, as CopyStream's. Linux
 // flushes the volumes once when they are closed, and there a block that stays
 // in the processor's cache copies fastest and evenly (measured: 0.2 s a GiB
 // at any offsets, while some block sizes from 1 to 10 MiB took ten times as
@@ -47,8 +47,11 @@ TTpBigFileStream::TTpBigFileStream(std::string file_name, uint16_t mode) : file_
     }
     return;
   }
+  // No write-through: each write waiting for the disk would leave the disk
+  // idle while the next block is read. The data reaches the disk with one
+  // flush, before the directory that describes it is written, and when the
+  // stream is closed.
   OsFile::Options options = OptionsForMode(mode_);
-  options.write_through = true;
   for (int32_t n = 0;; ++n) {
     // Only a full volume can be followed by another: a file numbered after a
     // short one (a carrier program next to an unrelated "setup.001") is not
@@ -123,7 +126,6 @@ void TTpBigFileStream::CreateVolume(int32_t n) {
   options.access = OsFile::kReadWrite;
   options.share = OsFile::Share::kNone;
   options.disposition = OsFile::Disposition::kCreateAlways;
-  options.write_through = true;
   const std::string name = VolumeName(n);
   OsFile f = OsFile::Open(name, options);
   if (!f.IsOpen()) throw errors::CreateFailed(name);
