@@ -65,7 +65,8 @@ constexpr int64_t kVolumeSize = int64_t{1} << 30;
 // - write or create: deletes volume 0, 1, ... while they exist (throws
 //   EFCreateError when one cannot be deleted); no volume is open until the
 //   first write creates it.
-// Every handle is write-through (Windows) or flushed once when closed.
+// Written data reaches the disk through Flush() and once more when the stream
+// is closed; no write waits for the disk on its own.
 class TTpBigFileStream : public TTpBigStream {
  public:
   TTpBigFileStream(std::string file_name, uint16_t mode);

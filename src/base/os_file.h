@@ -13,7 +13,8 @@ class OsFile {
   enum Access : int { kRead = 1, kWrite = 2, kReadWrite = 3 };
   // What other openers may do while this handle is open (Windows only).
   enum class Share { kNone, kRead, kWrite, kReadWrite };
-  enum class Disposition { kOpenExisting, kCreateAlways };
+  // kCreateNew fails when something is already at the path.
+  enum class Disposition { kOpenExisting, kCreateAlways, kCreateNew };
   enum class Origin { kBegin, kCurrent, kEnd };
 
   struct Options {

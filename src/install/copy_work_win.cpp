@@ -295,8 +295,10 @@ void TCopyWork::ExtractSeparateFiles() {
     // A superseded entry ("/" + name) is no longer the file of its name.
     if (!e.LooseFile || e.Name() == kSettingsFile || (!e.Name().empty() && e.Name()[0] == '/')) continue;
     const std::string dest = Destination(e.Name());
+    // -1: nothing there (or a folder); one look at the name, which Wine pays
+    // for with a read of the whole folder when nothing is there.
     const int32_t age = fs::FileAge(dest);
-    if (!s.IsSystemInstall() && fs::FileExists(dest) && age >= e.FileTime) {
+    if (!s.IsSystemInstall() && age != -1 && age >= e.FileTime) {
       s.AddInstalledFile(e.Name());  // up to date: kept, but it is the installation's
       continue;
     }
@@ -309,15 +311,22 @@ void TCopyWork::ExtractSeparateFiles() {
 }
 
 void TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
-  // Written beside dest and put in place only when its checksum is right, so a
-  // damaged entry never replaces a good file.
-  const std::string temp = TemporaryNameOf(dest);
+  // Where nothing is at dest, the entry is written straight to it (and
+  // deleted again unless it is whole and its checksum right). Over a file,
+  // it is written beside and put in place only when its checksum is right,
+  // so a damaged entry never replaces a good file.
   OsFile::Options o;
   o.access = OsFile::kWrite;
   o.share = OsFile::Share::kNone;
-  o.disposition = OsFile::Disposition::kCreateAlways;
-  ClearFileAttributes(temp, kFaReadOnly | kFaHidden | kFaSysFile);
-  OsFile file = OsFile::Open(temp, o);
+  o.disposition = OsFile::Disposition::kCreateNew;
+  OsFile file = OsFile::Open(dest, o);
+  const bool straight = file.IsOpen();
+  const std::string temp = straight ? dest : TemporaryNameOf(dest);
+  if (!straight) {
+    o.disposition = OsFile::Disposition::kCreateAlways;
+    ClearFileAttributes(temp, kFaReadOnly | kFaHidden | kFaSysFile);
+    file = OsFile::Open(temp, o);
+  }
   if (!file.IsOpen())
     throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(OsFile::LastError()).c_str()));
   CleanupGuard remove_temp([&] {
@@ -341,11 +350,16 @@ void TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
     throw EWriteError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(GetLastError()).c_str()));
   }
   copied_ = before + out.Written();
-  if (!file.Flush() || out.GetPosition() < 0) {
+  if (out.GetPosition() < 0) {
     throw EWriteError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(GetLastError()).c_str()));
   }
   file.Close();
   if (out.Crc() != e.Crc) throw EError(Format("ファイルが壊れています\r\n%s", e.Name().c_str()));
+  if (straight) {
+    remove_temp.Cancel();
+    fs::SetFileAge(dest, e.FileTime);
+    return;
+  }
   ClearFileAttributes(dest, kFaReadOnly | kFaHidden | kFaSysFile);
   if (!fs::MoveReplacing(temp, dest))
     throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(GetLastError()).c_str()));

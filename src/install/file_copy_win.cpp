@@ -26,17 +26,27 @@ TFileCopier::~TFileCopier() = default;
 
 int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, const Progress& progress) {
   // Few calls per file: under Wine each one costs a round trip to the
-  // server, and an install may hold tens of thousands of small files.
-  const std::string temp = TemporaryNameOf(dest);
-  const std::wstring wsource = enc::WidePath(source), wdest = enc::WidePath(dest), wtemp = enc::WidePath(temp);
+  // server, and every lookup of a name that does not exist reads the whole
+  // folder (names are matched without regard to case), so an install of tens
+  // of thousands of small files pays for each extra one many times over.
+  const std::wstring wsource = enc::WidePath(source), wdest = enc::WidePath(dest);
   OwnedHandle in(CreateFileW(wsource.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!in.IsOpen()) throw EFOpenError(Format("%s\r\nを開けません（%s）", source.c_str(), Reason().c_str()));
   BY_HANDLE_FILE_INFORMATION info = {};
   const bool have_info = GetFileInformationByHandle(in.Get(), &info) != 0;
 
+  // Where nothing is at dest yet, the copy is written straight to its name:
+  // there is no earlier file to keep, and the file created here is ours to
+  // delete again should the copy fail or be stopped. Anything else (a file of
+  // an earlier install, a folder, a name the system refuses) goes the way of
+  // a repair below, which keeps the earlier file whole until the new one is.
+  OwnedHandle out(CreateFileW(wdest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const bool straight = out.IsOpen();
+  const std::wstring wtemp = straight ? wdest : enc::WidePath(TemporaryNameOf(dest));
+
   constexpr DWORD kBlocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  OwnedHandle out(CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!straight) out = OwnedHandle(CreateFileW(wtemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out.IsOpen() && GetLastError() == ERROR_ACCESS_DENIED) {
     // A temporary file left read-only by a run that was killed is ours to replace.
     const DWORD stale = GetFileAttributesW(wtemp.c_str());
@@ -49,7 +59,8 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
   }
   if (!out.IsOpen()) throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), Reason().c_str()));
 
-  // From here on the temporary file goes unless it was put in place.
+  // From here on the file written goes unless it was completed (and, for a
+  // repair, put in place).
   CleanupGuard remove_temp([&] {
     out.Close();
     DeleteFileW(wtemp.c_str());
@@ -86,14 +97,21 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
     SetFileInformationByHandle(out.Get(), FileBasicInfo, &basic, sizeof basic);
   }
   if (!out.Close()) throw EWriteError(Format("%s\r\nに書き込めません（%s）", dest.c_str(), Reason().c_str()));
+  if (straight) {
+    remove_temp.Cancel();
+    return done;
+  }
 
+  // No write-through: a flush per file would cost more than the copy, and
+  // the installation counts only once its records, written last and whole,
+  // say so.
   // The system refuses to replace a read-only file, and a hidden or system
   // one of an earlier install must not block the new one either. They are
   // cleared only now, and put back when the file could not be replaced.
   const DWORD old = GetFileAttributesW(wdest.c_str());
   const bool cleared = old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY) && (old & kBlocking) &&
                        SetFileAttributesW(wdest.c_str(), old & ~kBlocking);
-  if (!MoveFileExW(wtemp.c_str(), wdest.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!MoveFileExW(wtemp.c_str(), wdest.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     const DWORD error = GetLastError();
     if (cleared) SetFileAttributesW(wdest.c_str(), old);
     SetLastError(error);

@@ -23,11 +23,14 @@ class TFileCopier {
   using Progress = std::function<bool(int64_t done)>;
 
   // Copies source over dest, keeping the source's last-write time and its
-  // attributes but read-only. The bytes go to TemporaryNameOf(dest) first;
+  // attributes but read-only. Where nothing is at dest, the bytes go straight
+  // to it, and a copy that fails or is stopped deletes what it wrote. Where a
+  // file is there (a repair), the bytes go to TemporaryNameOf(dest) first;
   // only a complete copy replaces dest (whose read-only, hidden and system
   // attributes are cleared just before, and put back if the replacing fails).
-  // So dest is either the old file, untouched, or the whole new one, and the
-  // temporary file is gone whatever happens.
+  // So dest is either absent, or the old file, untouched, or the whole new
+  // one, and the temporary file is gone whatever happens. Nothing is flushed:
+  // the installation is whole once its records, written last, say so.
   // Returns the bytes copied, or -1 when progress asked to stop. Throws
   // EFOpenError / EFCreateError / EReadError / EWriteError naming the file
   // and the system's reason (a full disk among them).

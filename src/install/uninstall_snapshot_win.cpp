@@ -5,7 +5,10 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <unordered_map>
+
 #include "base/encoding.h"
+#include "base/file_name_compare.h"
 #include "base/paths.h"
 #include "base/sjis.h"
 #include "base/system_string_win.h"
@@ -67,27 +70,102 @@ std::wstring LinkTarget(const std::wstring& link_file) {
 
 bool IsLinkAttributes(DWORD a) { return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
-// True when a folder between folder and name (name's own last part excluded)
-// is a link. name passed the name check: no empty parts.
-bool PassesThroughLink(const std::wstring& folder, const std::wstring& name) {
-  for (size_t i = name.find_first_of(L"\\/"); i != std::wstring::npos; i = name.find_first_of(L"\\/", i + 1)) {
-    if (IsLinkAttributes(GetFileAttributesW((folder + name.substr(0, i)).c_str()))) return true;
-  }
-  return false;
-}
+// The facts of the recorded files, read a folder at a time: each folder on
+// the way is looked at once, named once by the file system and listed once,
+// so that a file costs no system call of its own. Opening every file here
+// and again to delete it cost more than the deletion itself. A plain file
+// listed in a folder that is no link is named by the folder's name and its
+// listed name: that is the name the file system gives it, and the deletion
+// still compares the name of the handle it deletes through with it. Anything
+// else (a link, a folder that cannot be listed or named) is opened and
+// named on its own, as before.
+class TFactsReader {
+ public:
+  explicit TFactsReader(std::wstring folder) : folder_(std::move(folder)) {}
 
-TFileFacts FactsOf(const std::wstring& folder, const std::string& name) {
-  TFileFacts facts;
-  const std::wstring wname = enc::Wide(name);
-  facts.link_on_way = PassesThroughLink(folder, wname);
-  if (facts.link_on_way) return facts;
-  const TFinalPath f = FinalPathOf(folder + wname);
-  facts.exists = f.exists;
-  facts.folder = f.folder;
-  facts.final_path = U16(f.name);
-  facts.open_error = f.error;
-  return facts;
-}
+  TFileFacts FactsOf(const std::string& name) {
+    TFileFacts facts;
+    const std::wstring wname = enc::Wide(name);
+    const size_t cut = wname.find_last_of(L"\\/");
+    const std::wstring dir = cut == std::wstring::npos ? std::wstring() : wname.substr(0, cut);
+    facts.link_on_way = PassesThroughLink(wname);
+    if (facts.link_on_way) return facts;
+    const TFolder& folder = Folder(dir);
+    if (folder.listed) {
+      const auto it = folder.entries.find(FoldName(U16(wname.substr(cut == std::wstring::npos ? 0 : cut + 1))));
+      if (it == folder.entries.end()) return facts;  // not there
+      const DWORD a = it->second.attributes;
+      if (!IsLinkAttributes(a)) {
+        facts.exists = true;
+        facts.folder = (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        facts.final_path = folder.final_name + u"\\" + it->second.name;
+        return facts;
+      }
+    }
+    const TFinalPath f = FinalPathOf(folder_ + wname);
+    facts.exists = f.exists;
+    facts.folder = f.folder;
+    facts.final_path = U16(f.name);
+    facts.open_error = f.error;
+    return facts;
+  }
+
+ private:
+  struct TEntry {
+    std::u16string name;  // as listed
+    DWORD attributes = 0;
+  };
+  struct TFolder {
+    bool listed = false;
+    std::u16string final_name;
+    std::unordered_map<std::u16string, TEntry> entries;  // by folded name
+  };
+
+  // True when a folder between the install folder and name (name's own last
+  // part excluded) is a link. name passed the name check: no empty parts.
+  bool PassesThroughLink(const std::wstring& name) {
+    for (size_t i = name.find_first_of(L"\\/"); i != std::wstring::npos; i = name.find_first_of(L"\\/", i + 1)) {
+      const std::u16string key = FoldName(U16(name.substr(0, i)));
+      auto it = link_.find(key);
+      if (it == link_.end())
+        it = link_.emplace(key, IsLinkAttributes(GetFileAttributesW((folder_ + name.substr(0, i)).c_str()))).first;
+      if (it->second) return true;
+    }
+    return false;
+  }
+
+  const TFolder& Folder(const std::wstring& dir) {
+    const std::u16string key = FoldName(U16(dir));
+    const auto found = folders_.find(key);
+    if (found != folders_.end()) return found->second;
+    TFolder& folder = folders_[key];
+    const std::wstring path = dir.empty() ? folder_.substr(0, folder_.size() - 1) : folder_ + dir;
+    const TFinalPath f = FinalPathOf(path);
+    if (!f.exists || !f.folder || f.link || f.name.empty()) return folder;
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileExW((path + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                         FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) return folder;
+    do {
+      const std::u16string name = U16(data.cFileName);
+      if (name == u"." || name == u"..") continue;
+      folder.entries[FoldName(name)] = {name, data.dwFileAttributes};
+    } while (FindNextFileW(find, &data));
+    const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(find);
+    if (!complete) {
+      folder.entries.clear();
+      return folder;
+    }
+    folder.final_name = WithoutTrailingDelimiters(U16(f.name));
+    folder.listed = true;
+    return folder;
+  }
+
+  std::wstring folder_;  // with a trailing delimiter
+  std::unordered_map<std::u16string, bool> link_;
+  std::unordered_map<std::u16string, TFolder> folders_;
+};
 
 void SnapshotGroup(const TZefoInstallSet& s, TUninstallSnapshot& snap) {
   snap.programs_folder = U16(ProgramsFolder());
@@ -185,7 +263,8 @@ TUninstallSnapshot TakeUninstallSnapshot(const TZefoInstallSet& s, const std::st
     if (!kept.empty()) snap.kept_folders.push_back(U16(kept));
   }
   if (!snap.install_final.empty() && !install.link) {
-    for (const std::string& name : UninstallCandidates(s, delete_save_data)) snap.files[name] = FactsOf(folder, name);
+    TFactsReader reader(folder);
+    for (const std::string& name : UninstallCandidates(s, delete_save_data)) snap.files[name] = reader.FactsOf(name);
   }
   SnapshotGroup(s, snap);
   SnapshotRegistry(s, snap);

@@ -1,7 +1,8 @@
-// Copying one loose file over the copy of an earlier install, in this
-// process: a copy that fails or is stopped at any point leaves the earlier
-// file exactly as it was (bytes, time, attributes) and no temporary file; a
-// complete one leaves the source's bytes and time.
+// Copying one loose file, to a new name or over the copy of an earlier
+// install, in this process: a copy that fails or is stopped at any point
+// leaves the earlier file exactly as it was (bytes, time, attributes), or
+// nothing where there was nothing, and no temporary file; a complete one
+// leaves the source's bytes and time.
 #include "install/file_copy_win.h"
 
 #include <windows.h>
@@ -139,8 +140,12 @@ TEST(FileCopier, AFailedOrStoppedCopyLeavesTheEarlierFileAsItWas) {
     const char* what;
     Fault fault;
     DWORD old_attributes;
+    bool old = true;  // false: nothing at dest, the copy goes straight to its name
   } rows[] = {
       {"the medium reports a read error", Fault::kReadFails, 0},
+      {"nothing there before, the medium reports a read error", Fault::kReadFails, 0, false},
+      {"nothing there before, the medium file is cut short", Fault::kCutShort, 0, false},
+      {"nothing there before, stopped after the first piece", Fault::kStopped, 0, false},
       {"the medium reports a read error, over a read-only file", Fault::kReadFails, FILE_ATTRIBUTE_READONLY},
       {"the medium file is cut short after the first piece", Fault::kCutShort, 0},
       {"stopped after the first piece", Fault::kStopped, 0},
@@ -152,7 +157,7 @@ TEST(FileCopier, AFailedOrStoppedCopyLeavesTheEarlierFileAsItWas) {
     SCOPED_TRACE(row.what);
     Files f;
     fs::MakeDirectories(f.dir / "installed\\data\\");
-    f.Old(row.old_attributes);
+    if (row.old) f.Old(row.old_attributes);
 
     DWORD read_error = 0;
     HANDLE other = INVALID_HANDLE_VALUE;
@@ -182,8 +187,10 @@ TEST(FileCopier, AFailedOrStoppedCopyLeavesTheEarlierFileAsItWas) {
       result = copier.Copy(f.source, f.dest, [&](int64_t done) {
         reported.push_back(done);
         // The temporary file is written beside the earlier one, never over it.
-        EXPECT_TRUE(fs::FileExists(TemporaryNameOf(f.dest)));
-        EXPECT_TRUE(ReadFileBytes(f.dest) == kOldBytes) << "the earlier file changed during the copy";
+        EXPECT_EQ(fs::FileExists(TemporaryNameOf(f.dest)), row.old);
+        if (row.old) {
+          EXPECT_TRUE(ReadFileBytes(f.dest) == kOldBytes) << "the earlier file changed during the copy";
+        }
         if (row.fault == Fault::kCutShort && reported.size() == 1) {
           EXPECT_TRUE(testing_support::RunHostCommand(
               "/usr/bin/truncate", {"-s", std::to_string(kMiB + kMiB / 2), testing_support::HostPathOf(f.source)}));
@@ -219,6 +226,10 @@ TEST(FileCopier, AFailedOrStoppedCopyLeavesTheEarlierFileAsItWas) {
         EXPECT_NE(error.find("ファイルが作成できません\r\n" + f.dest + "（"), std::string::npos) << error;
         break;
     }
-    ExpectOldFileIntact(f, row.old_attributes);
+    if (row.old) {
+      ExpectOldFileIntact(f, row.old_attributes);
+    } else {
+      EXPECT_FALSE(fs::FileExists(f.dest) || fs::FileExists(TemporaryNameOf(f.dest))) << "a part of a copy was left";
+    }
   }
 }

@@ -144,6 +144,9 @@ TEST(InstallFault, AFullDiskStopsTheWorkAtEachKindOfWrite) {
     const std::wstring text = ErrorThenAbort(w, p);
     EXPECT_NE(text.find(row.named), std::wstring::npos) << enc::Narrow(text);
     ExpectNothingRecorded(m.settings, target);
+    if (row.phase == kLoose || row.phase == kSeparate) {
+      EXPECT_FALSE(fs::FileExists(target + "big.bin")) << "a cut file left";
+    }
   }
 }
 

@@ -49,27 +49,38 @@ std::wstring ErrorThenAbort(const Wizard& w, const Process& p) {
 }  // namespace
 
 TEST(InstallFailure, ADamagedSeparateFileStopsTheWork) {
-  TestMedium m;
-  m.settings.FromArchive = 1;
-  m.AddEntry(0, {"game.exe", "game", false, kOld, 1});
-  m.AddEntry(0, {"damaged.txt", "original bytes", false, kOld, 1});
-  m.Write();
-  // One byte of the entry changed behind its checksum.
-  std::string archive = ReadFileBytes(m.Disc(0) + "game.dat");
-  const size_t at = archive.find("original bytes");
-  ASSERT_NE(at, std::string::npos);
-  archive[at] = 'O';
-  WriteFileBytes(m.Disc(0) + "game.dat", archive);
-  WriteFileBytes(m.Target() + "damaged.txt", "the old file");
-  ASSERT_TRUE(fs::SetFileAge(m.Target() + "damaged.txt", kOld - (1 << 5)));  // a minute older
+  // Over an earlier file (written beside, never put in place), and where
+  // nothing was (written straight to its name, and deleted again).
+  for (const bool earlier : {true, false}) {
+    SCOPED_TRACE(earlier ? "over an earlier file" : "nothing there before");
+    TestMedium m;
+    m.settings.FromArchive = 1;
+    m.AddEntry(0, {"game.exe", "game", false, kOld, 1});
+    m.AddEntry(0, {"damaged.txt", "original bytes", false, kOld, 1});
+    m.Write();
+    // One byte of the entry changed behind its checksum.
+    std::string archive = ReadFileBytes(m.Disc(0) + "game.dat");
+    const size_t at = archive.find("original bytes");
+    ASSERT_NE(at, std::string::npos);
+    archive[at] = 'O';
+    WriteFileBytes(m.Disc(0) + "game.dat", archive);
+    if (earlier) {
+      WriteFileBytes(m.Target() + "damaged.txt", "the old file");
+      ASSERT_TRUE(fs::SetFileAge(m.Target() + "damaged.txt", kOld - (1 << 5)));  // a minute older
+    }
 
-  Process p = m.StartWizard();
-  Wizard w(p);
-  StartInstall(w, m.Target(), false);
-  EXPECT_EQ(ErrorThenAbort(w, p), L"ファイルが壊れています\r\ndamaged.txt");
-  EXPECT_EQ(ReadFileBytes(m.Target() + "damaged.txt"), "the old file");  // never replaced by damaged bytes
-  EXPECT_FALSE(fs::FileExists(m.Target() + "damaged.txt.~zi"));
-  ExpectNothingRecorded(m);
+    Process p = m.StartWizard();
+    Wizard w(p);
+    StartInstall(w, m.Target(), false);
+    EXPECT_EQ(ErrorThenAbort(w, p), L"ファイルが壊れています\r\ndamaged.txt");
+    if (earlier) {
+      EXPECT_EQ(ReadFileBytes(m.Target() + "damaged.txt"), "the old file");  // never replaced by damaged bytes
+    } else {
+      EXPECT_FALSE(fs::FileExists(m.Target() + "damaged.txt")) << "damaged bytes left under the name";
+    }
+    EXPECT_FALSE(fs::FileExists(m.Target() + "damaged.txt.~zi"));
+    ExpectNothingRecorded(m);
+  }
 }
 
 TEST(InstallFailure, ADamagedDataFileFailsItsVerification) {
