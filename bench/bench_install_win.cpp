@@ -188,7 +188,7 @@ class TimingObserver : public TWorkObserver {
   void ItemProgress(int32_t, int32_t) override {}
   void HideProgress() override {}
   bool StopRequested() override { return false; }
-  bool AskForDisc(int, std::string&) override { return false; }
+  bool AskForDisc(int, const std::function<bool()>&) override { return false; }
   void Warn(const std::string& text) override { Fail("warning: " + text); }
   void Inform(const std::string&) override {}
   void Pause(int) override {}

@@ -13,8 +13,7 @@ class OsFile {
   enum Access : int { kRead = 1, kWrite = 2, kReadWrite = 3 };
   // What other openers may do while this handle is open (Windows only).
   enum class Share { kNone, kRead, kWrite, kReadWrite };
-  // kCreateNew fails when something is already at the path.
-  enum class Disposition { kOpenExisting, kCreateAlways, kCreateNew };
+  enum class Disposition { kOpenExisting, kCreateAlways };
   enum class Origin { kBegin, kCurrent, kEnd };
 
   struct Options {

@@ -30,7 +30,6 @@ OsFile OsFile::Open(const std::string& path, const Options& o) {
   else if (o.access & kWrite) flags |= O_WRONLY;
   else flags |= O_RDONLY;
   if (o.disposition == Disposition::kCreateAlways) flags |= O_CREAT | O_TRUNC;
-  if (o.disposition == Disposition::kCreateNew) flags |= O_CREAT | O_EXCL;
   OsFile f;
   const std::string native = fs::NativePath(path);
   f.fd_ = ::open(native.c_str(), flags, 0666);

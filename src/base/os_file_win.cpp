@@ -30,9 +30,7 @@ OsFile OsFile::Open(const std::string& path, const Options& o) {
   if (o.access & kWrite) access |= GENERIC_WRITE;
   static const DWORD kShare[] = {0, FILE_SHARE_READ, FILE_SHARE_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE};
   const DWORD share = kShare[static_cast<int>(o.share)];
-  const DWORD disposition = o.disposition == Disposition::kCreateAlways ? CREATE_ALWAYS
-                            : o.disposition == Disposition::kCreateNew  ? CREATE_NEW
-                                                                        : OPEN_EXISTING;
+  const DWORD disposition = o.disposition == Disposition::kCreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
   DWORD flags = FILE_ATTRIBUTE_NORMAL;
   if (o.write_through) flags |= FILE_FLAG_WRITE_THROUGH;
   OsFile f;

@@ -311,22 +311,17 @@ void TCopyWork::ExtractSeparateFiles() {
 }
 
 void TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
-  // Where nothing is at dest, the entry is written straight to it (and
-  // deleted again unless it is whole and its checksum right). Over a file,
-  // it is written beside and put in place only when its checksum is right,
-  // so a damaged entry never replaces a good file.
+  // Written beside dest and put in place only when its checksum is right, so a
+  // damaged entry never replaces a good file, and a run killed mid-entry
+  // leaves no cut file under the name: the next run's look at dest would take
+  // a file newer than the entry for an up-to-date one and keep it.
+  const std::string temp = TemporaryNameOf(dest);
   OsFile::Options o;
   o.access = OsFile::kWrite;
   o.share = OsFile::Share::kNone;
-  o.disposition = OsFile::Disposition::kCreateNew;
-  OsFile file = OsFile::Open(dest, o);
-  const bool straight = file.IsOpen();
-  const std::string temp = straight ? dest : TemporaryNameOf(dest);
-  if (!straight) {
-    o.disposition = OsFile::Disposition::kCreateAlways;
-    ClearFileAttributes(temp, kFaReadOnly | kFaHidden | kFaSysFile);
-    file = OsFile::Open(temp, o);
-  }
+  o.disposition = OsFile::Disposition::kCreateAlways;
+  ClearFileAttributes(temp, kFaReadOnly | kFaHidden | kFaSysFile);
+  OsFile file = OsFile::Open(temp, o);
   if (!file.IsOpen())
     throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(OsFile::LastError()).c_str()));
   CleanupGuard remove_temp([&] {
@@ -355,11 +350,6 @@ void TCopyWork::ExtractEntry(const TVrFile& e, const std::string& dest) {
   }
   file.Close();
   if (out.Crc() != e.Crc) throw EError(Format("ファイルが壊れています\r\n%s", e.Name().c_str()));
-  if (straight) {
-    remove_temp.Cancel();
-    fs::SetFileAge(dest, e.FileTime);
-    return;
-  }
   ClearFileAttributes(dest, kFaReadOnly | kFaHidden | kFaSysFile);
   if (!fs::MoveReplacing(temp, dest))
     throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", dest.c_str(), SystemErrorText(GetLastError()).c_str()));
