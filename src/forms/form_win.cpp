@@ -128,7 +128,9 @@ void TForm::FocusFirst() {
   if (default_button_ && default_button_->Visible() && default_button_->Enabled()) {
     default_button_->SetFocus();
   } else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
-    ::SetFocus(first);
+    // With no Tab stop at all the system answers some other child (a label of
+    // the background window): the focus then stays where it is.
+    if (FocusUsable(first) && (GetWindowLongW(first, GWL_STYLE) & WS_TABSTOP)) ::SetFocus(first);
   }
 }
 
