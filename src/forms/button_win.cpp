@@ -2,8 +2,10 @@
 
 TButton::TButton(TWinContainer* parent, const Args& a) : TControl(parent, a.id) {
   Tag = a.tag;
-  CreateHandle(L"BUTTON", a.caption, WS_VISIBLE | WS_TABSTOP | (a.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0,
-               a.bounds);
+  // BS_NOTIFY: the form hears when the focus comes or goes, to draw the
+  // default frame where Enter acts.
+  CreateHandle(L"BUTTON", a.caption,
+               WS_VISIBLE | WS_TABSTOP | BS_NOTIFY | (a.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, a.bounds);
 }
 
 void TButton::Click() {
@@ -12,6 +14,19 @@ void TButton::Click() {
 
 void TButton::HandleCommand(WORD code) {
   if (code == BN_CLICKED) Click();
+  else if ((code == BN_SETFOCUS || code == BN_KILLFOCUS) && parent_) parent_->FocusMayHaveMoved();
+}
+
+bool TButton::DrawnAsDefault() const {
+  return (GetWindowLongW(hwnd_, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+void TButton::DrawAsDefault(bool is_default) {
+  if (!hwnd_ || DrawnAsDefault() == is_default) return;
+  // The button's other style bits (BS_NOTIFY) are passed along: some systems
+  // take the whole low word from the message.
+  const DWORD keep = static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)) & 0xFFFF & ~static_cast<DWORD>(BS_TYPEMASK);
+  SendMessageW(hwnd_, BM_SETSTYLE, keep | (is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
 }
 
 TCheckBox::TCheckBox(TWinContainer* parent, const Args& a) : TControl(parent, a.id) {

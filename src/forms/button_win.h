@@ -17,6 +17,9 @@ class TButton : public TControl {
   // Acts as a click of the user.
   void Click();
   void HandleCommand(WORD code) override;
+  // The thick frame of the button that Enter presses.
+  bool DrawnAsDefault() const;
+  void DrawAsDefault(bool is_default);
 };
 
 class TCheckBox : public TControl {

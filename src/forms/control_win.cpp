@@ -81,14 +81,27 @@ void TControl::SetBounds(int left, int top, int width, int height) {
 
 bool TControl::Visible() const { return hwnd_ && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE); }
 
+bool TControl::HoldsFocus() const {
+  const HWND focus = GetFocus();
+  return hwnd_ && focus && (focus == hwnd_ || IsChild(hwnd_, focus));
+}
+
+// A control that goes away under the focus leaves it nowhere (the system
+// drops it): keys would then reach no control until the mouse is used.
 void TControl::SetVisible(bool visible) {
-  if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+  if (!hwnd_) return;
+  const bool took_focus = !visible && HoldsFocus();
+  ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+  if (took_focus && parent_) parent_->FocusMayHaveMoved();
 }
 
 bool TControl::Enabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
 
 void TControl::SetEnabled(bool enabled) {
-  if (hwnd_) EnableWindow(hwnd_, enabled);
+  if (!hwnd_) return;
+  const bool took_focus = !enabled && HoldsFocus();
+  EnableWindow(hwnd_, enabled);
+  if (took_focus && parent_) parent_->FocusMayHaveMoved();
 }
 
 std::string TControl::Caption() const {

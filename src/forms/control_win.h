@@ -79,6 +79,8 @@ class TControl {
   virtual RECT PixelRect() const;
   // Moves the window to PixelRect().
   void PlaceWindow();
+  // Whether the focus is on this window or inside it.
+  bool HoldsFocus() const;
 
   HWND hwnd_ = nullptr;
   TWinContainer* parent_;
@@ -140,6 +142,11 @@ class TWinContainer : public TControl {
   void ApplyDpi() override;
   int Dpi() const override;
   void InvalidateRect(const ControlBounds& bounds);
+  // Told when the keyboard focus may have moved inside the container or left
+  // a control that was hidden or disabled; the form puts it right.
+  virtual void FocusMayHaveMoved() {
+    if (parent_) parent_->FocusMayHaveMoved();
+  }
 
   // Background colour of the container (COLOR_BTNFACE unless set).
   COLORREF Color = GetSysColor(COLOR_BTNFACE);

@@ -9,6 +9,8 @@
 #endif
 
 namespace {
+// Posted to the form to look at the focus once the change that moved it is complete.
+constexpr UINT kMsgCheckFocus = WM_APP + 0x71;
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 }  // namespace
@@ -110,6 +112,57 @@ int TForm::ShowModal() {
   return ModalResult;
 }
 
+void TForm::SetDefaultButton(TButton* button) {
+  default_button_ = button;
+  DrawDefaultButton();
+}
+
+bool TForm::FocusUsable(HWND focus) const {
+  if (!focus || focus == hwnd_ || !IsChild(hwnd_, focus)) return false;
+  if (!IsWindowVisible(focus) || !IsWindowEnabled(focus)) return false;
+  // A notebook or a page holding the focus takes no keys a person can see.
+  return dynamic_cast<TWinContainer*>(TControl::FromHandle(focus)) == nullptr;
+}
+
+void TForm::FocusFirst() {
+  if (default_button_ && default_button_->Visible() && default_button_->Enabled()) {
+    default_button_->SetFocus();
+  } else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
+    // With no Tab stop at all the system answers some other child (a label of
+    // the background window): the focus then stays where it is.
+    if (FocusUsable(first) && (GetWindowLongW(first, GWL_STYLE) & WS_TABSTOP)) ::SetFocus(first);
+  }
+}
+
+void TForm::RestoreFocus() {
+  if (FocusUsable(saved_focus_)) ::SetFocus(saved_focus_);
+  else FocusFirst();
+  DrawDefaultButton();
+}
+
+void TForm::FocusMayHaveMoved() {
+  // The button that lost the focus tells before the system has moved it:
+  // the look waits until the move is done.
+  if (focus_check_posted_ || !hwnd_) return;
+  focus_check_posted_ = PostMessageW(hwnd_, kMsgCheckFocus, 0, 0) != FALSE;
+}
+
+void TForm::CheckFocus() {
+  focus_check_posted_ = false;
+  // Only the active window holds the focus; another window's question keeps it meanwhile.
+  if (GetActiveWindow() == hwnd_ && !FocusUsable(GetFocus())) FocusFirst();
+  DrawDefaultButton();
+}
+
+void TForm::DrawDefaultButton() {
+  TButton* focused = dynamic_cast<TButton*>(TControl::FromHandle(GetFocus()));
+  if (focused && focused->Parent() != this) focused = nullptr;
+  TButton* drawn = focused;
+  if (!drawn && default_button_ && default_button_->Visible() && default_button_->Enabled()) drawn = default_button_;
+  for (const auto& c : controls_)
+    if (auto* b = dynamic_cast<TButton*>(c.get())) b->DrawAsDefault(b == drawn);
+}
+
 LRESULT TForm::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_GETDPISCALEDSIZE: {
@@ -126,6 +179,35 @@ LRESULT TForm::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
       // already set: an Abort confirmed during long work stays an Abort.
       if (in_modal_ && ModalResult == mrNone) ModalResult = mrCancel;
       else Hide();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        if (FocusUsable(GetFocus())) saved_focus_ = GetFocus();
+        return 0;
+      }
+      // The system would give the focus to the form itself, where no key acts.
+      RestoreFocus();
+      if (GetFocus() != hwnd_ && IsChild(hwnd_, GetFocus())) return 0;
+      break;
+    case WM_SETFOCUS:
+      RestoreFocus();
+      return 0;
+    case WM_NEXTDLGCTL: {
+      // Sent by the dialog manager for the arrow keys (and Tab in dialogs):
+      // lp set, wp is the control; otherwise wp asks for the previous one.
+      HWND next = nullptr;
+      if (LOWORD(lp)) {
+        next = reinterpret_cast<HWND>(wp);
+      } else {
+        HWND focus = GetFocus();
+        next = GetNextDlgTabItem(hwnd_, FocusUsable(focus) ? focus : nullptr, wp != 0);
+      }
+      if (FocusUsable(next)) ::SetFocus(next);
+      DrawDefaultButton();
+      return 0;
+    }
+    case kMsgCheckFocus:
+      CheckFocus();
       return 0;
     case DM_GETDEFID:
       if (default_button_ && default_button_->Visible() && default_button_->Enabled())

@@ -39,10 +39,14 @@ class TForm : public TWinContainer {
 
   // In design pixels.
   void SetClientSize(int width, int height);
-  // The button that Enter presses.
-  void SetDefaultButton(TButton* button) { default_button_ = button; }
-  // The button that Escape presses (none by default).
+  // The button that Enter presses while the focus is on no push button, and
+  // that takes the focus when the window opens. A push button with the focus
+  // is the one Enter presses, and the only one drawn as the default.
+  void SetDefaultButton(TButton* button);
+  // The button that Escape presses (none by default): nothing happens while
+  // it is hidden or disabled.
   void SetCancelButton(TButton* button) { cancel_button_ = button; }
+  void FocusMayHaveMoved() override;
   // Brings the window to the foreground.
   void BringToFront();
 
@@ -58,10 +62,19 @@ class TForm : public TWinContainer {
   void DpiChanged(int dpi, const RECT& suggested);
   // Sizes the window so that its client area is the design size at its DPI.
   void FitClient();
+  // Keyboard focus, as dialogs keep it: a control that can take keys holds it
+  // whenever the window is active, and is given it back on reactivation.
+  bool FocusUsable(HWND focus) const;
+  void FocusFirst();
+  void RestoreFocus();
+  void CheckFocus();
+  void DrawDefaultButton();
 
   Position position_;
   TButton* default_button_ = nullptr;
   TButton* cancel_button_ = nullptr;
   bool in_modal_ = false;
+  HWND saved_focus_ = nullptr;
+  bool focus_check_posted_ = false;
   SIZE client_ = {0, 0};  // design pixels
 };

@@ -3,6 +3,7 @@
 #include "base/fs.h"
 #include "base/paths.h"
 #include "launcher/picture_win.h"
+#include "launcher/startup_rules.h"
 #include "os/files_win.h"
 #include "os/shell_win.h"
 
@@ -40,8 +41,10 @@ std::string TFormStart::ProgramFolder() const { return AddTrailingDelimiter(Extr
 void TFormStart::FormCreate() {
   TApplication::Instance().SetTitle(Settings().Title);
   SetCaption(Settings().Title);
-  btnStart->SetEnabled(Settings().IsGameInstalled());
+  const bool installed = Settings().IsGameInstalled();
+  btnStart->SetEnabled(installed);
   btnInstall->SetEnabled(true);
+  SetDefaultButton(LauncherDefaultChoice(installed) == btnStart->Tag ? btnStart : btnInstall);
   // A picture that cannot be shown is reported; the launcher works without it.
   try {
     ShowSettingsPicture(PaintBox, context_);

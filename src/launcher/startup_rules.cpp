@@ -68,6 +68,8 @@ TLauncherFollowUp AfterLauncher(bool closed_with_ok, int launcher_choice, bool f
   return from_archive ? TLauncherFollowUp::kInstallWizard : TLauncherFollowUp::kInstallHandOver;
 }
 
+int LauncherDefaultChoice(bool game_installed) { return game_installed ? 0 : 1; }
+
 std::string GameProgram(const std::string& install_path, const std::string& game_exe) {
   return AddTrailingDelimiter(install_path) + game_exe;
 }

@@ -97,6 +97,10 @@ enum class TLauncherFollowUp {
 // button's tag (0 game start, 1 install).
 TLauncherFollowUp AfterLauncher(bool closed_with_ok, int launcher_choice, bool from_archive);
 
+// The tag of the launcher button that Enter presses when the window opens:
+// the game once it is installed (the only run that can start it), else the install.
+int LauncherDefaultChoice(bool game_installed);
+
 // The installed game's program: GameExe in the install folder.
 std::string GameProgram(const std::string& install_path, const std::string& game_exe);
 

@@ -102,6 +102,8 @@ void TFormType::CreateControls() {
   btnAbort = Add<TButton>(TButton::Args{"中断(&A)", {304, 236, 75, 25}, 0, false, kIdBtnAbort});
   btnBack->SetEnabled(false);
   SetDefaultButton(btnNext);
+  // Escape acts as 中断 does, wherever 中断 can act.
+  SetCancelButton(btnAbort);
 
   btnNext->OnClick = [this] { btnNextClick(); };
   btnBack->OnClick = [this] { btnBackClick(); };

@@ -271,6 +271,27 @@ RECT ScreenRect(HWND hwnd) {
 
 void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+bool PressKey(HWND window, WORD vk) {
+  HWND focus = FocusOf(window);
+  if (!focus) return false;
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+  // Posted, as the keyboard's own messages are: the program's message loop
+  // (and its dialog manager) sees them.
+  return PostMessageW(focus, WM_KEYDOWN, vk, scan | 1) &&
+         PostMessageW(focus, WM_KEYUP, vk, scan | static_cast<LPARAM>(0xC0000001u));
+}
+
+bool DrawnAsDefault(HWND button) {
+  return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
 MessageDialogContent ReadMessageDialog(HWND dialog) {
   MessageDialogContent c;
   c.caption = Text(dialog);

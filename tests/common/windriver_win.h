@@ -80,6 +80,15 @@ RECT ScreenRect(HWND hwnd);
 // Presses a button through its own message (works across processes).
 void Click(HWND button);
 
+// The control that has the keyboard focus in the thread of window (another
+// process's too), or nullptr.
+HWND FocusOf(HWND window);
+// Presses and releases a key on the control with the focus in window's
+// thread, as the keyboard does; false when no control there has the focus.
+bool PressKey(HWND window, WORD vk);
+// The button is drawn with the default frame (BS_DEFPUSHBUTTON).
+bool DrawnAsDefault(HWND button);
+
 // The program's own message dialog: caption, text and button captions.
 struct MessageDialogContent {
   std::wstring caption;

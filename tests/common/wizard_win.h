@@ -31,6 +31,8 @@ class Wizard {
   bool Checked(int id) const { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
   RECT Rect(int id) const { return driver::RectInParent(Control(id)); }
   void Click(int id) const { driver::Click(Control(id)); }
+  // A key pressed on the wizard's focused control; false when none has the focus.
+  bool PressKey(WORD vk) const { return driver::PressKey(form_, vk); }
   void SetText(int id, const std::wstring& text) const {
     SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }

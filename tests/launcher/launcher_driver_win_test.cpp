@@ -148,6 +148,39 @@ TEST(Launcher, GameStartHandsOverToTheInstalledGame) {
   EXPECT_TRUE(driver::WaitNoProgram(L"game.exe", kTimeout));
 }
 
+TEST(Launcher, KeysActOnTheButtonDrawnAsTheDefault) {
+  TestPackage pkg;
+  testing_support::TempDir installed;
+  pkg.settings.GameExe = "game.exe";
+  pkg.WriteSettings();
+  pkg.settings.WriteValue("InstallPath", installed.Path());
+  CopyProgramTo(installed / "game.exe");  // warns that its settings are missing
+  Process p = pkg.Start();
+  HWND form = WaitForLauncher(p);
+  ASSERT_NE(form, nullptr);
+  HWND start = driver::ChildById(form, kIdBtnStart), install = driver::ChildById(form, kIdBtnInstall);
+  const auto focused_default = [&](HWND button) {
+    return driver::WaitUntil(
+        [&] {
+          return driver::FocusOf(form) == button && driver::DrawnAsDefault(button) &&
+                 driver::DrawnAsDefault(start) != driver::DrawnAsDefault(install);
+        },
+        kTimeout);
+  };
+  // Installed: the game is the default, with the focus from the start.
+  EXPECT_TRUE(focused_default(start));
+  ASSERT_TRUE(driver::PressKey(form, VK_DOWN));
+  EXPECT_TRUE(focused_default(install));
+  ASSERT_TRUE(driver::PressKey(form, VK_UP));
+  EXPECT_TRUE(focused_default(start));
+  ASSERT_TRUE(driver::PressKey(form, VK_RETURN));
+  ASSERT_TRUE(p.WaitExit(kTimeout));
+  const DWORD game = driver::WaitForProgram(L"game.exe", kTimeout);
+  ASSERT_NE(game, 0u) << "the game was not started";
+  driver::AnswerMessageDialog(game, IDOK, kTimeout);
+  EXPECT_TRUE(driver::WaitNoProgram(L"game.exe", kTimeout));
+}
+
 TEST(Launcher, FailedHandOverShowsTheShellsCode) {
   TestPackage pkg;
   testing_support::TempDir installed;

@@ -172,6 +172,11 @@ TEST(AfterLauncher, GameStartInstallHereOrThroughACopy) {
   }
 }
 
+TEST(LauncherDefaultChoice, TheGameOnceInstalledElseTheInstall) {
+  EXPECT_EQ(LauncherDefaultChoice(true), 0);
+  EXPECT_EQ(LauncherDefaultChoice(false), 1);
+}
+
 TEST(GameProgram, GameExeInTheInstallFolder) {
   EXPECT_EQ(GameProgram(P("C:/Games/Demo"), "game.exe"), P("C:/Games/Demo/game.exe"));
   EXPECT_EQ(GameProgram(P("C:/Games/Demo/"), P("bin/game.exe")), P("C:/Games/Demo/bin/game.exe"));

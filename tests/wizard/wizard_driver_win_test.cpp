@@ -392,6 +392,40 @@ TEST(Wizard, CloseQueryAsksOnlyForCancel) {
   EXPECT_TRUE(p.WaitExit(kTimeout));
 }
 
+TEST(Wizard, EscapeAsksAsAbortDoesAndBackLeavesOneDefaultButton) {
+  TestPackage pkg;
+  pkg.WriteSettings();
+  testing_support::TempDir target;
+  Process p = StartWizard(pkg);
+  Wizard w(p);
+  testing_support::WalkToConfirmPage(w, target / "game", {});
+  const auto drawn_defaults = [&] {
+    std::vector<int> ids;
+    for (int id : {kIdBtnBack, kIdBtnNext, kIdBtnAbort})
+      if (driver::DrawnAsDefault(w.Control(id))) ids.push_back(id);
+    return ids;
+  };
+  // Back once leaves the focus on 戻る, which Enter would press; back to the
+  // first page disables it, and 次へ takes the focus and the frame again.
+  const struct {
+    const wchar_t* page;
+    int focused;
+  } steps[] = {{L"インストール先の選択", kIdBtnBack}, {L"インストールするファイル", kIdBtnNext}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.page);
+    w.Click(kIdBtnBack);
+    ASSERT_TRUE(w.WaitForCaption(step.page));
+    EXPECT_TRUE(driver::WaitUntil([&] { return driver::FocusOf(w.Form()) == w.Control(step.focused); }, kTimeout));
+    EXPECT_EQ(drawn_defaults(), std::vector<int>{step.focused});
+    ASSERT_TRUE(w.PressKey(VK_ESCAPE));
+    EXPECT_EQ(w.Answer(IDNO).caption, L"確認");
+    EXPECT_EQ(w.Caption(), step.page);
+  }
+  ASSERT_TRUE(w.PressKey(VK_ESCAPE));
+  EXPECT_EQ(w.Answer(IDYES).caption, L"確認");
+  EXPECT_TRUE(p.WaitExit(kTimeout));
+}
+
 TEST(Wizard, UninstallerOpensOnItsOwnPage) {
   TestPackage pkg("installed");
   pkg.settings.UninstallMode = 1;
