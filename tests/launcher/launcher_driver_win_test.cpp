@@ -126,59 +126,50 @@ TEST(Launcher, MissingRuntimeSetupsCollapseTheLayout) {
   }
 }
 
+// Pressed with the mouse, and with the keys: once installed, the game is the
+// default with the focus from the start, the arrows move between the buttons
+// and Enter presses the one drawn as the default.
 TEST(Launcher, GameStartHandsOverToTheInstalledGame) {
-  TestPackage pkg;
-  testing_support::TempDir installed;
-  pkg.settings.GameExe = "bin\\game.exe";
-  pkg.WriteSettings();
-  pkg.settings.WriteValue("InstallPath", installed.Path());
-  // The "game" is a copy of the program without settings beside it: when it
-  // starts, it says so in its warning, which shows the hand-over happened.
-  CopyProgramTo(installed / "bin\\game.exe");
-  Process p = pkg.Start();
-  HWND form = WaitForLauncher(p);
-  ASSERT_NE(form, nullptr);
-  ASSERT_TRUE(Button(form, kIdBtnStart).enabled);
-  driver::Click(driver::ChildById(form, kIdBtnStart));
-  ASSERT_TRUE(p.WaitExit(kTimeout));
-  const DWORD game = driver::WaitForProgram(L"game.exe", kTimeout);
-  ASSERT_NE(game, 0u) << "the game was not started";
-  const driver::MessageDialogContent c = driver::AnswerMessageDialog(game, IDOK, kTimeout);
-  EXPECT_EQ(c.text, L"インストール設定ファイルがありません");
-  EXPECT_TRUE(driver::WaitNoProgram(L"game.exe", kTimeout));
-}
-
-TEST(Launcher, KeysActOnTheButtonDrawnAsTheDefault) {
-  TestPackage pkg;
-  testing_support::TempDir installed;
-  pkg.settings.GameExe = "game.exe";
-  pkg.WriteSettings();
-  pkg.settings.WriteValue("InstallPath", installed.Path());
-  CopyProgramTo(installed / "game.exe");  // warns that its settings are missing
-  Process p = pkg.Start();
-  HWND form = WaitForLauncher(p);
-  ASSERT_NE(form, nullptr);
-  HWND start = driver::ChildById(form, kIdBtnStart), install = driver::ChildById(form, kIdBtnInstall);
-  const auto focused_default = [&](HWND button) {
-    return driver::WaitUntil(
-        [&] {
-          return driver::FocusOf(form) == button && driver::DrawnAsDefault(button) &&
-                 driver::DrawnAsDefault(start) != driver::DrawnAsDefault(install);
-        },
-        kTimeout);
-  };
-  // Installed: the game is the default, with the focus from the start.
-  EXPECT_TRUE(focused_default(start));
-  ASSERT_TRUE(driver::PressKey(form, VK_DOWN));
-  EXPECT_TRUE(focused_default(install));
-  ASSERT_TRUE(driver::PressKey(form, VK_UP));
-  EXPECT_TRUE(focused_default(start));
-  ASSERT_TRUE(driver::PressKey(form, VK_RETURN));
-  ASSERT_TRUE(p.WaitExit(kTimeout));
-  const DWORD game = driver::WaitForProgram(L"game.exe", kTimeout);
-  ASSERT_NE(game, 0u) << "the game was not started";
-  driver::AnswerMessageDialog(game, IDOK, kTimeout);
-  EXPECT_TRUE(driver::WaitNoProgram(L"game.exe", kTimeout));
+  for (const bool by_keys : {false, true}) {
+    SCOPED_TRACE(by_keys ? "keys" : "mouse");
+    TestPackage pkg;
+    testing_support::TempDir installed;
+    pkg.settings.GameExe = "bin\\game.exe";
+    pkg.WriteSettings();
+    pkg.settings.WriteValue("InstallPath", installed.Path());
+    // The "game" is a copy of the program without settings beside it: when it
+    // starts, it says so in its warning, which shows the hand-over happened.
+    CopyProgramTo(installed / "bin\\game.exe");
+    Process p = pkg.Start();
+    HWND form = WaitForLauncher(p);
+    ASSERT_NE(form, nullptr);
+    HWND start = driver::ChildById(form, kIdBtnStart), install = driver::ChildById(form, kIdBtnInstall);
+    ASSERT_TRUE(Button(form, kIdBtnStart).enabled);
+    if (by_keys) {
+      const auto focused_default = [&](HWND button) {
+        return driver::WaitUntil(
+            [&] {
+              return driver::FocusOf(form) == button && driver::DrawnAsDefault(button) &&
+                     driver::DrawnAsDefault(start) != driver::DrawnAsDefault(install);
+            },
+            kTimeout);
+      };
+      EXPECT_TRUE(focused_default(start));
+      ASSERT_TRUE(driver::PressKey(form, VK_DOWN));
+      EXPECT_TRUE(focused_default(install));
+      ASSERT_TRUE(driver::PressKey(form, VK_UP));
+      EXPECT_TRUE(focused_default(start));
+      ASSERT_TRUE(driver::PressKey(form, VK_RETURN));
+    } else {
+      driver::Click(start);
+    }
+    ASSERT_TRUE(p.WaitExit(kTimeout));
+    const DWORD game = driver::WaitForProgram(L"game.exe", kTimeout);
+    ASSERT_NE(game, 0u) << "the game was not started";
+    const driver::MessageDialogContent c = driver::AnswerMessageDialog(game, IDOK, kTimeout);
+    EXPECT_EQ(c.text, L"インストール設定ファイルがありません");
+    EXPECT_TRUE(driver::WaitNoProgram(L"game.exe", kTimeout));
+  }
 }
 
 TEST(Launcher, FailedHandOverShowsTheShellsCode) {
