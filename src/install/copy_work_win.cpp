@@ -446,6 +446,12 @@ void TCopyWork::WriteRecords() {
     observer_.Pause(2000);
     observer_.BringToFront();  // the shell has just opened the group's folder window
   }
+  // The uninstaller removes the folders above the install folder that the
+  // install made, and only those; a later run into the folder made none.
+  if (journal_.Made() > 0) {
+    journal_.Add(TJournalKind::kValue, kMadeFoldersValue);
+    s.WriteValue(kMadeFoldersValue, std::to_string(journal_.Made()));
+  }
   if (s.ReadValue("InstallPath", "").empty()) journal_.Add(TJournalKind::kValue, "InstallPath");
   s.WriteValue("InstallPath", choices_.target_dir);
   // The launcher knows the game is installed by this value alone: a key that
@@ -459,6 +465,8 @@ void TCopyWork::WriteRecords() {
     if (WriteUninstallEntry(s, choices_.target_dir, copied_)) observer_.Note("listed among the installed programs");
     else observer_.Note("not listed among the installed programs");
   }
+  // Recorded: from here on a stop leaves a whole installation, not a run to undo.
+  journal_.Complete();
   observer_.Note("InstallPath = " + choices_.target_dir);
   observer_.Caption("レジストリを更新しています");
   observer_.StopRequested();

@@ -313,6 +313,19 @@ void TDeleteWork::RemoveRegistry(const TRegistryPlan& r) {
   }
 }
 
+void TDeleteWork::RemoveMadeParents(const std::vector<std::string>& parents) {
+  for (const std::string& parent : parents) {
+    const TFinalPath f = FinalPathOf(enc::Wide(parent));
+    if (!f.folder) return;
+    OwnedHandle h = OpenFolderExactly(f.name, std::u16string(f.name.begin(), f.name.end()));
+    if (!h.IsOpen() || !RemoveOpenFolder(h)) {
+      observer_.Note("the folder " + parent + " stays: it holds what the installation did not make");
+      return;
+    }
+    observer_.Note("removed the folder " + parent + " (made by the install)");
+  }
+}
+
 void TDeleteWork::RemoveEntry(const TUninstallPlan& plan) {
   if (records_stay_) return;
   if (plan.delete_entry) {
@@ -376,6 +389,8 @@ TWorkOutcome TDeleteWork::Run() {
         RemoveEmptyFolders(folder);
         if (fs::DirectoryExists(folder))
           observer_.Note("the install folder stays: it holds what the installation did not record, or is in use");
+        else
+          RemoveMadeParents(plan.parents);
         break;
     }
   }

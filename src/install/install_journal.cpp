@@ -62,7 +62,7 @@ std::optional<TJournalRecord> ParseLine(std::string_view line, const std::vector
       if (std::find(own_links.begin(), own_links.end(), name) == own_links.end()) return std::nullopt;
       break;
     case TJournalKind::kValue:
-      if (name != "InstallPath") return std::nullopt;
+      if (name != "InstallPath" && name != kMadeFoldersValue) return std::nullopt;
       break;
     default:
       break;
@@ -135,6 +135,15 @@ std::vector<std::string> RemovableMadeFolders(std::string_view install_folder, i
     if (parent.size() >= folder->size()) break;
     folder = parent;
   }
+  return folders;
+}
+
+std::vector<std::string> MadeParents(std::string_view install_folder, std::string_view made_value,
+                                     std::string_view windows_folder, const std::vector<std::string>& kept_folders) {
+  const std::optional<int> made = MadeCount(made_value);
+  if (!made) return {};
+  std::vector<std::string> folders = RemovableMadeFolders(install_folder, *made, windows_folder, kept_folders);
+  if (!folders.empty()) folders.erase(folders.begin());
   return folders;
 }
 

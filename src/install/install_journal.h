@@ -66,6 +66,17 @@ std::vector<std::string> RemovableMadeFolders(std::string_view install_folder, i
                                               std::string_view windows_folder,
                                               const std::vector<std::string>& kept_folders);
 
+// The name of the value of the product's key that tells how many folders
+// the first install made: the install folder and those above it.
+inline constexpr char kMadeFoldersValue[] = "MadeFolders";
+
+// The folders above install_folder that the uninstaller may remove, each
+// only when empty, from the value kMadeFoldersValue as stored (registry data:
+// anything but a count of 1 to 32 yields none), nearest first; never one the
+// folder rule refuses, nor any above it.
+std::vector<std::string> MadeParents(std::string_view install_folder, std::string_view made_value,
+                                     std::string_view windows_folder, const std::vector<std::string>& kept_folders);
+
 // What undoing a journal removes, in the order it is done.
 struct TRollbackPlan {
   std::vector<std::string> links;     // shortcut names in the group (".lnk" added by the caller)

@@ -115,7 +115,7 @@ class Undo {
     const std::optional<std::string> key = OwnedRegistryKeyPath(s_.RegistryKey);
     if (!key) return;
     // Only the value this run wrote: one naming another folder is not its.
-    if (!sjis::EqualsNoCase(Folder(s_.ReadValue(value, target_)), Folder(target_))) {
+    if (value == "InstallPath" && !sjis::EqualsNoCase(Folder(s_.ReadValue(value, target_)), Folder(target_))) {
       observer_.Note("the registry value " + value + " stays: it names another folder");
       return;
     }
@@ -191,6 +191,7 @@ void TInstallJournal::Begin(const std::string& target_dir) {
                                SystemErrorText(OsFile::LastError()).c_str()));
   Write(JournalHeader());
   if (made > 0) Add(TJournalKind::kMade, std::to_string(made));
+  made_ = made;
 }
 
 void TInstallJournal::Write(const std::string& line) {

@@ -24,6 +24,8 @@ class TInstallJournal {
   // EFCreateError (the folder or the journal cannot be made).
   void Begin(const std::string& target_dir);
   bool Started() const { return file_.IsOpen(); }
+  // How many folders Begin made: the install folder and those above it.
+  int Made() const { return made_; }
 
   // Notes the folders of full path folder that are missing below the install
   // folder, then makes them; false when they could not be made.
@@ -50,6 +52,7 @@ class TInstallJournal {
 
   OsFile file_;
   std::string target_;
+  int made_ = 0;
 };
 
 // The journal's file in target_dir, when there is one.
