@@ -123,7 +123,8 @@ TWorkOutcome TCopyWork::Run() {
 }
 
 void TCopyWork::UndoLeftover() {
-  if (!JournalExists(choices_.target_dir)) return;
+  // A journal is obeyed only in a folder the uninstaller's rule would work in.
+  if (!JournalExists(choices_.target_dir) || !RemovableInstallFolder(choices_.target_dir)) return;
   observer_.Note("an install into " + choices_.target_dir + " did not end: removing what it created");
   const bool all = UndoJournal(choices_.target_dir, Settings(), observer_);
   observer_.Inform(all ? "前回のインストールが途中で終わっていたため、そのとき作られたものを削除しました"

@@ -181,3 +181,36 @@ TEST(InstallRollback, TheUninstallerRemovesTheFolderAboveOnlyWhenTheInstallMadeI
     EXPECT_EQ(Exists(above), existed) << removed;
   }
 }
+
+TEST(InstallRollback, AKilledRepairLeavesTheInstallationAndTheUninstallerRemovesWhatItAdded) {
+  TestMedium m(2);
+  m.settings.DiskProgramSize = {10, 10};
+  m.settings.CopyFiles.push_back("install.exe");
+  m.AddLoose(0, "game.exe", "game");
+  m.AddLoose(1, "disc2.txt", "from disc 2");
+  m.Write();
+  const std::string target = m.Target();
+  const Ended installed = RunSilent(m, {target, "", "", "\"/discs=" + m.Disc(1) + "\""});
+  ASSERT_EQ(installed.code, 0) << installed;
+  // The medium gains a file; the repair copies disc 1 again and is killed at the prompt for disc 2.
+  m.AddLoose(0, "added.txt", "new on the medium");
+  m.Write();
+  Process p = m.StartWizard();
+  Wizard w(p);
+  ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
+  w.Click(kIdBtnNext);
+  WalkToConfirmPage(w, target, {});
+  w.Click(kIdBtnNext);
+  ASSERT_NE(driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout), nullptr);
+  p.Kill();
+  ASSERT_TRUE(p.WaitExit(kTimeout));
+  ASSERT_TRUE(Exists(target + "added.txt"));
+  // The installation's records are the complete install's: they do not know the added file.
+  EXPECT_FALSE(Has(ReadFileBytes(target + "install.dat"), "added.txt"));
+
+  const std::string log = m.Dir() / "uninstall.log";
+  const Ended removed = RunInstalled(target, "/silent " + LogSwitch(log), m.Temp(), log);
+  ASSERT_EQ(removed.code, 0) << removed;
+  EXPECT_TRUE(Has(removed.log, "removed added.txt")) << removed;
+  ExpectUninstalled(m.settings, target);
+}
