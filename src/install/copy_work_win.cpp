@@ -122,13 +122,14 @@ TWorkOutcome TCopyWork::Run() {
   return outcome;
 }
 
-void TCopyWork::UndoLeftover() {
+bool TCopyWork::UndoLeftover() {
   // A journal is obeyed only in a folder the uninstaller's rule would work in.
-  if (!JournalExists(choices_.target_dir) || !RemovableInstallFolder(choices_.target_dir)) return;
+  if (!JournalExists(choices_.target_dir) || !RemovableInstallFolder(choices_.target_dir)) return false;
   observer_.Note("an install into " + choices_.target_dir + " did not end: removing what it created");
   const bool all = UndoJournal(choices_.target_dir, Settings(), observer_);
   observer_.Inform(all ? "前回のインストールが途中で終わっていたため、そのとき作られたものを削除しました"
                        : "前回のインストールが途中で終わっていたため、そのとき作られたものを削除しましたが、一部が残っています");
+  return !all;
 }
 
 void TCopyWork::UndoCreated() {
@@ -148,9 +149,9 @@ TWorkOutcome TCopyWork::Work() {
     TZefoInstallSet& s = Settings();
     copied_ = 0;
     ReportBytes();
-    UndoLeftover();
+    const bool leftover = UndoLeftover();
     try {
-      journal_.Begin(choices_.target_dir);
+      journal_.Begin(choices_.target_dir, leftover);
     } catch (const EFCreateError& e) {
       observer_.Note(e.what());
       observer_.Warn("ディレクトリを作成できませんでした");

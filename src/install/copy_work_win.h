@@ -83,7 +83,8 @@ class TCopyWork {
   [[noreturn]] void Halt(TCopyStop reason);
   void ReportBytes();
   TWorkOutcome Work();
-  void UndoLeftover();
+  // True when a journal stays that could not be wholly undone.
+  bool UndoLeftover();
   void UndoCreated();
   void DeleteStaleDataFiles();
   void ChangeDisc(int index);

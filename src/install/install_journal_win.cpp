@@ -169,7 +169,7 @@ class Undo {
 
 }  // namespace
 
-void TInstallJournal::Begin(const std::string& target_dir) {
+void TInstallJournal::Begin(const std::string& target_dir, bool go_on) {
   target_ = target_dir;
   int made = 0;
   for (std::string dir = Folder(target_dir); !fs::DirectoryExists(dir); ++made) {
@@ -184,12 +184,18 @@ void TInstallJournal::Begin(const std::string& target_dir) {
   OsFile::Options o;
   o.access = OsFile::kWrite;
   o.share = OsFile::Share::kRead;
-  o.disposition = OsFile::Disposition::kCreateAlways;
-  file_ = OsFile::Open(path, o);
+  // A journal an earlier run could not undo completely goes on: what it
+  // still names is undone with this run's records.
+  if (go_on) file_ = OsFile::Open(path, o);
+  const bool continued = file_.IsOpen() && file_.Seek(0, OsFile::Origin::kEnd) > 0;
+  if (!file_.IsOpen()) {
+    o.disposition = OsFile::Disposition::kCreateAlways;
+    file_ = OsFile::Open(path, o);
+  }
   if (!file_.IsOpen())
     throw EFCreateError(Format("ファイルが作成できません\r\n%s（%s）", path.c_str(),
                                SystemErrorText(OsFile::LastError()).c_str()));
-  Write(JournalHeader());
+  if (!continued) Write(JournalHeader());
   if (made > 0) Add(TJournalKind::kMade, std::to_string(made));
   made_ = made;
 }

@@ -20,9 +20,10 @@ class TInstallJournal {
   // Makes the install folder target_dir (with a trailing delimiter) with its
   // missing parents and starts the journal in it, noting how many of them
   // were made. A journal cannot exist before its folder does: a kill between
-  // the two leaves those folders empty, and nothing else. Throws
+  // the two leaves those folders empty, and nothing else. With go_on, a
+  // journal already there (one not wholly undone) is continued. Throws
   // EFCreateError (the folder or the journal cannot be made).
-  void Begin(const std::string& target_dir);
+  void Begin(const std::string& target_dir, bool go_on = false);
   bool Started() const { return file_.IsOpen(); }
   // How many folders Begin made: the install folder and those above it.
   int Made() const { return made_; }

@@ -214,3 +214,32 @@ TEST(InstallRollback, AKilledRepairLeavesTheInstallationAndTheUninstallerRemoves
   EXPECT_TRUE(Has(removed.log, "removed added.txt")) << removed;
   ExpectUninstalled(m.settings, target);
 }
+
+TEST(InstallRollback, ARemovalTheSystemRefusesIsNamedAndTheJournalStaysForTheNextRun) {
+  TestMedium m(2);
+  m.settings.DiskProgramSize = {10, 10};
+  m.AddLoose(0, "game.exe", "game");
+  m.Write();
+  const std::string target = m.Target(), log = m.Dir() / "run.log";
+  Process p = m.StartWizard(log);
+  Wizard w(p);
+  ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
+  w.Click(kIdBtnNext);
+  WalkToConfirmPage(w, target, {});
+  w.Click(kIdBtnNext);
+  ASSERT_NE(driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout), nullptr);
+  // Held open, shared with nobody, while the run undoes itself.
+  HANDLE held = CreateFileW(enc::Wide(target + "game.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  w.Answer(IDABORT);
+  w.Answer(IDYES);
+  const driver::MessageDialogContent refused = w.Answer(IDOK);
+  CloseHandle(held);
+  EXPECT_EQ(refused.caption, L"警告");
+  EXPECT_TRUE(Has(enc::Narrow(refused.text), "game.exe")) << enc::Narrow(refused.text);
+  ASSERT_TRUE(p.WaitExit(kTimeout));
+  const std::string logged = LogText(log);
+  EXPECT_TRUE(Has(logged, "not removed: ") && Has(logged, "game.exe (")) << logged;
+  EXPECT_FALSE(Has(logged, "removed game.exe")) << logged;
+  EXPECT_TRUE(Exists(target + "install.~jn"));
+}
