@@ -84,7 +84,10 @@ bool RemovableInstallFolder(const std::string& folder) {
 }
 
 TCopyWork::TCopyWork(const TWizardContext& context, const TCopyChoices& choices, TWorkObserver& observer)
-    : context_(context), choices_(choices), observer_(observer), copier_(std::make_unique<TFileCopier>()) {}
+    : context_(context), choices_(choices), observer_(observer), copier_(std::make_unique<TFileCopier>()) {
+  // A file the copy finds already there was not the run's to create.
+  copier_->OnReplacing([this](const std::string& dest) { journal_.Kept(dest.substr(choices_.target_dir.size())); });
+}
 
 TCopyWork::~TCopyWork() = default;
 
@@ -108,11 +111,56 @@ std::string TCopyWork::Destination(const std::string& name) const {
 }
 
 TWorkOutcome TCopyWork::Run() {
+  TWorkOutcome outcome;
+  try {
+    outcome = Work();
+  } catch (...) {
+    UndoCreated();
+    throw;
+  }
+  if (outcome != TWorkOutcome::kFinished) UndoCreated();
+  return outcome;
+}
+
+bool TCopyWork::UndoLeftover() {
+  // A journal is obeyed only in a folder the uninstaller's rule would work in.
+  if (!JournalExists(choices_.target_dir) || !RemovableInstallFolder(choices_.target_dir)) return false;
+  observer_.Note("an install into " + choices_.target_dir + " did not end: removing what it created");
+  const bool all = UndoJournal(choices_.target_dir, Settings(), observer_);
+  observer_.Inform(all ? "前回のインストールが途中で終わっていたため、そのとき作られたものを削除しました"
+                       : "前回のインストールが途中で終わっていたため、そのとき作られたものを削除しましたが、一部が残っています");
+  return !all;
+}
+
+void TCopyWork::UndoCreated() {
+  output_.reset();  // the data file is closed before it can go
+  if (!journal_.Started()) return;
+  journal_.Close();
+  observer_.Note("the install did not end: removing what it created");
+  try {
+    UndoJournal(choices_.target_dir, Settings(), observer_);
+  } catch (const std::exception& e) {
+    observer_.Note(std::string("what the install created could not all be removed: ") + e.what());
+  }
+}
+
+TWorkOutcome TCopyWork::Work() {
   try {
     TZefoInstallSet& s = Settings();
     copied_ = 0;
     ReportBytes();
-    // An add-on adds to the installation's data file; anything else starts it anew.
+    const bool leftover = UndoLeftover();
+    try {
+      journal_.Begin(choices_.target_dir, leftover);
+    } catch (const EFCreateError& e) {
+      observer_.Note(e.what());
+      observer_.Warn("ディレクトリを作成できませんでした");
+      Halt(TCopyStop::kFolderFailed);
+    }
+    // A data file there before the run is the installation's; one the run
+    // starts anew is the run's own. An add-on adds to the installation's data
+    // file; anything else starts it anew.
+    if (!s.AddOn && !fs::FileExists(choices_.target_dir + kDataFile)) journal_.Add(TJournalKind::kData);
     if (!s.AddOn) DeleteStaleDataFiles();
     if (choices_.data || s.FromArchive || s.AddOn) {
       output_ = std::make_unique<TVrFileCollection>();
@@ -130,6 +178,7 @@ TWorkOutcome TCopyWork::Run() {
 
     if (output_) VerifyData();
     if (!s.IsSystemInstall()) WriteRecords();
+    journal_.Complete();
     ShowReadme();
     return TWorkOutcome::kFinished;
   } catch (const WorkHalted&) {
@@ -228,12 +277,13 @@ void TCopyWork::CopyLooseFiles() {
     if (GetTickCount64() - last_poll_ >= kPollMilliseconds && StopRequested()) Halt(TCopyStop::kStopped);
     const std::string folder = ExtractFilePath(dest);
     if (folder != folder_made) {
-      if (!fs::MakeDirectories(folder)) {
+      if (!journal_.MakeFolders(folder)) {
         observer_.Warn("ディレクトリを作成できませんでした");
         Halt(TCopyStop::kFolderFailed);
       }
       folder_made = folder;
     }
+    journal_.File(rel);
     // A long file moves the bar as it goes and still answers an Abort.
     const int64_t copied = copier_->Copy(path, dest, [&](int64_t done) {
       copied_ = before + done;
@@ -302,8 +352,10 @@ void TCopyWork::ExtractSeparateFiles() {
       s.AddInstalledFile(e.Name());  // up to date: kept, but it is the installation's
       continue;
     }
-    if (!fs::MakeDirectories(ExtractFilePath(dest)))
+    if (!journal_.MakeFolders(ExtractFilePath(dest)))
       throw EFCreateError(Format("ファイルが作成できません\r\n%s", dest.c_str()));
+    if (age == -1) journal_.File(e.Name());
+    else journal_.Kept(e.Name());  // only its temporary file is the run's
     ExtractEntry(e, dest);
     s.AddInstalledFile(e.Name());
     observer_.Note("extracted " + e.Name());
@@ -382,17 +434,27 @@ void TCopyWork::WriteRecords() {
   TZefoInstallSet& s = Settings();
   s.UninstallMode = 1;
   s.AddInstalledFile(kSettingsFile);
+  if (fs::FileExists(choices_.target_dir + kSettingsFile)) journal_.Kept(kSettingsFile);
+  else journal_.File(kSettingsFile);
   WriteSettingsRecord(s, choices_.target_dir);
   observer_.Note("wrote " + choices_.target_dir + kSettingsFile);
   if (!s.AddOn) {
     observer_.Caption("ショートカットを作成しています");
     observer_.HideProgress();
     observer_.StopRequested();  // lets the window paint; the work goes on whatever the answer
+    journal_.Shortcuts(s);
     CreateShortcuts(s, choices_.target_dir, choices_.open_windows);
     observer_.Note("created the program group " + s.Title);
     observer_.Pause(2000);
     observer_.BringToFront();  // the shell has just opened the group's folder window
   }
+  // The uninstaller removes the folders above the install folder that the
+  // install made, and only those; a later run into the folder made none.
+  if (journal_.Made() > 0) {
+    journal_.Add(TJournalKind::kValue, kMadeFoldersValue);
+    s.WriteValue(kMadeFoldersValue, std::to_string(journal_.Made()));
+  }
+  if (s.ReadValue("InstallPath", "").empty()) journal_.Add(TJournalKind::kValue, "InstallPath");
   s.WriteValue("InstallPath", choices_.target_dir);
   // The launcher knows the game is installed by this value alone: a key that
   // could not be written must not pass for a finished install.
@@ -401,9 +463,12 @@ void TCopyWork::WriteRecords() {
   // Listed among the installed programs: a missing entry costs the person a
   // way to uninstall from the system's list, not the installation.
   if (!s.AddOn) {
+    if (!UninstallEntryLocation(s.Title)) journal_.Add(TJournalKind::kEntry);
     if (WriteUninstallEntry(s, choices_.target_dir, copied_)) observer_.Note("listed among the installed programs");
     else observer_.Note("not listed among the installed programs");
   }
+  // Recorded: from here on a stop leaves a whole installation, not a run to undo.
+  journal_.Complete();
   observer_.Note("InstallPath = " + choices_.target_dir);
   observer_.Caption("レジストリを更新しています");
   observer_.StopRequested();

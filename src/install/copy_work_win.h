@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "install/disc_lookup.h"
+#include "install/install_journal_win.h"
 #include "install/wizard_context.h"
 #include "install/work_observer.h"
 
@@ -63,7 +64,10 @@ class TCopyWork {
   // Runs the work. Errors (a file that cannot be read or written, a damaged
   // entry, a name that leads out of the install folder, a disk that is full)
   // are raised as EError with a message for the person; nothing of the
-  // settings has been written then.
+  // settings has been written then. A run that does not finish, for whatever
+  // reason, first removes what it created (its journal says what), so the
+  // machine is as it was before; a journal left by a run that was killed is
+  // undone before anything else.
   TWorkOutcome Run();
   int64_t CopiedBytes() const { return copied_; }
   TCopyStop StopReason() const { return stop_reason_; }
@@ -78,6 +82,10 @@ class TCopyWork {
   // which returns the outcome of that reason.
   [[noreturn]] void Halt(TCopyStop reason);
   void ReportBytes();
+  TWorkOutcome Work();
+  // True when a journal stays that could not be wholly undone.
+  bool UndoLeftover();
+  void UndoCreated();
   void DeleteStaleDataFiles();
   void ChangeDisc(int index);
   // Where a later disc may be, in the order looked at: the folder the last
@@ -98,6 +106,7 @@ class TCopyWork {
   TWorkObserver& observer_;
   std::unique_ptr<TVrFileCollection> output_;
   std::unique_ptr<TFileCopier> copier_;
+  TInstallJournal journal_;
   int64_t copied_ = 0;
   TCopyStop stop_reason_ = TCopyStop::kNone;
   uint64_t last_poll_ = 0;

@@ -20,6 +20,7 @@
 #include "os/shell_win.h"
 #include "os/system_error_win.h"
 #include "install/delete_rules.h"
+#include "install/install_journal_win.h"
 #include "install/temporary_program.h"
 #include "install/program_group_win.h"
 #include "install/uninstall_entry_win.h"
@@ -313,6 +314,19 @@ void TDeleteWork::RemoveRegistry(const TRegistryPlan& r) {
   }
 }
 
+void TDeleteWork::RemoveMadeParents(const std::vector<std::string>& parents) {
+  for (const std::string& parent : parents) {
+    const TFinalPath f = FinalPathOf(enc::Wide(parent));
+    if (!f.folder) return;
+    OwnedHandle h = OpenFolderExactly(f.name, std::u16string(f.name.begin(), f.name.end()));
+    if (!h.IsOpen() || !RemoveOpenFolder(h)) {
+      observer_.Note("the folder " + parent + " stays: it holds what the installation did not make");
+      return;
+    }
+    observer_.Note("removed the folder " + parent + " (made by the install)");
+  }
+}
+
 void TDeleteWork::RemoveEntry(const TUninstallPlan& plan) {
   if (records_stay_) return;
   if (plan.delete_entry) {
@@ -328,12 +342,20 @@ TWorkOutcome TDeleteWork::Run() {
   const std::string folder = AddTrailingDelimiter(normal.value_or(install_folder_));
   folder_text_ = folder;
   folder_ = enc::Wide(folder);
-  const TUninstallSnapshot snapshot =
+  TUninstallSnapshot snapshot =
       normal ? TakeUninstallSnapshot(settings_, *normal, choices_.delete_save_data) : TUninstallSnapshot();
-  const TUninstallPlan plan = PlanUninstall(settings_, install_folder_, choices_.delete_save_data, snapshot);
+  TUninstallPlan plan = PlanUninstall(settings_, install_folder_, choices_.delete_save_data, snapshot);
   if (plan.refused) {
     observer_.Error(RefusedFolderText(install_folder_));
     return TWorkOutcome::kClosed;
+  }
+  // A repair that was killed left what it added, which install.dat does not
+  // list: its journal names it, and it goes first.
+  if (normal && JournalExists(folder)) {
+    observer_.Note("an install into " + folder + " did not end: removing what it created");
+    UndoJournal(folder, settings_, observer_);
+    snapshot = TakeUninstallSnapshot(settings_, *normal, choices_.delete_save_data);
+    plan = PlanUninstall(settings_, install_folder_, choices_.delete_save_data, snapshot);
   }
   for (const std::string& line : plan.Describe()) observer_.Note(line);
   if (!fs::FileExists(folder + "install.dat"))
@@ -376,6 +398,8 @@ TWorkOutcome TDeleteWork::Run() {
         RemoveEmptyFolders(folder);
         if (fs::DirectoryExists(folder))
           observer_.Note("the install folder stays: it holds what the installation did not record, or is in use");
+        else
+          RemoveMadeParents(plan.parents);
         break;
     }
   }

@@ -64,6 +64,8 @@ class TDeleteWork {
   void KeepRecords();
   void RemoveRegistry(const TRegistryPlan& registry);
   void RemoveEntry(const TUninstallPlan& plan);
+  // The folders above the removed install folder that its install made, each when empty.
+  void RemoveMadeParents(const std::vector<std::string>& parents);
   void Failed(const std::string& what, const std::string& reason);
 
   const TZefoInstallSet& settings_;

@@ -43,6 +43,7 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
   // a repair below, which keeps the earlier file whole until the new one is.
   OwnedHandle out(CreateFileW(wdest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   const bool straight = out.IsOpen();
+  if (!straight && replacing_) replacing_(dest);
   const std::wstring wtemp = straight ? wdest : enc::WidePath(TemporaryNameOf(dest));
 
   constexpr DWORD kBlocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;

@@ -36,6 +36,10 @@ class TFileCopier {
   // and the system's reason (a full disk among them).
   int64_t Copy(const std::string& source, const std::string& dest, const Progress& progress);
 
+  // Told with dest when something is found there, before anything replaces it.
+  void OnReplacing(std::function<void(const std::string& dest)> replacing) { replacing_ = std::move(replacing); }
+
  private:
   std::unique_ptr<char[]> buffer_;
+  std::function<void(const std::string&)> replacing_;
 };

@@ -10,6 +10,7 @@
 #include "settings/package_rules.h"
 #include "settings/registry_key_rule.h"
 #include "install/delete_rules.h"
+#include "install/install_journal.h"
 
 namespace {
 
@@ -174,6 +175,7 @@ TRegistryPlan PlanRegistry(const TZefoInstallSet& s, const std::u16string& given
   }
   if (snap.install_path) r.values.push_back("InstallPath");
   if (snap.cd_drive) r.values.push_back("CDDrive");
+  if (snap.made_folders) r.values.push_back(kMadeFoldersValue);
   r.why = "the registry key " + *path + " has one level: only this installation's values go, the key when empty";
   return r;
 }
@@ -258,6 +260,13 @@ TUninstallPlan PlanUninstall(const TZefoInstallSet& s, const std::string& instal
 
   plan.group = PlanGroup(s, given, snap);
   plan.registry = PlanRegistry(s, given, snap);
+  // Known only from the product's key, and believed only when its
+  // "InstallPath" names this folder.
+  if (!plan.registry.key_path.empty() && snap.made_folders) {
+    std::vector<std::string> kept;
+    for (const std::u16string& k : snap.kept_folders) kept.push_back(enc::Utf16ToSjis(k));
+    plan.parents = MadeParents(install_folder, *snap.made_folders, enc::Utf16ToSjis(snap.windows_folder), kept);
+  }
   if (snap.entry_location) {
     plan.delete_entry = NamesFolder(*snap.entry_location, u"", given, install_final);
     if (!plan.delete_entry)
@@ -285,5 +294,6 @@ std::vector<std::string> TUninstallPlan::Describe() const {
   else if (!registry.why.empty()) lines.push_back("plan: " + registry.why);
   if (delete_entry) lines.push_back("plan: remove the installed-programs entry");
   else if (!entry_why.empty()) lines.push_back("plan: " + entry_why);
+  for (const std::string& parent : parents) lines.push_back("plan: remove " + parent + " when it is empty (made by the install)");
   return lines;
 }

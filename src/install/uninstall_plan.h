@@ -50,6 +50,7 @@ struct TUninstallSnapshot {
   std::optional<std::string> install_path;   // the value "InstallPath", as stored
   std::u16string install_path_final;         // the folder it names, as the file system names it, when it exists
   bool cd_drive = false;                     // the value "CDDrive" is there
+  std::optional<std::string> made_folders;   // the value "MadeFolders", as stored
   std::optional<std::string> entry_location; // "InstallLocation" of the installed-programs entry
 
   // The folder the shell's Program Manager service would act on for the
@@ -125,6 +126,9 @@ struct TUninstallPlan {
   TRegistryPlan registry;
   bool delete_entry = false;  // the installed-programs entry names this folder
   std::string entry_why;
+  // The folders above the install folder that its install made, nearest
+  // first: each goes once the install folder is gone, only when empty.
+  std::vector<std::string> parents;
 
   // One line per action or refusal, for a log.
   std::vector<std::string> Describe() const;

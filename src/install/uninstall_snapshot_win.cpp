@@ -18,6 +18,7 @@
 #include "base/file_name_compare.h"
 #include "settings/package_rules.h"
 #include "install/delete_rules.h"
+#include "install/install_journal.h"
 #include "settings/registry_key_rule.h"
 #include "install/uninstall_entry_win.h"
 
@@ -234,6 +235,7 @@ void SnapshotRegistry(const TZefoInstallSet& s, TUninstallSnapshot& snap) {
       snap.install_path_final = U16(f.name);
     }
     snap.cd_drive = key.HasValue("CDDrive");
+    if (key.QueryString(kMadeFoldersValue, &value)) snap.made_folders = value;
   }
   snap.entry_location = UninstallEntryLocation(s.Title);
 }

@@ -231,4 +231,28 @@ void ExpectUninstalled(const TZefoInstallSet& s, const std::string& folder) {
   EXPECT_FALSE(Has(InstalledProgramsList(), s.Title));
 }
 
+MachineSnapshot SnapshotMachine(const TZefoInstallSet& s, const std::string& target) {
+  MachineSnapshot m;
+  std::string folder = RemoveTrailingDelimiter(target);
+  for (int level = 0; level < 3; ++level, folder = ExtractFileDir(folder)) {
+    if (fs::DirectoryExists(folder)) m.folders.push_back(folder);
+  }
+  if (fs::DirectoryExists(target)) m.files = FilesBelow(target);
+  const std::string group = ProgramsFolder() + s.Title;
+  m.group = fs::DirectoryExists(group) ? FilesBelow(group) : std::vector<std::string>{"<none>"};
+  m.install_path = s.ReadValue("InstallPath", "<none>");
+  m.entry = UninstallValue(s, "InstallLocation");
+  return m;
+}
+
+void ExpectMachineAsIn(const MachineSnapshot& before, const TZefoInstallSet& s, const std::string& target) {
+  SCOPED_TRACE("the machine as before");
+  const MachineSnapshot now = SnapshotMachine(s, target);
+  EXPECT_EQ(now.folders, before.folders);
+  EXPECT_EQ(now.files, before.files);
+  EXPECT_EQ(now.group, before.group);
+  EXPECT_EQ(now.install_path, before.install_path);
+  EXPECT_EQ(now.entry, before.entry);
+}
+
 }  // namespace testing_support

@@ -112,4 +112,18 @@ void ExpectNothingRecorded(const TestMedium& m);
 // An uninstall removed all of it: the folder, "InstallPath", the group, the entry.
 void ExpectUninstalled(const TZefoInstallSet& s, const std::string& folder);
 
+// What an install of the title into target may change: the install folder and
+// the two folders above it (those that exist), the files below it, the
+// title's program group, "InstallPath" and the installed-programs entry.
+struct MachineSnapshot {
+  std::vector<std::string> folders;
+  std::vector<std::string> files;
+  std::vector<std::string> group;  // {"<none>"} when there is no group
+  std::string install_path;
+  std::string entry;
+};
+MachineSnapshot SnapshotMachine(const TZefoInstallSet& s, const std::string& target);
+// The machine is as the snapshot found it.
+void ExpectMachineAsIn(const MachineSnapshot& before, const TZefoInstallSet& s, const std::string& target);
+
 }  // namespace testing_support

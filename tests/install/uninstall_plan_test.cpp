@@ -7,6 +7,7 @@
 #include <set>
 
 #include "base/encoding.h"
+#include "install/install_journal.h"
 
 namespace {
 
@@ -342,4 +343,38 @@ TEST(UninstallPlan, AStopAfterAnyStepLeavesWhatASecondRunFinishes) {
     Carry(second, second.steps.size(), m);
     EXPECT_TRUE(m.Empty());
   }
+}
+
+TEST(UninstallPlan, ParentsGoOnlyWhenTheInstallMadeThemAndItsKeyNamesThisFolder) {
+  const struct {
+    const char* what;
+    const char* key;
+    std::optional<std::string> install_path;
+    std::optional<std::string> made;
+    std::vector<std::string> parents;
+  } rows[] = {
+      {"made with the folder above", "Maker\\Demo", std::nullopt, std::string("2"), {"C:\\Games"}},
+      {"the drive's root never", "Maker\\Demo", std::nullopt, std::string("3"), {"C:\\Games"}},
+      {"only the install folder made", "Maker\\Demo", std::nullopt, std::string("1"), {}},
+      {"no value: an install before this rule", "Maker\\Demo", std::nullopt, std::nullopt, {}},
+      {"a value that is no count", "Maker\\Demo", std::nullopt, std::string("2x"), {}},
+      {"a key naming another folder", "Maker\\Demo", std::string("D:\\Second\\"), std::string("2"), {}},
+      {"a key the product does not own", "Microsoft\\Windows", std::nullopt, std::string("2"), {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Fixture x;
+    x.s.RegistryKey = row.key;
+    x.snap.install_path = row.install_path;
+    x.snap.made_folders = row.made;
+    EXPECT_EQ(x.Plan().parents, row.parents);
+  }
+  // A vendor's one-level key keeps its other values: the count goes with this installation's.
+  Fixture x;
+  x.s.RegistryKey = "OtherVendor";
+  x.snap.made_folders = "2";
+  EXPECT_EQ(x.Plan().registry.values, std::vector<std::string>{"MadeFolders"});
+  // Program Files is never removed, however many folders the value claims.
+  EXPECT_EQ(MadeParents("C:\\Program Files\\DemoSoft\\Demo", "9", "C:\\windows", {"C:\\Program Files"}),
+            std::vector<std::string>{"C:\\Program Files\\DemoSoft"});
 }

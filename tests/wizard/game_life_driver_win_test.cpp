@@ -144,7 +144,10 @@ TEST(GameLife, InstallPlayAndUninstallFromAMediumDrive) {
     ASSERT_TRUE(driver::WaitNoProgram(L"~zinstall.exe", kTimeout));
   }
   testing_support::ExpectUninstalled(s, target);
-  EXPECT_TRUE(fs::DirectoryExists(ExtractFileDir(RemoveTrailingDelimiter(target))));  // never above it
+  // The folder above, made by the install, goes with it; never the one above that, there before.
+  const std::string above = ExtractFileDir(RemoveTrailingDelimiter(target));
+  EXPECT_FALSE(fs::DirectoryExists(above));
+  EXPECT_TRUE(fs::DirectoryExists(ExtractFileDir(above)));
 
   // The launcher on the medium: the game is no longer there to start.
   Process launcher = start_from_medium();
