@@ -283,7 +283,11 @@ void TCopyWork::CopyLooseFiles() {
       }
       folder_made = folder;
     }
-    journal_.File(rel);
+    // Looked at before the journal names the file: a kill between the line
+    // and the copier's own finding must not leave a file that was there
+    // before on the list of what the run created.
+    if (fs::FileExists(dest)) journal_.Kept(rel);
+    else journal_.File(rel);
     // A long file moves the bar as it goes and still answers an Abort.
     const int64_t copied = copier_->Copy(path, dest, [&](int64_t done) {
       copied_ = before + done;
