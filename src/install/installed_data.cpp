@@ -36,8 +36,9 @@ TInstalledDataDecision DecideInstalledData(const TInstallationReport& r, const s
   // built anew rather than trusted.
   if (r.settings != TSettings::kLoaded || r.title != title || r.data_file.empty()) {
     d.caption = "データファイルの記録がないので、作りなおしています";
-  } else if (Lists(r.missing, r.data_file) ||
-             std::any_of(r.missing.begin(), r.missing.end(), [](const std::string& n) { return IsDataFilePart(n); })) {
+  } else if (Lists(r.missing, r.data_file)) {
+    d.caption = "データファイルが見つからないので、作りなおしています";
+  } else if (std::any_of(r.missing.begin(), r.missing.end(), [](const std::string& n) { return IsDataFilePart(n); })) {
     d.caption = "データファイルの一部が見つからないので、作りなおしています";
   } else if (!r.data_error.empty()) {
     d.caption = "データファイルが読み込めないので、作りなおしています";

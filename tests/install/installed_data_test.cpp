@@ -47,7 +47,7 @@ TEST(InstalledData, KeptOnlyWhenWholeAndThisInstallations) {
       {"a data file the record does not name", [](TInstallationReport& r) { r.data_file.clear(); }, true, true,
        TData::kRebuild, no_record, {}},
       {"the recorded data file is gone", [](TInstallationReport& r) { r.missing = {"GAME.DAT"}; }, true, false,
-       TData::kRebuild, part, {}},
+       TData::kRebuild, "データファイルが見つからないので、作りなおしています", {}},
       {"its directory file is gone", [](TInstallationReport& r) { r.missing = {"game.ext"}; }, true, true,
        TData::kRebuild, part, {}},
       {"a volume is gone", [](TInstallationReport& r) { r.missing = {"game.001"}; }, true, true, TData::kRebuild,
