@@ -56,14 +56,10 @@ TEST(InstalledData, TheFolderPageLeavesTheAddOnNoticeToTheCheckWhereTheDataMaySt
   std::vector<std::string> recorded = {"game.exe", "GAME.DAT", "install.dat", "extra.ogg"};
   TDestinationFacts f;
   f.folder_text = "D:\\Games\\X";
-  f.title = "ゲーム";
   f.recorded_names = [&](const std::string&) { return recorded; };
   for (const bool builds_data : {true, false}) {
-    SCOPED_TRACE(builds_data);
     f.builds_data = builds_data;
-    const TDestinationResult r = JudgeDestination(f);
-    EXPECT_EQ(r.add_on_names, std::vector<std::string>{"extra.ogg"});
-    EXPECT_EQ(r.add_on_text.empty(), builds_data);
+    EXPECT_EQ(JudgeDestination(f).add_on_text.empty(), builds_data) << builds_data;
   }
   f.builds_data = true;
   recorded.erase(recorded.begin() + 1);  // no data file to keep
