@@ -121,6 +121,7 @@ TWorkOutcome TCopyWork::Run() {
     if (choices_.data || s.FromArchive || s.AddOn) {
       output_ = std::make_unique<TVrFileCollection>();
       output_->Open(choices_.target_dir + kDataFile, true);
+      if (data_kept_ && output_->Stream()) kept_bytes_ = output_->Stream()->GetSize();
     }
 
     const int32_t disk_count = s.DiskCount;
@@ -458,7 +459,8 @@ void TCopyWork::WriteRecords() {
   // Listed among the installed programs: a missing entry costs the person a
   // way to uninstall from the system's list, not the installation.
   if (!s.AddOn) {
-    if (WriteUninstallEntry(s, choices_.target_dir, copied_)) observer_.Note("listed among the installed programs");
+    // A kept data file is part of the installation's size though nothing of it was copied.
+    if (WriteUninstallEntry(s, choices_.target_dir, copied_ + kept_bytes_)) observer_.Note("listed among the installed programs");
     else observer_.Note("not listed among the installed programs");
   }
   observer_.Note("InstallPath = " + choices_.target_dir);

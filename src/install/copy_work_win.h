@@ -111,6 +111,7 @@ class TCopyWork {
   bool data_kept_ = false;
   int merges_ = 0;
   bool data_written_ = false;
+  int64_t kept_bytes_ = 0;  // the kept data file's size before this run's merges
   // The add-ons' names the record keeps with their data, after its own.
   std::vector<std::string> kept_add_on_names_;
 };

@@ -355,6 +355,7 @@ TEST(SilentRun, AShareIsJudgedByItsOwnFreeSpace) {
 TEST(SilentRun, ARepairKeepsAWholeDataFileWithItsAddOnAndRebuildsADamagedOne) {
   TestMedium m(1, 'B');
   testing_support::OneDiscSizes(m.settings, 4, 20000);
+  m.settings.CopyFiles.push_back("install.exe");
   m.AddLoose(0, "game.exe", "game");
   m.AddEntry(0, {"scene\\one.txt", std::string(20000, '1'), false, kOld, 0});
   m.Write();
@@ -384,7 +385,9 @@ TEST(SilentRun, ARepairKeepsAWholeDataFileWithItsAddOnAndRebuildsADamagedOne) {
   EXPECT_FALSE(Has(run.log, "has add-ons")) << run;
   EXPECT_EQ(testing_support::FileIdentity(target + "game.dat"), identity);
   testing_support::ExpectDataFile(target + "game.dat", {{"scene\\one.txt", std::string(20000, '1')}, {"extra\\voice.txt", "voice"}});
-  testing_support::ExpectRecorded(target, {"game.exe", "game.ext", "game.dat", "install.dat", "extra.ogg"});
+  testing_support::ExpectRecorded(target, {"game.exe", "install.exe", "game.ext", "game.dat", "install.dat", "extra.ogg"});
+  // The kept data file counts in the size, though nothing of it was copied.
+  testing_support::ExpectUninstallEntry(m.settings, target, (ReadFileBytes(target + "install.exe").size() + 20004) / 1024);
 
   // A byte of the first entry damaged: built again, and the add-on's data goes with it.
   std::string bytes = ReadFileBytes(target + "game.dat");
@@ -396,5 +399,5 @@ TEST(SilentRun, ARepairKeepsAWholeDataFileWithItsAddOnAndRebuildsADamagedOne) {
   EXPECT_TRUE(Has(run.log, "has add-ons (1 files, such as extra.ogg)")) << run;
   testing_support::ExpectDataFile(target + "game.dat", {{"scene\\one.txt", std::string(20000, '1')}});
   EXPECT_EQ(ReadFileBytes(target + "game.dat").size(), 20000u);  // the add-on's entry went with the old file
-  testing_support::ExpectRecorded(target, {"game.exe", "game.ext", "game.dat", "install.dat"});
+  testing_support::ExpectRecorded(target, {"game.exe", "install.exe", "game.ext", "game.dat", "install.dat"});
 }
