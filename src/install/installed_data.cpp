@@ -1,7 +1,6 @@
 #include "install/installed_data.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "base/format.h"
 #include "base/safe_names.h"
