@@ -24,10 +24,13 @@
 #include "settings/package_rules.h"
 #include "install/delete_rules.h"
 #include "install/delete_work_win.h"
+#include "install/destination.h"
 #include "install/file_copy_win.h"
+#include "install/installed_data.h"
 #include "install/records_win.h"
 #include "install/selection.h"
 #include "install/uninstall_entry_win.h"
+#include "install/verify_installation.h"
 
 namespace {
 
@@ -159,12 +162,14 @@ TWorkOutcome TCopyWork::Work() {
     }
     // A data file there before the run is the installation's; one the run
     // starts anew is the run's own. An add-on adds to the installation's data
-    // file; anything else starts it anew.
+    // file; anything else keeps it only when it is whole and this
+    // installation's.
     if (!s.AddOn && !fs::FileExists(choices_.target_dir + kDataFile)) journal_.Add(TJournalKind::kData);
-    if (!s.AddOn) DeleteStaleDataFiles();
+    if (!s.AddOn) PrepareDataFile();
     if (choices_.data || s.FromArchive || s.AddOn) {
       output_ = std::make_unique<TVrFileCollection>();
       output_->Open(choices_.target_dir + kDataFile, true);
+      if (data_kept_ && output_->Stream()) kept_bytes_ = output_->Stream()->GetSize();
     }
 
     const int32_t disk_count = s.DiskCount;
@@ -186,6 +191,47 @@ TWorkOutcome TCopyWork::Work() {
     // so); every other stop is an abort.
     return stop_reason_ == TCopyStop::kFolderFailed ? TWorkOutcome::kClosed : TWorkOutcome::kAborted;
   }
+}
+
+void TCopyWork::PrepareDataFile() {
+  const std::string& target = choices_.target_dir;
+  const bool present = fs::FileExists(target + kDataFile);
+  TInstallationReport report;
+  if (choices_.data && (present || fs::FileExists(target + kSettingsFile))) {
+    if (present) {
+      observer_.Caption("データファイルを調べています");
+      observer_.Status(Format("%s を調べています...", kDataFile));
+      observer_.ItemProgress(0, 1000);
+    }
+    // The bar moves by thousandths of the bytes: the byte progress belongs
+    // to the copy, and a log counts its tenths once.
+    report = VerifyInstallation(target, [this](int64_t done, int64_t total) {
+      if (GetTickCount64() - last_poll_ < kPollMilliseconds) return;
+      observer_.ItemProgress(static_cast<int32_t>(total > 0 ? done * 1000 / total : 1000), 1000);
+      if (StopRequested()) Halt(TCopyStop::kStopped);
+    });
+    if (present) {
+      for (const std::string& line : ReportLines(report)) observer_.Note(line);
+    }
+  }
+  const TInstalledDataDecision decision = DecideInstalledData(report, Settings().Title, choices_.data, present);
+  if (decision.verdict == TInstalledData::kKeep) {
+    data_kept_ = true;
+    kept_add_on_names_ = decision.add_on_names;
+    observer_.Caption("ファイルをコピーしています");
+    observer_.Note(Format("the installed %s is whole: kept, only what is missing or newer is taken", kDataFile));
+    return;
+  }
+  if (!decision.caption.empty()) observer_.Caption(decision.caption);
+  // The folder page left this notice to the check: the add-ons' data goes now.
+  if (AddOnNoticeWaitsForCheck(report.recorded, choices_.data)) {
+    const TAddOnNotice notice = AddOnNoticeFor(Settings().Title, target, AddOnNamesOf(report.recorded));
+    if (!notice.text.empty()) {
+      observer_.Note(notice.log_text);
+      observer_.Inform(notice.text);
+    }
+  }
+  DeleteStaleDataFiles();
 }
 
 void TCopyWork::DeleteStaleDataFiles() {
@@ -306,8 +352,11 @@ void TCopyWork::MergeData() {
   TZefoInstallSet& s = Settings();
   if (!output_) throw EError("データファイルが作成されていません");
   // The first project file of the installation is kept under another name;
-  // a later disc's or add-on's takes the plain one.
-  if (output_->IndexOf(kKeptFirstProject) < 0) {
+  // a later disc's or add-on's takes the plain one. A kept data file holds
+  // the installation's as it was left: the first disc's is no later one.
+  const bool first_merge_into_kept = data_kept_ && merges_ == 0;
+  ++merges_;
+  if (!first_merge_into_kept && output_->IndexOf(kKeptFirstProject) < 0) {
     const int32_t first = output_->IndexOf(kFirstProject);
     if (first >= 0) output_->Files(first).SetName(kKeptFirstProject);
   }
@@ -331,7 +380,9 @@ void TCopyWork::MergeData() {
     const TVrFileCollection::TMergeResult merged = output_->MergeFrom(*context_.archive);
     output_->OnEntryBytes = nullptr;
     if (merged == TVrFileCollection::TMergeResult::kCancelled) Halt(TCopyStop::kStopped);
-    if (merged == TVrFileCollection::TMergeResult::kWritten) s.AddInstalledFile(ChangeFileExt(kDataFile, ".ext"));
+    if (merged == TVrFileCollection::TMergeResult::kWritten) data_written_ = true;
+    // A kept data file that took nothing still has its directory file.
+    if (data_written_ || data_kept_) s.AddInstalledFile(ChangeFileExt(kDataFile, ".ext"));
     observer_.Note(Format("merged %d entries of %s%s into %s", context_.archive->Count(), context_.source_folder.c_str(),
                           kDataFile, kDataFile));
   }
@@ -420,8 +471,11 @@ void TCopyWork::VerifyData() {
     observer_.Status(Format("データファイルを調べています(%d/%d)...", index + 1, count));
     if (StopRequested()) abort = true;
   };
-  observer_.Caption("データファイルをチェックしています");
-  if (!output_->Verify()) {
+  // A kept data file that took nothing was checked whole at the start.
+  const bool checked = data_kept_ && !data_written_;
+  if (checked) observer_.Note(Format("%s was checked before the merge, which took nothing", kDataFile));
+  else observer_.Caption("データファイルをチェックしています");
+  if (!checked && !output_->Verify()) {
     output_.reset();
     observer_.Warn(kVerifyFailed);
     Halt(TCopyStop::kVerifyFailed);
@@ -440,6 +494,10 @@ void TCopyWork::WriteRecords() {
   s.AddInstalledFile(kSettingsFile);
   if (fs::FileExists(choices_.target_dir + kSettingsFile)) journal_.Kept(kSettingsFile);
   else journal_.File(kSettingsFile);
+  // After the record's own name, where an add-on puts them.
+  for (const std::string& name : kept_add_on_names_) s.AddInstalledFile(name);
+  if (!kept_add_on_names_.empty())
+    observer_.Note(Format("kept the add-ons' %d names with their data", static_cast<int>(kept_add_on_names_.size())));
   WriteSettingsRecord(s, choices_.target_dir);
   observer_.Note("wrote " + choices_.target_dir + kSettingsFile);
   if (!s.AddOn) {
@@ -468,7 +526,8 @@ void TCopyWork::WriteRecords() {
   // way to uninstall from the system's list, not the installation.
   if (!s.AddOn) {
     if (!UninstallEntryLocation(s.Title)) journal_.Add(TJournalKind::kEntry);
-    if (WriteUninstallEntry(s, choices_.target_dir, copied_)) observer_.Note("listed among the installed programs");
+    // A kept data file is part of the installation's size though nothing of it was copied.
+    if (WriteUninstallEntry(s, choices_.target_dir, copied_ + kept_bytes_)) observer_.Note("listed among the installed programs");
     else observer_.Note("not listed among the installed programs");
   }
   // Recorded: from here on a stop leaves a whole installation, not a run to undo.

@@ -2,7 +2,9 @@
 // records, without any window: it reports and asks through a TWorkObserver,
 // so the wizard's copy page and a run without windows share it.
 //
-//   A  stale data files of the install folder deleted; the output data file opened
+//   A  over an installation of the title, its data file checked: kept when
+//      whole, otherwise (and when the run builds none) deleted; the output
+//      data file opened
 //   B  for each chosen disc: disc change (prompt, settings of the new disc),
 //      loose files, the disc's archive merged into the data file, separate
 //      files taken from the archive
@@ -86,6 +88,9 @@ class TCopyWork {
   // True when a journal stays that could not be wholly undone.
   bool UndoLeftover();
   void UndoCreated();
+  // Decides whether the install folder's data file stays (a repair keeps a
+  // whole one: a check, no copy) and deletes it when it does not.
+  void PrepareDataFile();
   void DeleteStaleDataFiles();
   void ChangeDisc(int index);
   // Where a later disc may be, in the order looked at: the folder the last
@@ -110,4 +115,12 @@ class TCopyWork {
   int64_t copied_ = 0;
   TCopyStop stop_reason_ = TCopyStop::kNone;
   uint64_t last_poll_ = 0;
+  // The installed data file was checked whole and kept; merges of this run,
+  // and whether one of them wrote anything.
+  bool data_kept_ = false;
+  int merges_ = 0;
+  bool data_written_ = false;
+  int64_t kept_bytes_ = 0;  // the kept data file's size before this run's merges
+  // The add-ons' names the record keeps with their data, after its own.
+  std::vector<std::string> kept_add_on_names_;
 };

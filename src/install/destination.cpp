@@ -6,6 +6,7 @@
 #include "base/safe_names.h"
 #include "base/sjis.h"
 #include "base/system_path.h"
+#include "install/installed_data.h"
 #include "install/selection.h"
 
 std::string VolumeRootOf(const std::string& folder) {
@@ -139,14 +140,14 @@ TDestinationResult JudgeDestination(const TDestinationFacts& f) {
   const std::optional<uint64_t> free = f.free_bytes ? f.free_bytes(r.root) : std::nullopt;
   if (free) r.free_mb = static_cast<int64_t>(*free / 1048576u);
   if (!f.add_on && !f.system_install && f.recorded_names) {
-    r.add_on_names = AddOnNamesOf(f.recorded_names(r.target));
-    if (!r.add_on_names.empty()) {
-      r.add_on_text = Format("このフォルダの %s には追加データがインストールされています（%d 個のファイル）。\r\n"
-                             "インストールしなおすと追加データは使えなくなります。あとで追加データもインストールしなおしてください",
-                             f.title.c_str(), static_cast<int>(r.add_on_names.size()));
-      r.add_on_log_text = Format("the installation in %s has add-ons (%d files, such as %s): installing the base game "
-                                 "again drops them; install them again afterwards",
-                                 r.target.c_str(), static_cast<int>(r.add_on_names.size()), r.add_on_names[0].c_str());
+    const std::vector<std::string> recorded = f.recorded_names(r.target);
+    r.add_on_names = AddOnNamesOf(recorded);
+    // Where the data file may be kept, the add-ons may stay: the work tells
+    // once it has checked it.
+    if (!AddOnNoticeWaitsForCheck(recorded, f.builds_data)) {
+      const TAddOnNotice notice = AddOnNoticeFor(f.title, r.target, r.add_on_names);
+      r.add_on_text = notice.text;
+      r.add_on_log_text = notice.log_text;
     }
   }
   if (r.free_mb && r.need_mb > *r.free_mb)

@@ -42,6 +42,7 @@ struct TDestinationFacts {
   std::string folder_text;      // as typed, or as /dir= gives it
   bool system_install = false;  // TInstallKind::kSystem: folder_text is the Windows folder, not judged as a folder
   bool add_on = false;
+  bool builds_data = false;     // the data component is chosen: an installed data file may be kept
   std::string title;            // the package's Title (named in the add-on's refusal)
   int64_t need_bytes = 0;
   // The uninstaller's rule for a folder in normal form (no trailing delimiter).
@@ -85,7 +86,9 @@ struct TDestinationResult {
   std::string log_text;     // what a run without windows logs, naming the folder and the figures
   // The base game installed again over an installation with add-ons: their
   // data and names are dropped. Said before the work starts (an information
-  // for the wizard, a log line otherwise); empty when there is nothing to say.
+  // for the wizard, a log line otherwise); empty when there is nothing to say,
+  // and when the work says it only if its check of the installed data file
+  // finds it cannot be kept (add_on_names are set all the same).
   std::vector<std::string> add_on_names;
   std::string add_on_text;
   std::string add_on_log_text;

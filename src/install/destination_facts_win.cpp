@@ -187,12 +187,13 @@ std::vector<std::string> InstalledNamesOf(const TWizardContext& context) {
 }
 
 TDestinationFacts DestinationFactsFor(const TWizardContext& context, const std::string& folder_text,
-                                      int64_t need_bytes) {
+                                      int64_t need_bytes, bool builds_data) {
   const TZefoInstallSet& s = *context.settings;
   TDestinationFacts facts;
   facts.folder_text = folder_text;
   facts.system_install = s.IsSystemInstall();
   facts.add_on = s.AddOn != 0;
+  facts.builds_data = builds_data;
   facts.title = s.Title;
   facts.need_bytes = need_bytes;
   facts.removable = [](const std::string& folder) { return RemovableRealFolder(folder); };

@@ -35,9 +35,10 @@ TFolderClaims ClaimsOn(const std::string& target, const TZefoInstallSet& setting
 // separate entries.
 std::vector<std::string> InstalledNamesOf(const TWizardContext& context);
 
-// Every fact of the folder page's and /dir='s judgement of folder_text.
+// Every fact of the folder page's and /dir='s judgement of folder_text, for
+// a run that builds a data file when builds_data (the data component chosen).
 TDestinationFacts DestinationFactsFor(const TWizardContext& context, const std::string& folder_text,
-                                      int64_t need_bytes);
+                                      int64_t need_bytes, bool builds_data);
 
 // The rights trial in folder: its access, with a trial folder it could not
 // remove again logged (when there is a log).

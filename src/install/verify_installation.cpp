@@ -110,6 +110,8 @@ TInstallationReport VerifyInstallation(const std::string& folder, const TVerifyP
     return r;
   }
   r.settings = TInstallationReport::TSettings::kLoaded;
+  r.title = s.Title;
+  r.recorded = s.InstalledFiles;
 
   for (const std::string& name : s.InstalledFiles) {
     if (!IsSafeRelativeName(name)) r.refused.push_back(name);

@@ -23,6 +23,8 @@ struct TInstallationReport {
   };
   TSettings settings = TSettings::kMissing;
   std::string settings_error;
+  std::string title;                    // the record's Title and names, when it was loaded
+  std::vector<std::string> recorded;
 
   std::vector<std::string> missing;     // recorded names not present as files
   std::vector<std::string> refused;     // recorded names leading out of the folder; never opened
@@ -49,7 +51,8 @@ using TVerifyProgress = std::function<void(int64_t done, int64_t total)>;
 // the CRC-32 of every entry's stored bytes as the installer did after
 // building it (entries without a checksum and superseded "/" entries left
 // out). Never throws for what it finds: a data file that cannot be opened is
-// reported in data_error. Reads every byte of the data file once.
+// reported in data_error. Reads every byte of the data file once. An
+// exception thrown by progress passes through (a stop asked for on the way).
 TInstallationReport VerifyInstallation(const std::string& folder, const TVerifyProgress& progress = nullptr);
 
 // The report as lines of text (Shift-JIS), one per problem in the order

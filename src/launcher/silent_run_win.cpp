@@ -62,7 +62,8 @@ bool LacksRights(const std::string& folder, TRunLog* log = nullptr) {
 
 // The install folder the run uses, judged as the wizard's folder page judges
 // it, free space included.
-TDestinationResult TargetFolder(const TWizardContext& context, const TRunSwitches& switches, int64_t need_bytes) {
+TDestinationResult TargetFolder(const TWizardContext& context, const TRunSwitches& switches, int64_t need_bytes,
+                                bool builds_data) {
   const TZefoInstallSet& s = *context.settings;
   std::string folder_text;
   if (s.IsSystemInstall()) {
@@ -76,7 +77,7 @@ TDestinationResult TargetFolder(const TWizardContext& context, const TRunSwitche
                                       WindowsFolder(), [](const std::string& f) { return fs::DirectoryExists(f); })
                             .edit_text;
   }
-  return JudgeDestination(DestinationFactsFor(context, folder_text, need_bytes));
+  return JudgeDestination(DestinationFactsFor(context, folder_text, need_bytes, builds_data));
 }
 
 }  // namespace
@@ -96,7 +97,7 @@ int RunSilentInstall(const TWizardContext& context, const TRunSwitches& switches
   choices.movie = everything || switches.movie;
 
   const int64_t need_bytes = CalcNeedBytes(s, {choices.all_disks, choices.data, choices.sound, choices.movie});
-  const TDestinationResult destination = TargetFolder(context, switches, need_bytes);
+  const TDestinationResult destination = TargetFolder(context, switches, need_bytes, choices.data);
   if (destination.verdict != TDestinationVerdict::kUsable && destination.verdict != TDestinationVerdict::kTooLittleSpace)
     return Fail(log, kExitBadFolder, destination.log_text);
   choices.target_dir = destination.target;

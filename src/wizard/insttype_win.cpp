@@ -322,7 +322,7 @@ bool TFormType::Confirm(const std::string& text) const {
 }
 
 TDestinationResult TFormType::JudgeFolder() const {
-  return JudgeDestination(DestinationFactsFor(context_, EditDir->Text(), NeedBytes));
+  return JudgeDestination(DestinationFactsFor(context_, EditDir->Text(), NeedBytes, CheckData->Checked()));
 }
 
 bool TFormType::DestinationChecksPass() {

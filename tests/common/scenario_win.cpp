@@ -92,6 +92,18 @@ bool KeyExists(const std::string& path) {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+std::string FileIdentity(const std::string& path) {
+  const HANDLE h = CreateFileW(enc::Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "";
+  BY_HANDLE_FILE_INFORMATION i = {};
+  const bool ok = GetFileInformationByHandle(h, &i) != 0;
+  CloseHandle(h);
+  if (!ok) return "";
+  return Format("%08lx:%08lx%08lx:%08lx%08lx", i.dwVolumeSerialNumber, i.nFileIndexHigh, i.nFileIndexLow,
+                i.ftLastWriteTime.dwHighDateTime, i.ftLastWriteTime.dwLowDateTime);
+}
+
 std::string LogText(const std::string& file) {
   return fs::FileExists(file) ? enc::Utf8ToSjis(ReadFileBytes(file)) : "<no log>";
 }

@@ -31,6 +31,11 @@ bool KeyExists(const std::string& path);
 // text contains part.
 bool Has(const std::string& text, const std::string& part);
 
+// Which file path is and when it was last written (volume, file index, write
+// time): equal before and after a run when the run neither replaced nor
+// rewrote it. "" when it cannot be opened.
+std::string FileIdentity(const std::string& path);
+
 // A run's log (UTF-8 in the file) in Shift-JIS; "<no log>" when there is none.
 std::string LogText(const std::string& file);
 // The /log= switch naming file, quoted as one argument.

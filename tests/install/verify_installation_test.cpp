@@ -51,7 +51,12 @@ TEST(VerifyInstallation, AnIntactInstallationChecksEveryFileAndEntry) {
   EXPECT_EQ(ReportLines(r), std::vector<std::string>{
                                 "verify: 4 files present, 2 entries checked (" + std::to_string(last_total) + " bytes): intact"});
   // Without the trailing delimiter the same.
-  EXPECT_TRUE(VerifyInstallation(folder.substr(0, folder.size() - 1)).Intact());
+  const TInstallationReport same = VerifyInstallation(folder.substr(0, folder.size() - 1));
+  EXPECT_TRUE(same.Intact());
+  EXPECT_EQ(same.recorded, (std::vector<std::string>{"readme.txt", "bin\\tool.dll", "game.dat", "install.dat"}));
+  // A stop asked for by the progress (the installer's Abort) is no damage found: it passes through.
+  struct Stopped {};
+  EXPECT_THROW(VerifyInstallation(folder, [](int64_t, int64_t) { throw Stopped(); }), Stopped);
 }
 
 TEST(VerifyInstallation, NamesWhatIsMissingDamagedOrOutside) {

@@ -12,6 +12,7 @@
 #include "base/encoding.h"
 #include "base/fs.h"
 #include "base/paths.h"
+#include "archive/vrfiles.h"
 #include "common/archive_fixture.h"
 #include "common/output_capture_win.h"
 #include "common/scenario_win.h"
@@ -349,4 +350,54 @@ TEST(SilentRun, AShareIsJudgedByItsOwnFreeSpace) {
   EXPECT_EQ(ReadFileBytes(share + "\\game\\game.exe"), std::string(4 << 20, 'g'));
   EXPECT_EQ(m.settings.ReadValue("InstallPath", ""), root + "game\\");
   testing_support::PointShare("localhost", name, "");
+}
+
+TEST(SilentRun, ARepairKeepsAWholeDataFileWithItsAddOnAndRebuildsADamagedOne) {
+  TestMedium m(1, 'B');
+  testing_support::OneDiscSizes(m.settings, 4, 20000);
+  m.settings.CopyFiles.push_back("install.exe");
+  m.AddLoose(0, "game.exe", "game");
+  m.AddEntry(0, {"scene\\one.txt", std::string(20000, '1'), false, kOld, 0});
+  m.Write();
+  const std::string target = m.Target(), log = m.Dir() / "log.txt";
+  ASSERT_EQ(RunSilent(m, {target, "", log}).code, 0);
+  // What an add-on run leaves: its entries merged into the data file, its
+  // names after the record's own.
+  {
+    testing_support::WriteFileBytes(m.Dir() / "addon.dat", BuildArchive(102, {{"extra\\voice.txt", "voice", false, kOld, 0}}));
+    TVrFileCollection addon, data;
+    addon.Open(m.Dir() / "addon.dat");
+    data.Open(target + "game.dat", true);
+    ASSERT_EQ(data.MergeFrom(addon), TVrFileCollection::TMergeResult::kWritten);
+  }
+  testing_support::WriteFileBytes(target + "extra.ogg", "add-on sound");
+  TZefoInstallSet record;
+  record.LoadFromFile(target + "install.dat");
+  record.AddInstalledFile("extra.ogg");
+  record.SaveToFile(target + "install.dat");
+  const std::string identity = testing_support::FileIdentity(target + "game.dat");
+  ASSERT_NE(identity, "");
+
+  Ended run = RunSilent(m, {target, "", log});
+  ASSERT_EQ(run.code, 0) << run;
+  EXPECT_TRUE(Has(run.log, "データファイルを調べています")) << run;
+  EXPECT_TRUE(Has(run.log, "game.dat is whole: kept")) << run;
+  EXPECT_FALSE(Has(run.log, "has add-ons")) << run;
+  EXPECT_EQ(testing_support::FileIdentity(target + "game.dat"), identity);
+  testing_support::ExpectDataFile(target + "game.dat", {{"scene\\one.txt", std::string(20000, '1')}, {"extra\\voice.txt", "voice"}});
+  testing_support::ExpectRecorded(target, {"game.exe", "install.exe", "game.ext", "game.dat", "install.dat", "extra.ogg"});
+  // The kept data file counts in the size, though nothing of it was copied.
+  testing_support::ExpectUninstallEntry(m.settings, target, (ReadFileBytes(target + "install.exe").size() + 20004) / 1024);
+
+  // A byte of the first entry damaged: built again, and the add-on's data goes with it.
+  std::string bytes = ReadFileBytes(target + "game.dat");
+  bytes[10] ^= 0x40;
+  testing_support::WriteFileBytes(target + "game.dat", bytes);
+  run = RunSilent(m, {target, "", log});
+  ASSERT_EQ(run.code, 0) << run;
+  EXPECT_TRUE(Has(run.log, "データファイルが壊れているので、作りなおしています")) << run;
+  EXPECT_TRUE(Has(run.log, "has add-ons (1 files, such as extra.ogg)")) << run;
+  testing_support::ExpectDataFile(target + "game.dat", {{"scene\\one.txt", std::string(20000, '1')}});
+  EXPECT_EQ(ReadFileBytes(target + "game.dat").size(), 20000u);  // the add-on's entry went with the old file
+  testing_support::ExpectRecorded(target, {"game.exe", "install.exe", "game.ext", "game.dat", "install.dat"});
 }
