@@ -422,5 +422,5 @@ void TCopyWork::ShowReadme() {
     observer_.Inform(Format("%s\r\nをお読みください", readme.c_str()));
     return;
   }
-  ShellOpen(readme, "", choices_.target_dir, SW_SHOW);
+  observer_.OpenReadme(readme, choices_.target_dir);
 }

@@ -50,6 +50,11 @@ void TLoggedObserver::Error(const std::string& text) {
   inner_.Error(text);
 }
 
+void TLoggedObserver::OpenReadme(const std::string& file, const std::string& folder) {
+  log_.Line("opening the read-me " + file);
+  inner_.OpenReadme(file, folder);
+}
+
 void TLoggedObserver::Note(const std::string& text) {
   log_.Line(text);
   inner_.Note(text);

@@ -34,6 +34,7 @@ class TLoggedObserver : public TWorkObserver {
   void Error(const std::string& text) override;
   void Pause(int milliseconds) override { inner_.Pause(milliseconds); }
   void BringToFront() override { inner_.BringToFront(); }
+  void OpenReadme(const std::string& file, const std::string& folder) override;
   void Note(const std::string& text) override;
 
  private:

@@ -5,6 +5,7 @@
 #include "base/format.h"
 #include "forms/message_dialog_win.h"
 #include "wizard/insttype_win.h"
+#include "wizard/readme_form_win.h"
 
 void TWizardObserver::Caption(const std::string& text) { caption_->SetCaption(text); }
 
@@ -89,3 +90,8 @@ void TWizardObserver::Pause(int milliseconds) {
 }
 
 void TWizardObserver::BringToFront() { wizard_.BringToFront(); }
+
+void TWizardObserver::OpenReadme(const std::string& file, const std::string& folder) {
+  Show(true);
+  ::OpenReadme(wizard_.Handle(), file, folder);
+}
