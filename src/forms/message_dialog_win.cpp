@@ -184,20 +184,14 @@ LPCWSTR IconOf(TMsgDlgType type) {
   return IDI_INFORMATION;
 }
 
-}  // namespace
-
-int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
-  return MessageDlg(text, type, buttons, 0, nullptr);
-}
-
-int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
-               const std::function<int()>& check) {
+int RunDialog(std::wstring text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
+              const std::function<int()>& check) {
   TApplication& app = TApplication::Instance();
   RegisterFormsClass(kMessageDialogClass, DialogProc);
   if (!(buttons & (mbYes | mbNo | mbOK | mbCancel | mbAbort))) buttons = mbOK;
 
   DialogState state;
-  state.text = enc::Wide(text);
+  state.text = std::move(text);
   state.type = type;
   for (const ButtonSpec& b : kButtons)
     if (buttons & b.flag) state.shown.push_back(&b);
@@ -245,4 +239,19 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsi
   DestroyWindow(dlg);
   if (state.icon) DestroyIcon(state.icon);
   return state.result;
+}
+
+}  // namespace
+
+int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
+  return RunDialog(enc::Wide(text), type, buttons, 0, nullptr);
+}
+
+int MessageDlg(const std::u16string& text, TMsgDlgType type, unsigned buttons) {
+  return RunDialog(std::wstring(text.begin(), text.end()), type, buttons, 0, nullptr);
+}
+
+int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
+               const std::function<int()>& check) {
+  return RunDialog(enc::Wide(text), type, buttons, interval_ms, check);
 }

@@ -29,6 +29,8 @@ constexpr int kMessageIconId = 101;
 // result of the button pressed; the close box gives mrCancel, Escape presses
 // Cancel, else No, else OK.
 int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons);
+// The same for a text Shift-JIS cannot hold (a character the person typed).
+int MessageDlg(const std::u16string& text, TMsgDlgType type, unsigned buttons);
 
 // The same dialog that also closes by itself: while it stands, check is
 // called about every interval_ms on the window's thread, and the first
