@@ -164,6 +164,8 @@ LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+SpotRect ToSpotRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 const wchar_t* Caption(TMsgDlgType type) {
   switch (type) {
     case mtWarning: return L"警告";
@@ -185,7 +187,7 @@ LPCWSTR IconOf(TMsgDlgType type) {
 }
 
 int RunDialog(std::wstring text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
-              const std::function<int()>& check) {
+              const std::function<int()>& check, const RECT* keep_clear) {
   TApplication& app = TApplication::Instance();
   RegisterFormsClass(kMessageDialogClass, DialogProc);
   if (!(buttons & (mbYes | mbNo | mbOK | mbCancel | mbAbort))) buttons = mbOK;
@@ -219,9 +221,10 @@ int RunDialog(std::wstring text, TMsgDlgType type, unsigned buttons, unsigned in
   monitor.cbSize = sizeof monitor;
   GetMonitorInfoW(MonitorFromWindow(dlg, MONITOR_DEFAULTTOPRIMARY), &monitor);
   const RECT& screen = monitor.rcMonitor;
-  SetWindowPos(dlg, nullptr, screen.left + (screen.right - screen.left - size.cx) / 2,
-               screen.top + (screen.bottom - screen.top - size.cy) / 2, size.cx, size.cy,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  const DialogSpot spot =
+      keep_clear ? PlaceClearOf({size.cx, size.cy}, ToSpotRect(screen), ToSpotRect(*keep_clear))
+                 : PlaceClearOf({size.cx, size.cy}, ToSpotRect(screen), std::nullopt);
+  SetWindowPos(dlg, nullptr, spot.left, spot.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowLongPtrW(dlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
 
   switch (type) {
@@ -244,14 +247,14 @@ int RunDialog(std::wstring text, TMsgDlgType type, unsigned buttons, unsigned in
 }  // namespace
 
 int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
-  return RunDialog(enc::Wide(text), type, buttons, 0, nullptr);
+  return RunDialog(enc::Wide(text), type, buttons, 0, nullptr, nullptr);
 }
 
 int MessageDlg(const std::u16string& text, TMsgDlgType type, unsigned buttons) {
-  return RunDialog(std::wstring(text.begin(), text.end()), type, buttons, 0, nullptr);
+  return RunDialog(std::wstring(text.begin(), text.end()), type, buttons, 0, nullptr, nullptr);
 }
 
 int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
-               const std::function<int()>& check) {
-  return RunDialog(enc::Wide(text), type, buttons, interval_ms, check);
+               const std::function<int()>& check, const RECT* keep_clear) {
+  return RunDialog(enc::Wide(text), type, buttons, interval_ms, check, keep_clear);
 }

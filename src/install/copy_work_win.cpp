@@ -44,6 +44,12 @@ const char kVerifyFailed[] =
     "ファイルの内容が正しくありません\r\nインストールしなおしてください\r\n何度も失敗する場合は、スキャンディスクを実行して\r\n"
     "ハードディスクに異常がないか調べてください";
 
+// An entry of the archive installed as a file of its own. A superseded
+// entry ("/" + name) is no longer the file of its name.
+bool IsSeparateFile(const TVrFile& e) {
+  return e.LooseFile && e.Name() != kSettingsFile && (e.Name().empty() || e.Name()[0] != '/');
+}
+
 // Thrown by TCopyWork::Halt, also from deep inside a copy when the person
 // confirmed Abort; TCopyWork::Run catches it.
 struct WorkHalted {};
@@ -99,7 +105,7 @@ void TCopyWork::Halt(TCopyStop reason) {
   throw WorkHalted();
 }
 
-void TCopyWork::ReportBytes() { observer_.ByteProgress(copied_, choices_.need_bytes); }
+void TCopyWork::ReportBytes() { observer_.ByteProgress(copied_, total_.Of(copied_)); }
 
 std::string TCopyWork::Destination(const std::string& name) const {
   if (!IsSafeRelativeName(name))
@@ -111,6 +117,7 @@ TWorkOutcome TCopyWork::Run() {
   try {
     TZefoInstallSet& s = Settings();
     copied_ = 0;
+    total_ = TCopyTotal(DiscEstimates(s, choices_.all_disks, choices_.data, choices_.sound, choices_.movie));
     ReportBytes();
     // An add-on adds to the installation's data file; anything else starts it anew.
     if (!s.AddOn) DeleteStaleDataFiles();
@@ -123,9 +130,14 @@ TWorkOutcome TCopyWork::Run() {
     for (int32_t i = 0; i < disk_count; ++i) {
       if (!choices_.all_disks && i != s.DiskIndex) continue;
       if (i != s.DiskIndex) ChangeDisc(i);
-      if (!s.FromArchive) CopyLooseFiles();
+      std::vector<std::pair<std::string, std::string>> loose;
+      if (!s.FromArchive) loose = LooseFilesOfDisc();
+      total_.BeginDisc(i, DiscBytes(loose), copied_);
+      if (!s.FromArchive) CopyLooseFiles(loose);
       if (choices_.data || s.AddOn) MergeData();
       if (s.FromArchive) ExtractSeparateFiles();
+      total_.EndDisc(copied_);
+      ReportBytes();  // the disc's figure settled: at the last disc, the bar's end
     }
 
     if (output_) VerifyData();
@@ -195,7 +207,7 @@ void TCopyWork::ChangeDisc(int index) {
   if (context_.archive) context_.archive->Open(context_.source_folder + kDataFile);
 }
 
-void TCopyWork::CopyLooseFiles() {
+std::vector<std::pair<std::string, std::string>> TCopyWork::LooseFilesOfDisc() {
   TZefoInstallSet& s = Settings();
   std::vector<std::string> listed;
   ListFilesOptions o;
@@ -215,7 +227,26 @@ void TCopyWork::CopyLooseFiles() {
     if (kind == TFileKind::kMovie && !choices_.movie && !s.AddOn) continue;
     files.emplace_back(std::move(path), std::move(rel));
   }
+  return files;
+}
 
+int64_t TCopyWork::DiscBytes(const std::vector<std::pair<std::string, std::string>>& loose) const {
+  const TZefoInstallSet& s = Settings();
+  int64_t bytes = 0;
+  for (const auto& file : loose) bytes += std::max<int64_t>(fs::FileSizeOf(file.first), 0);
+  const TVrFileCollection* archive = context_.archive;
+  if (archive && output_ && (choices_.data || s.AddOn)) bytes += output_->BytesToMerge(*archive);
+  // Every separate file counts; one found up to date settles the total when
+  // the disc is done (looking twice would cost a folder read each).
+  if (archive && s.FromArchive) {
+    for (int32_t i = 0; i < archive->Count(); ++i)
+      if (IsSeparateFile(archive->Files(i))) bytes += archive->Files(i).Size;
+  }
+  return bytes;
+}
+
+void TCopyWork::CopyLooseFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+  TZefoInstallSet& s = Settings();
   std::string folder_made;
   for (const auto& [path, rel] : files) {
     const std::string dest = Destination(rel);
@@ -262,8 +293,8 @@ void TCopyWork::MergeData() {
 
   output_->OnProgress = [this](TVrFileCollection&, TVrFile&, bool& abort, int32_t count, int32_t index, int64_t size) {
     copied_ += size;
+    ReportBytes();  // the observer shows it as often as a person can follow
     if (index % 10 == 9 || size > kLargeEntry) {
-      ReportBytes();
       observer_.Status(Format("データファイルを構築中(%d/%d)...", index + 1, count));
       if (StopRequested()) abort = true;
     }
@@ -292,8 +323,7 @@ void TCopyWork::ExtractSeparateFiles() {
   if (!archive) return;
   for (int32_t i = 0; i < archive->Count(); ++i) {
     const TVrFile& e = archive->Files(i);
-    // A superseded entry ("/" + name) is no longer the file of its name.
-    if (!e.LooseFile || e.Name() == kSettingsFile || (!e.Name().empty() && e.Name()[0] == '/')) continue;
+    if (!IsSeparateFile(e)) continue;
     const std::string dest = Destination(e.Name());
     // -1: nothing there (or a folder); one look at the name, which Wine pays
     // for with a read of the whole folder when nothing is there.
@@ -307,6 +337,7 @@ void TCopyWork::ExtractSeparateFiles() {
     ExtractEntry(e, dest);
     s.AddInstalledFile(e.Name());
     observer_.Note("extracted " + e.Name());
+    ReportBytes();
   }
 }
 

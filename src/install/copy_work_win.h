@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "install/copy_total.h"
 #include "install/disc_lookup.h"
 #include "install/wizard_context.h"
 #include "install/work_observer.h"
@@ -31,7 +32,6 @@ struct TCopyChoices {
   bool sound = false;
   bool movie = false;
   std::string target_dir;  // the install folder, with a trailing delimiter
-  int64_t need_bytes = 0;  // what the chosen components need (the progress bar's end)
   // A run without windows opens neither the program group's folder nor the read-me.
   bool open_windows = true;
 };
@@ -83,7 +83,13 @@ class TCopyWork {
   // Where a later disc may be, in the order looked at: the folder the last
   // disc came from, the observer's folders, the CD-ROM and removable drives.
   std::vector<TDiscPlace> DiscPlaces();
-  void CopyLooseFiles();
+  // The loose files of the disc in the source folder that the package names
+  // and the components select, in listing order: full path, path below the medium.
+  std::vector<std::pair<std::string, std::string>> LooseFilesOfDisc();
+  // What the disc in will copy: those loose files, the archive's entries the
+  // merge takes, its separate files.
+  int64_t DiscBytes(const std::vector<std::pair<std::string, std::string>>& loose) const;
+  void CopyLooseFiles(const std::vector<std::pair<std::string, std::string>>& files);
   void MergeData();
   void ExtractSeparateFiles();
   void ExtractEntry(const TVrFile& entry, const std::string& dest);
@@ -99,6 +105,7 @@ class TCopyWork {
   std::unique_ptr<TVrFileCollection> output_;
   std::unique_ptr<TFileCopier> copier_;
   int64_t copied_ = 0;
+  TCopyTotal total_;  // the progress bar's end
   TCopyStop stop_reason_ = TCopyStop::kNone;
   uint64_t last_poll_ = 0;
 };

@@ -41,6 +41,7 @@ class TLoggedObserver : public TWorkObserver {
   TWorkObserver& inner_;
   TRunLog& log_;
   int last_tenth_ = -1;
+  int64_t last_end_ = -1;  // the figure of the last "100%" line
   bool stop_logged_ = false;
 };
 
