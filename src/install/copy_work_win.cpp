@@ -130,7 +130,7 @@ TWorkOutcome TCopyWork::Run() {
     for (int32_t i = 0; i < disk_count; ++i) {
       if (!choices_.all_disks && i != s.DiskIndex) continue;
       if (i != s.DiskIndex) ChangeDisc(i);
-      std::vector<std::pair<std::string, std::string>> loose;
+      std::vector<TLooseFile> loose;
       if (!s.FromArchive) loose = LooseFilesOfDisc();
       total_.BeginDisc(i, DiscBytes(loose), copied_);
       if (!s.FromArchive) CopyLooseFiles(loose);
@@ -207,33 +207,35 @@ void TCopyWork::ChangeDisc(int index) {
   if (context_.archive) context_.archive->Open(context_.source_folder + kDataFile);
 }
 
-std::vector<std::pair<std::string, std::string>> TCopyWork::LooseFilesOfDisc() {
+std::vector<TLooseFile> TCopyWork::LooseFilesOfDisc() {
   TZefoInstallSet& s = Settings();
   std::vector<std::string> listed;
+  std::vector<int64_t> sizes;
   ListFilesOptions o;
   o.attribute_mask = kFaReadOnly | kFaHidden | kFaSysFile | kFaVolumeId | kFaArchive;
   o.take_plain_files = true;
   o.recurse = true;
-  ListFiles(context_.source_folder, o, &listed);
+  ListFiles(context_.source_folder, o, &listed, &sizes);
   const size_t root = AddTrailingDelimiter(context_.source_folder).size();
 
   // The files the package names and the components select, in listing order.
-  std::vector<std::pair<std::string, std::string>> files;  // full path, path below the medium
-  for (std::string& path : listed) {
+  std::vector<TLooseFile> files;
+  for (size_t i = 0; i < listed.size(); ++i) {
+    std::string& path = listed[i];
     std::string rel = path.substr(std::min(root, path.size()));
     if (!s.IsCopyFile(rel)) continue;
     const TFileKind kind = ClassifyExtension(ExtractFileExt(rel));
     if (kind == TFileKind::kSound && !choices_.sound && !s.AddOn) continue;
     if (kind == TFileKind::kMovie && !choices_.movie && !s.AddOn) continue;
-    files.emplace_back(std::move(path), std::move(rel));
+    files.push_back({std::move(path), std::move(rel), sizes[i]});
   }
   return files;
 }
 
-int64_t TCopyWork::DiscBytes(const std::vector<std::pair<std::string, std::string>>& loose) const {
+int64_t TCopyWork::DiscBytes(const std::vector<TLooseFile>& loose) const {
   const TZefoInstallSet& s = Settings();
   int64_t bytes = 0;
-  for (const auto& file : loose) bytes += std::max<int64_t>(fs::FileSizeOf(file.first), 0);
+  for (const TLooseFile& file : loose) bytes += std::max<int64_t>(file.size, 0);
   const TVrFileCollection* archive = context_.archive;
   if (archive && output_ && (choices_.data || s.AddOn)) bytes += output_->BytesToMerge(*archive);
   // Every separate file counts; one found up to date settles the total when
@@ -245,10 +247,10 @@ int64_t TCopyWork::DiscBytes(const std::vector<std::pair<std::string, std::strin
   return bytes;
 }
 
-void TCopyWork::CopyLooseFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+void TCopyWork::CopyLooseFiles(const std::vector<TLooseFile>& files) {
   TZefoInstallSet& s = Settings();
   std::string folder_made;
-  for (const auto& [path, rel] : files) {
+  for (const auto& [path, rel, size] : files) {
     const std::string dest = Destination(rel);
     const int64_t before = copied_;
     ReportBytes();

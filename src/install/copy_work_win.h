@@ -52,6 +52,12 @@ enum class TCopyStop {
 bool RemovableInstallFolder(const std::string& folder);
 
 class TFileCopier;
+
+struct TLooseFile {
+  std::string path;  // full path on the medium
+  std::string rel;   // path below the medium: below the install folder too
+  int64_t size = 0;  // as the medium's listing gives it
+};
 class TVrFile;
 class TVrFileCollection;
 
@@ -84,12 +90,12 @@ class TCopyWork {
   // disc came from, the observer's folders, the CD-ROM and removable drives.
   std::vector<TDiscPlace> DiscPlaces();
   // The loose files of the disc in the source folder that the package names
-  // and the components select, in listing order: full path, path below the medium.
-  std::vector<std::pair<std::string, std::string>> LooseFilesOfDisc();
+  // and the components select, in listing order.
+  std::vector<TLooseFile> LooseFilesOfDisc();
   // What the disc in will copy: those loose files, the archive's entries the
   // merge takes, its separate files.
-  int64_t DiscBytes(const std::vector<std::pair<std::string, std::string>>& loose) const;
-  void CopyLooseFiles(const std::vector<std::pair<std::string, std::string>>& files);
+  int64_t DiscBytes(const std::vector<TLooseFile>& loose) const;
+  void CopyLooseFiles(const std::vector<TLooseFile>& files);
   void MergeData();
   void ExtractSeparateFiles();
   void ExtractEntry(const TVrFile& entry, const std::string& dest);
