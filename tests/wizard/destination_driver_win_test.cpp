@@ -1,8 +1,8 @@
 // Install folders judged as Windows will see them, shown through install.exe
 // under Wine: another title's installation, a linked folder, Program Files
-// by its short name, a folder too long for the game's files, a rights
-// trial that cannot clean up after itself, and the read-me of a run
-// restarted with administrator rights.
+// by its short name, a folder too long for the game's files, a folder name
+// code page 932 cannot hold, a rights trial that cannot clean up after
+// itself, and the read-me of a run restarted with administrator rights.
 #include <windows.h>
 #include <shlobj.h>
 
