@@ -41,6 +41,7 @@ void InstallWithoutOk(char drive, const std::function<bool(const TestMedium&)>& 
   GetWindowRect(prompt, &at);
   GetWindowRect(w.Control(kIdLabelCopy), &status);
   GetWindowRect(w.Control(kIdProgress), &bar);
+  EXPECT_EQ(GetWindow(prompt, GW_OWNER), w.Form());
   EXPECT_FALSE(IntersectRect(&overlap, &at, &status));
   EXPECT_FALSE(IntersectRect(&overlap, &at, &bar));
   EXPECT_EQ(SendMessageW(w.Control(kIdProgress), PBM_GETPOS, 0, 0), 100);
