@@ -26,6 +26,7 @@
 #include "launcher/start_win.h"
 #include "os/registry_win.h"
 #include "settings/install_set.h"
+#include "wizard/readme_form_win.h"
 
 using testing_support::Wizard;
 
@@ -156,11 +157,21 @@ int wmain(int argc, wchar_t** argv) {
       Check(driver::WaitUntil([&] { return !IsWindow(prompt) || !IsWindowVisible(prompt); }, kTimeout),
             Format("the prompt for disc %d went by itself", d));
     }
+    // A text read-me shows in the program's own window where the system's code
+    // page is not 932 (the editor would garble it): modal, before the last page.
+    const bool readme = !package.ReadmeFile.empty() && package.OpenReadme;
+    const bool own_readme = readme && GetACP() != 932;
+    if (own_readme) {
+      HWND window = driver::WaitForWindowWithChild(launcher.Id(), TForm::kClassName, kIdReadmeClose, 300000);
+      Check(window != nullptr, "the read-me was shown in the program's window");
+      Shot(window, "readme");
+      if (window) driver::Click(driver::ChildById(window, kIdReadmeClose));
+    }
     Check(w.WaitForCaption(L"完了", 300000), "the install finished");
     CloseWindowsTitled(enc::Wide(package.Title), launcher.Id());  // the program group's folder window
     // The read-me opens in the editor the system associates with it; a
     // running editor would keep the install folder in use.
-    if (!package.ReadmeFile.empty() && package.OpenReadme) {
+    if (readme && !own_readme) {
       const DWORD editor = driver::WaitForProgram(L"notepad.exe", 10000);
       Check(editor != 0, "the read-me was opened");
       HWND window = editor ? driver::WaitForWindow(editor, nullptr, kTimeout) : nullptr;

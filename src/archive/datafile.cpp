@@ -129,10 +129,8 @@ TVrFileCollection::TMergeResult TVrFileCollection::MergeFrom(TVrFileCollection& 
   bool changed = false;
   for (int32_t i = 0; i < count; ++i) {
     const TVrFile& s = source.Files(i);
-    if (s.Name() == vf::kEndMarker || s.LooseFile != 0) continue;
-    int32_t j = IndexOf(s.Name());
-    if (j == marker) j = -1;  // the end marker is no entry to supersede
-    if (j >= 0 && s.FileTime <= Files(j).FileTime) continue;
+    int32_t j = -1;
+    if (!Takes(s, marker, &j)) continue;
     changed = true;
     if (j >= 0) Files(j).SetName("/" + Files(j).Name());
 
@@ -153,6 +151,23 @@ TVrFileCollection::TMergeResult TVrFileCollection::MergeFrom(TVrFileCollection& 
   if (marker >= 0) Delete(marker);
   WriteDirectoryFile();
   return TMergeResult::kWritten;
+}
+
+bool TVrFileCollection::Takes(const TVrFile& s, int32_t marker, int32_t* existing) const {
+  if (s.Name() == vf::kEndMarker || s.LooseFile != 0) return false;
+  int32_t j = IndexOf(s.Name());
+  if (j == marker) j = -1;  // the end marker is no entry to supersede
+  *existing = j;
+  return j < 0 || s.FileTime > Files(j).FileTime;
+}
+
+int64_t TVrFileCollection::BytesToMerge(const TVrFileCollection& source) const {
+  const int32_t marker = EndMarkerIndex();
+  int64_t bytes = 0;
+  int32_t existing = -1;
+  for (int32_t i = 0; i < source.Count(); ++i)
+    if (Takes(source.Files(i), marker, &existing)) bytes += source.Files(i).Size;
+  return bytes;
 }
 
 // --- Verify ---

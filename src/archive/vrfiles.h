@@ -120,6 +120,9 @@ class TVrFileCollection : public THashCollection {
   // directory file is then left as it was.
   enum class TMergeResult { kNothingTaken, kWritten, kCancelled };
   TMergeResult MergeFrom(TVrFileCollection& source);
+  // The stored bytes MergeFrom(source) would take, found beforehand by the
+  // same rule (a name the source holds twice counts twice).
+  int64_t BytesToMerge(const TVrFileCollection& source) const;
 
   // Recomputes the CRC-32 of the stored bytes of every entry (the end marker
   // aside; entries with Crc 0 or a name starting with "/" are skipped) and
@@ -156,6 +159,9 @@ class TVrFileCollection : public THashCollection {
 
  private:
   void CopyEntryBytes(TStream& dest, const TVrFile& e);
+  // Whether a merge takes s (an entry of the source), marker being the end
+  // marker's index; *existing: this collection's entry of that name, or -1.
+  bool Takes(const TVrFile& s, int32_t marker, int32_t* existing) const;
   // The end marker left by loading (found by its exact name), or -1.
   int32_t EndMarkerIndex() const;
   // Opens the data file for appending, positioned at its end.

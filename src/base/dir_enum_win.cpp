@@ -56,6 +56,10 @@ std::string DirectoryEnumerator::Name() const {
 
 uint32_t DirectoryEnumerator::Attributes() const { return state_->data.dwFileAttributes; }
 
+int64_t DirectoryEnumerator::Size() const {
+  return static_cast<int64_t>((static_cast<uint64_t>(state_->data.nFileSizeHigh) << 32) | state_->data.nFileSizeLow);
+}
+
 bool DirectoryEnumerator::IsDirectory() const { return (Attributes() & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 bool DirectoryEnumerator::IsLink() const { return (Attributes() & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }

@@ -27,6 +27,7 @@ class DirectoryEnumerator {
   // when neither can be held.
   std::string Name() const;
   uint32_t Attributes() const;  // FILE_ATTRIBUTE_* bits
+  int64_t Size() const;         // bytes, as the folder's listing says
   bool IsDirectory() const;
   bool IsLink() const;  // a symbolic link or other reparse point
 

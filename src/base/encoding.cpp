@@ -37,6 +37,29 @@ std::string Utf16ToSjisExact(std::u16string_view text, bool* lossless) {
   return out;
 }
 
+std::u16string FirstCharWithoutCp932(std::u16string_view text) {
+  if (platform::FromCp932(platform::ToCp932(text)) == text) return {};
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = CharLength(text, i);
+    const std::u16string_view one = text.substr(i, n);
+    if (platform::FromCp932(platform::ToCp932(one)) != one) return std::u16string(one);
+    i += n;
+  }
+  return {};
+}
+
+std::string CodePointName(std::u16string_view c) {
+  if (c.empty()) return {};
+  char32_t cp = c[0];
+  if (c.size() >= 2 && c[0] >= 0xD800 && c[0] <= 0xDBFF && c[1] >= 0xDC00 && c[1] <= 0xDFFF)
+    cp = 0x10000 + ((static_cast<char32_t>(c[0]) - 0xD800) << 10) + (c[1] - 0xDC00);
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string digits;
+  for (int shift = cp > 0xFFFF ? 20 : 12; shift >= 0; shift -= 4) digits += kHex[(cp >> shift) & 0xF];
+  if (digits.size() > 4 && digits[0] == '0') digits.erase(0, 1);
+  return "U+" + digits;
+}
+
 std::string Utf16ToSjis(std::u16string_view text, bool* lossless) {
   std::u16string mapped(text);
   for (char16_t& c : mapped) {

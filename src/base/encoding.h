@@ -43,6 +43,14 @@ std::string Utf8ToSjis(std::string_view utf8, bool* lossless = nullptr);
 // names of files and folders need, where U+301C and U+FF5E are two names.
 std::string Utf16ToSjisExact(std::u16string_view text, bool* lossless = nullptr);
 
+// The first character of text (one UTF-16 unit, or a surrogate pair) that
+// code page 932 cannot hold exactly, as Utf16ToSjisExact judges; "" when it
+// holds them all. Names the character that keeps a name from being used.
+std::u16string FirstCharWithoutCp932(std::u16string_view text);
+// A character by its code point ("U+00EB", "U+1F600"), for a Shift-JIS text
+// that cannot hold the character itself.
+std::string CodePointName(std::u16string_view character);
+
 #ifdef _WIN32
 // wchar_t is 16 bits on Windows: the forms the W functions take.
 std::wstring Wide(std::string_view sjis);

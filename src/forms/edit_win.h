@@ -12,6 +12,8 @@ class TEdit : public TControl {
   };
   TEdit(TWinContainer* parent, const Args& args);
   std::string Text() const { return Caption(); }
+  // The text as typed, also where Shift-JIS cannot hold it (Text() has "?" there).
+  std::u16string WideText() const;
   void SetText(const std::string& text) { SetCaption(text); }
   std::function<void()> OnChange;
   void HandleCommand(WORD code) override;

@@ -112,6 +112,12 @@ int TForm::ShowModal() {
   return ModalResult;
 }
 
+void TForm::FocusOn(TControl* control) {
+  saved_focus_ = control->Handle();
+  control->SetFocus();
+  DrawDefaultButton();
+}
+
 void TForm::SetDefaultButton(TButton* button) {
   default_button_ = button;
   DrawDefaultButton();

@@ -47,6 +47,9 @@ class TForm : public TWinContainer {
   // it is hidden or disabled.
   void SetCancelButton(TButton* button) { cancel_button_ = button; }
   void FocusMayHaveMoved() override;
+  // Gives control the focus, and keeps it there when the window is
+  // activated again (after a message dialog).
+  void FocusOn(TControl* control);
   // Brings the window to the foreground.
   void BringToFront();
 

@@ -164,6 +164,8 @@ LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+SpotRect ToSpotRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 const wchar_t* Caption(TMsgDlgType type) {
   switch (type) {
     case mtWarning: return L"警告";
@@ -184,20 +186,14 @@ LPCWSTR IconOf(TMsgDlgType type) {
   return IDI_INFORMATION;
 }
 
-}  // namespace
-
-int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
-  return MessageDlg(text, type, buttons, 0, nullptr);
-}
-
-int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
-               const std::function<int()>& check) {
+int RunDialog(std::wstring text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
+              const std::function<int()>& check, const RECT* keep_clear) {
   TApplication& app = TApplication::Instance();
   RegisterFormsClass(kMessageDialogClass, DialogProc);
   if (!(buttons & (mbYes | mbNo | mbOK | mbCancel | mbAbort))) buttons = mbOK;
 
   DialogState state;
-  state.text = enc::Wide(text);
+  state.text = std::move(text);
   state.type = type;
   for (const ButtonSpec& b : kButtons)
     if (buttons & b.flag) state.shown.push_back(&b);
@@ -225,9 +221,10 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsi
   monitor.cbSize = sizeof monitor;
   GetMonitorInfoW(MonitorFromWindow(dlg, MONITOR_DEFAULTTOPRIMARY), &monitor);
   const RECT& screen = monitor.rcMonitor;
-  SetWindowPos(dlg, nullptr, screen.left + (screen.right - screen.left - size.cx) / 2,
-               screen.top + (screen.bottom - screen.top - size.cy) / 2, size.cx, size.cy,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  const DialogSpot spot =
+      keep_clear ? PlaceClearOf({size.cx, size.cy}, ToSpotRect(screen), ToSpotRect(*keep_clear))
+                 : PlaceClearOf({size.cx, size.cy}, ToSpotRect(screen), std::nullopt);
+  SetWindowPos(dlg, nullptr, spot.left, spot.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowLongPtrW(dlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
 
   switch (type) {
@@ -245,4 +242,19 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsi
   DestroyWindow(dlg);
   if (state.icon) DestroyIcon(state.icon);
   return state.result;
+}
+
+}  // namespace
+
+int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
+  return RunDialog(enc::Wide(text), type, buttons, 0, nullptr, nullptr);
+}
+
+int MessageDlg(const std::u16string& text, TMsgDlgType type, unsigned buttons) {
+  return RunDialog(std::wstring(text.begin(), text.end()), type, buttons, 0, nullptr, nullptr);
+}
+
+int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
+               const std::function<int()>& check, const RECT* keep_clear) {
+  return RunDialog(enc::Wide(text), type, buttons, interval_ms, check, keep_clear);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "forms/application_win.h"
+#include "forms/dialog_spot.h"
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
 
@@ -29,10 +30,14 @@ constexpr int kMessageIconId = 101;
 // result of the button pressed; the close box gives mrCancel, Escape presses
 // Cancel, else No, else OK.
 int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons);
+// The same for a text Shift-JIS cannot hold (a character the person typed).
+int MessageDlg(const std::u16string& text, TMsgDlgType type, unsigned buttons);
 
 // The same dialog that also closes by itself: while it stands, check is
 // called about every interval_ms on the window's thread, and the first
 // modal result it returns other than mrNone closes the dialog with that
 // result. check should answer quickly; the dialog does not repaint meanwhile.
+// keep_clear: a screen rectangle the dialog leaves uncovered where the
+// screen has room (dialog_spot.h); nullptr: centred on the screen.
 int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, unsigned interval_ms,
-               const std::function<int()>& check);
+               const std::function<int()>& check, const RECT* keep_clear = nullptr);

@@ -47,6 +47,12 @@ const char kVerifyFailed[] =
     "ファイルの内容が正しくありません\r\nインストールしなおしてください\r\n何度も失敗する場合は、スキャンディスクを実行して\r\n"
     "ハードディスクに異常がないか調べてください";
 
+// An entry of the archive installed as a file of its own. A superseded
+// entry ("/" + name) is no longer the file of its name.
+bool IsSeparateFile(const TVrFile& e) {
+  return e.LooseFile && e.Name() != kSettingsFile && (e.Name().empty() || e.Name()[0] != '/');
+}
+
 // Thrown by TCopyWork::Halt, also from deep inside a copy when the person
 // confirmed Abort; TCopyWork::Run catches it.
 struct WorkHalted {};
@@ -105,7 +111,7 @@ void TCopyWork::Halt(TCopyStop reason) {
   throw WorkHalted();
 }
 
-void TCopyWork::ReportBytes() { observer_.ByteProgress(copied_, choices_.need_bytes); }
+void TCopyWork::ReportBytes() { observer_.ByteProgress(copied_, total_.Of(copied_)); }
 
 std::string TCopyWork::Destination(const std::string& name) const {
   if (!IsSafeRelativeName(name))
@@ -151,6 +157,7 @@ TWorkOutcome TCopyWork::Work() {
   try {
     TZefoInstallSet& s = Settings();
     copied_ = 0;
+    total_ = TCopyTotal(DiscEstimates(s, choices_.all_disks, choices_.data, choices_.sound, choices_.movie));
     ReportBytes();
     const bool leftover = UndoLeftover();
     try {
@@ -176,9 +183,14 @@ TWorkOutcome TCopyWork::Work() {
     for (int32_t i = 0; i < disk_count; ++i) {
       if (!choices_.all_disks && i != s.DiskIndex) continue;
       if (i != s.DiskIndex) ChangeDisc(i);
-      if (!s.FromArchive) CopyLooseFiles();
+      std::vector<TLooseFile> loose;
+      if (!s.FromArchive) loose = LooseFilesOfDisc();
+      total_.BeginDisc(i, DiscBytes(loose), copied_);
+      if (!s.FromArchive) CopyLooseFiles(loose);
       if (choices_.data || s.AddOn) MergeData();
       if (s.FromArchive) ExtractSeparateFiles();
+      total_.EndDisc(copied_);
+      ReportBytes();  // the disc's figure settled: at the last disc, the bar's end
     }
 
     if (output_) VerifyData();
@@ -290,29 +302,50 @@ void TCopyWork::ChangeDisc(int index) {
   if (context_.archive) context_.archive->Open(context_.source_folder + kDataFile);
 }
 
-void TCopyWork::CopyLooseFiles() {
+std::vector<TLooseFile> TCopyWork::LooseFilesOfDisc() {
   TZefoInstallSet& s = Settings();
   std::vector<std::string> listed;
+  std::vector<int64_t> sizes;
   ListFilesOptions o;
   o.attribute_mask = kFaReadOnly | kFaHidden | kFaSysFile | kFaVolumeId | kFaArchive;
   o.take_plain_files = true;
   o.recurse = true;
-  ListFiles(context_.source_folder, o, &listed);
+  ListFiles(context_.source_folder, o, &listed, &sizes);
   const size_t root = AddTrailingDelimiter(context_.source_folder).size();
 
   // The files the package names and the components select, in listing order.
-  std::vector<std::pair<std::string, std::string>> files;  // full path, path below the medium
-  for (std::string& path : listed) {
+  std::vector<TLooseFile> files;
+  for (size_t i = 0; i < listed.size(); ++i) {
+    std::string& path = listed[i];
     std::string rel = path.substr(std::min(root, path.size()));
     if (!s.IsCopyFile(rel)) continue;
     const TFileKind kind = ClassifyExtension(ExtractFileExt(rel));
     if (kind == TFileKind::kSound && !choices_.sound && !s.AddOn) continue;
     if (kind == TFileKind::kMovie && !choices_.movie && !s.AddOn) continue;
-    files.emplace_back(std::move(path), std::move(rel));
+    files.push_back({std::move(path), std::move(rel), sizes[i]});
   }
+  return files;
+}
 
+int64_t TCopyWork::DiscBytes(const std::vector<TLooseFile>& loose) const {
+  const TZefoInstallSet& s = Settings();
+  int64_t bytes = 0;
+  for (const TLooseFile& file : loose) bytes += std::max<int64_t>(file.size, 0);
+  const TVrFileCollection* archive = context_.archive;
+  if (archive && output_ && (choices_.data || s.AddOn)) bytes += output_->BytesToMerge(*archive);
+  // Every separate file counts; one found up to date settles the total when
+  // the disc is done (looking twice would cost a folder read each).
+  if (archive && s.FromArchive) {
+    for (int32_t i = 0; i < archive->Count(); ++i)
+      if (IsSeparateFile(archive->Files(i))) bytes += archive->Files(i).Size;
+  }
+  return bytes;
+}
+
+void TCopyWork::CopyLooseFiles(const std::vector<TLooseFile>& files) {
+  TZefoInstallSet& s = Settings();
   std::string folder_made;
-  for (const auto& [path, rel] : files) {
+  for (const auto& [path, rel, size] : files) {
     const std::string dest = Destination(rel);
     const int64_t before = copied_;
     ReportBytes();
@@ -365,8 +398,8 @@ void TCopyWork::MergeData() {
 
   output_->OnProgress = [this](TVrFileCollection&, TVrFile&, bool& abort, int32_t count, int32_t index, int64_t size) {
     copied_ += size;
+    ReportBytes();  // the observer shows it as often as a person can follow
     if (index % 10 == 9 || size > kLargeEntry) {
-      ReportBytes();
       observer_.Status(Format("データファイルを構築中(%d/%d)...", index + 1, count));
       if (StopRequested()) abort = true;
     }
@@ -397,8 +430,7 @@ void TCopyWork::ExtractSeparateFiles() {
   if (!archive) return;
   for (int32_t i = 0; i < archive->Count(); ++i) {
     const TVrFile& e = archive->Files(i);
-    // A superseded entry ("/" + name) is no longer the file of its name.
-    if (!e.LooseFile || e.Name() == kSettingsFile || (!e.Name().empty() && e.Name()[0] == '/')) continue;
+    if (!IsSeparateFile(e)) continue;
     const std::string dest = Destination(e.Name());
     // -1: nothing there (or a folder); one look at the name, which Wine pays
     // for with a read of the whole folder when nothing is there.
@@ -414,6 +446,7 @@ void TCopyWork::ExtractSeparateFiles() {
     ExtractEntry(e, dest);
     s.AddInstalledFile(e.Name());
     observer_.Note("extracted " + e.Name());
+    ReportBytes();
   }
 }
 
@@ -550,5 +583,5 @@ void TCopyWork::ShowReadme() {
     observer_.Inform(Format("%s\r\nをお読みください", readme.c_str()));
     return;
   }
-  ShellOpen(readme, "", choices_.target_dir, SW_SHOW);
+  observer_.OpenReadme(readme, choices_.target_dir);
 }

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "install/copy_total.h"
 #include "install/disc_lookup.h"
 #include "install/install_journal_win.h"
 #include "install/wizard_context.h"
@@ -34,7 +35,6 @@ struct TCopyChoices {
   bool sound = false;
   bool movie = false;
   std::string target_dir;  // the install folder, with a trailing delimiter
-  int64_t need_bytes = 0;  // what the chosen components need (the progress bar's end)
   // A run without windows opens neither the program group's folder nor the read-me.
   bool open_windows = true;
 };
@@ -55,6 +55,12 @@ enum class TCopyStop {
 bool RemovableInstallFolder(const std::string& folder);
 
 class TFileCopier;
+
+struct TLooseFile {
+  std::string path;  // full path on the medium
+  std::string rel;   // path below the medium: below the install folder too
+  int64_t size = 0;  // as the medium's listing gives it
+};
 class TVrFile;
 class TVrFileCollection;
 
@@ -96,7 +102,13 @@ class TCopyWork {
   // Where a later disc may be, in the order looked at: the folder the last
   // disc came from, the observer's folders, the CD-ROM and removable drives.
   std::vector<TDiscPlace> DiscPlaces();
-  void CopyLooseFiles();
+  // The loose files of the disc in the source folder that the package names
+  // and the components select, in listing order.
+  std::vector<TLooseFile> LooseFilesOfDisc();
+  // What the disc in will copy: those loose files, the archive's entries the
+  // merge takes, its separate files.
+  int64_t DiscBytes(const std::vector<TLooseFile>& loose) const;
+  void CopyLooseFiles(const std::vector<TLooseFile>& files);
   void MergeData();
   void ExtractSeparateFiles();
   void ExtractEntry(const TVrFile& entry, const std::string& dest);
@@ -113,6 +125,7 @@ class TCopyWork {
   std::unique_ptr<TFileCopier> copier_;
   TInstallJournal journal_;
   int64_t copied_ = 0;
+  TCopyTotal total_;  // the progress bar's end
   TCopyStop stop_reason_ = TCopyStop::kNone;
   uint64_t last_poll_ = 0;
   // The installed data file was checked whole and kept; merges of this run,

@@ -56,6 +56,10 @@ size_t LongestNameUnits(const std::vector<std::string>& names, std::string* long
   return most;
 }
 
+std::u16string UnspellableFolderText(std::u16string_view character) {
+  return u"フォルダ名に使えない文字が含まれています: " + std::u16string(character) + u"\r\n別のフォルダ名を指定してください";
+}
+
 TDestinationResult JudgeDestination(const TDestinationFacts& f) {
   TDestinationResult r;
   const auto refuse = [&](TDestinationVerdict verdict, std::string text, std::string log_text) {

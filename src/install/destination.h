@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What claims a folder as an installation's, other than this title's own.
@@ -102,6 +103,10 @@ std::vector<std::string> AddOnNamesOf(const std::vector<std::string>& recorded);
 // The volume root of a folder in normal form: "C:\" for "C:\Games\X",
 // "\\server\share\" for "\\server\share\Games"; "" for anything else.
 std::string VolumeRootOf(const std::string& folder);
+
+// The refusal of a folder whose name holds character, which code page 932
+// cannot hold: the installation could not record it, nor the game find it.
+std::u16string UnspellableFolderText(std::u16string_view character);
 
 // The checks in order: qualified, removable (not for a system install),
 // the add-on's installation, the free space. The first that fails decides.

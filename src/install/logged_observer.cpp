@@ -10,8 +10,12 @@ void TLoggedObserver::Caption(const std::string& text) {
 void TLoggedObserver::ByteProgress(int64_t done, int64_t total) {
   if (total > 0) {
     const int tenth = static_cast<int>(done >= total ? 10 : done / (total / 10 > 0 ? total / 10 : 1));
-    if (tenth > last_tenth_) {
+    // The end again with another figure: a later disc brought more than the
+    // package's sizes said. The last line then tells what was copied.
+    const bool new_end = done >= total && done != last_end_;
+    if (tenth > last_tenth_ || new_end) {
       last_tenth_ = tenth;
+      if (done >= total) last_end_ = done;
       log_.Line(Format("progress %d%% (%lld of %lld bytes)", tenth * 10, static_cast<long long>(done),
                        static_cast<long long>(total)));
     }
@@ -48,6 +52,11 @@ void TLoggedObserver::Inform(const std::string& text) {
 void TLoggedObserver::Error(const std::string& text) {
   log_.Error(text);
   inner_.Error(text);
+}
+
+void TLoggedObserver::OpenReadme(const std::string& file, const std::string& folder) {
+  log_.Line("opening the read-me " + file);
+  inner_.OpenReadme(file, folder);
 }
 
 void TLoggedObserver::Note(const std::string& text) {

@@ -34,12 +34,14 @@ class TLoggedObserver : public TWorkObserver {
   void Error(const std::string& text) override;
   void Pause(int milliseconds) override { inner_.Pause(milliseconds); }
   void BringToFront() override { inner_.BringToFront(); }
+  void OpenReadme(const std::string& file, const std::string& folder) override;
   void Note(const std::string& text) override;
 
  private:
   TWorkObserver& inner_;
   TRunLog& log_;
   int last_tenth_ = -1;
+  int64_t last_end_ = -1;  // the figure of the last "100%" line
   bool stop_logged_ = false;
 };
 

@@ -46,6 +46,9 @@ class TWorkObserver {
   virtual void Pause(int milliseconds) = 0;
   // Back to the foreground after the shell opened a window of its own.
   virtual void BringToFront() = 0;
+  // Shows the read-me file (a full path) to the person, who reads it in
+  // folder. Nothing by default: a run without windows shows nothing.
+  virtual void OpenReadme(const std::string& /*file*/, const std::string& /*folder*/) {}
 
   // A record of what was done to the file system, for a log. Nothing by default.
   virtual void Note(const std::string& /*text*/) {}

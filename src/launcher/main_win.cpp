@@ -29,7 +29,8 @@ std::wstring_view Parameters(std::wstring_view line) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // A name that code page 932 cannot hold would reach the program as another
   // name ("?" in its place): refuse the parameters rather than act on them.
-  bool lossless = true;
-  const std::vector<std::string> args = SplitCommandLine(enc::Narrow(Parameters(GetCommandLineW()), &lossless));
-  return RunStartup(args, lossless);
+  const std::wstring_view wide = Parameters(GetCommandLineW());
+  const std::vector<std::string> args = SplitCommandLine(enc::Narrow(wide));
+  return RunStartup(args, enc::FirstCharWithoutCp932(std::u16string_view(
+                              reinterpret_cast<const char16_t*>(wide.data()), wide.size())));
 }

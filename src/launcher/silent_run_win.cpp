@@ -101,13 +101,12 @@ int RunSilentInstall(const TWizardContext& context, const TRunSwitches& switches
   if (destination.verdict != TDestinationVerdict::kUsable && destination.verdict != TDestinationVerdict::kTooLittleSpace)
     return Fail(log, kExitBadFolder, destination.log_text);
   choices.target_dir = destination.target;
-  choices.need_bytes = need_bytes;
   if (LacksRights(choices.target_dir, log)) return Fail(log, kExitBadFolder, ElevationRefusal(choices.target_dir, false));
   if (log && !destination.add_on_log_text.empty()) log->Line(destination.add_on_log_text);
   if (log)
     log->Line(Format("folder %s; components program%s%s%s; %s; %lld bytes needed", choices.target_dir.c_str(),
                      choices.data ? ",data" : "", choices.sound ? ",sound" : "", choices.movie ? ",movie" : "",
-                     choices.all_disks ? "every disc" : "this disc", static_cast<long long>(choices.need_bytes)));
+                     choices.all_disks ? "every disc" : "this disc", static_cast<long long>(need_bytes)));
   if (destination.verdict == TDestinationVerdict::kTooLittleSpace) return Fail(log, kExitNoSpace, destination.log_text);
   if (log && !destination.free_mb)
     log->Line("the free space of " + destination.root + " is not known; it is not judged");

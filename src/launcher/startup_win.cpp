@@ -487,12 +487,32 @@ int Startup::RunLauncher() {
   return kExitSuccess;
 }
 
+// A refused command line that still names a log (one the system can
+// create) gets the reason there too: whoever reads the log learns why the run
+// did nothing.
+void LogRefusal(const std::vector<std::string>& params, const std::string& reason) {
+  try {
+    const TRunSwitches switches = ParseSwitches(params);
+    if (switches.log.empty()) return;
+    const std::string file = FullPathName(switches.log);
+    if (file.empty()) return;
+    TRunLog log(file, "install.exe");
+    log.Error(reason);
+  } catch (const EError&) {
+    // No log can be written: the reason goes where the refusal goes.
+  }
+}
+
 }  // namespace
 
-int RunStartup(const std::vector<std::string>& params, bool params_exact) {
+int RunStartup(const std::vector<std::string>& params, const std::u16string& unspellable) {
   TRunSwitches switches;
   try {
-    if (!params_exact) throw ESwitchError("コマンドラインに使えない文字が含まれています");
+    if (!unspellable.empty()) {
+      const std::string reason = "コマンドラインに使えない文字が含まれています: " + enc::CodePointName(unspellable);
+      LogRefusal(params, reason);
+      throw ESwitchError(reason);
+    }
     switches = ParseSwitches(params);
     if (!switches.log.empty()) {
       // Made absolute here: a temporary copy runs in another folder.

@@ -13,7 +13,8 @@
 
 // params: the command-line parameters without the program name (only the
 // first is used). Returns the process exit code.
-// params_exact false: a parameter held a character code page 932 cannot
-// spell (it reads "?" there); the run is refused rather than acting on
-// another name.
-int RunStartup(const std::vector<std::string>& params, bool params_exact = true);
+// unspellable: the first character of the parameters that code page 932
+// cannot spell (it reads "?" there), "" when there is none; the run is then
+// refused rather than acting on another name, and says which character it was,
+// in the log too when one is asked for.
+int RunStartup(const std::vector<std::string>& params, const std::u16string& unspellable = {});

@@ -17,7 +17,8 @@ namespace {
 // as a plain folder).
 constexpr int kMaxDepth = 64;
 
-void ListInto(const std::string& folder, const ListFilesOptions& o, std::vector<std::string>* list, int depth) {
+void ListInto(const std::string& folder, const ListFilesOptions& o, std::vector<std::string>* list,
+              std::vector<int64_t>* sizes, int depth) {
   const std::string dir = AddTrailingDelimiter(folder);
   DirectoryEnumerator e(dir);
   while (e.Next()) {
@@ -30,18 +31,24 @@ void ListInto(const std::string& folder, const ListFilesOptions& o, std::vector<
     if (is_folder) taken = (o.attribute_mask & kFaDirectory) != 0;
     else taken = (o.attribute_mask & a) != 0 || ((a & kFaAnyFile) == 0 && o.take_plain_files);
     if (taken) {
-      if (is_folder || o.extension.empty() || sjis::EqualsNoCase(ExtractFileExt(path), o.extension))
+      if (is_folder || o.extension.empty() || sjis::EqualsNoCase(ExtractFileExt(path), o.extension)) {
         list->push_back(path);
+        if (sizes) sizes->push_back(is_folder ? 0 : e.Size());
+      }
     }
-    if (o.recurse && is_folder && !e.IsLink() && depth < kMaxDepth) ListInto(path, o, list, depth + 1);
+    if (o.recurse && is_folder && !e.IsLink() && depth < kMaxDepth) ListInto(path, o, list, sizes, depth + 1);
   }
 }
 
 }  // namespace
 
-void ListFiles(const std::string& folder, const ListFilesOptions& options, std::vector<std::string>* list) {
-  if (options.clear_list) list->clear();
-  ListInto(folder, options, list, 0);
+void ListFiles(const std::string& folder, const ListFilesOptions& options, std::vector<std::string>* list,
+               std::vector<int64_t>* sizes) {
+  if (options.clear_list) {
+    list->clear();
+    if (sizes) sizes->clear();
+  }
+  ListInto(folder, options, list, sizes, 0);
 }
 
 bool CopyIfChanged(const std::string& source, const std::string& dest, bool compare) {

@@ -29,9 +29,12 @@ struct ListFilesOptions {
 };
 
 // Appends to list the paths (folder + name) of the folder's entries that pass
-// the options, depth first when recursing. Symbolic links and other reparse
-// points are listed but never entered, so a link cycle cannot recurse for ever.
-void ListFiles(const std::string& folder, const ListFilesOptions& options, std::vector<std::string>* list);
+// the options, depth first when recursing, and to sizes (when given) their
+// sizes as the listing gives them, at no extra call. Symbolic links and other
+// reparse points are listed but never entered, so a link cycle cannot recurse
+// for ever.
+void ListFiles(const std::string& folder, const ListFilesOptions& options, std::vector<std::string>* list,
+               std::vector<int64_t>* sizes = nullptr);
 
 // Copies source over dest unless compare is set and dest has the same file age
 // and size; true when dest is in place afterwards.

@@ -15,7 +15,6 @@ TWorkOutcome RunCopyWork(TFormType& wizard) {
   choices.sound = wizard.CheckSound->Checked();
   choices.movie = wizard.CheckMovie->Checked();
   choices.target_dir = wizard.TargetDir();
-  choices.need_bytes = wizard.NeedBytes;
   std::optional<TLoggedObserver> logged;
   if (TRunLog* log = wizard.Context().log) logged.emplace(observer, *log);
   TCopyWork work(wizard.Context(), choices, logged ? static_cast<TWorkObserver&>(*logged) : observer);

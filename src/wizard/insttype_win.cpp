@@ -1,5 +1,6 @@
 #include "wizard/insttype_win.h"
 
+#include "base/encoding.h"
 #include "base/format.h"
 #include "base/fs.h"
 #include "base/paths.h"
@@ -326,13 +327,24 @@ TDestinationResult TFormType::JudgeFolder() const {
 }
 
 bool TFormType::DestinationChecksPass() {
+  // A character Shift-JIS cannot hold reads "?" in the folder's text: the
+  // person is told which one it was, not only that the folder is wrong.
+  const std::u16string unspellable = enc::FirstCharWithoutCp932(EditDir->WideText());
+  if (!unspellable.empty()) {
+    MessageDlg(UnspellableFolderText(unspellable), mtWarning, mbOK);
+    FocusOn(EditDir);
+    return false;
+  }
   const TDestinationResult r = JudgeFolder();
   switch (r.verdict) {
     case TDestinationVerdict::kUsable: break;
     case TDestinationVerdict::kTooLittleSpace:
       if (MessageDlg(r.text, mtWarning, mbYes | mbNo) != mrYes) return false;
       break;
-    default: MessageDlg(r.text, mtWarning, mbOK); return false;
+    default:
+      MessageDlg(r.text, mtWarning, mbOK);
+      FocusOn(EditDir);
+      return false;
   }
   if (!r.add_on_text.empty()) MessageDlg(r.add_on_text, mtInformation, mbOK);
   return true;

@@ -5,6 +5,7 @@
 #include "base/format.h"
 #include "forms/message_dialog_win.h"
 #include "wizard/insttype_win.h"
+#include "wizard/readme_form_win.h"
 
 void TWizardObserver::Caption(const std::string& text) { caption_->SetCaption(text); }
 
@@ -61,11 +62,19 @@ bool TWizardObserver::StopRequested() {
 
 bool TWizardObserver::AskForDisc(int number, const std::function<bool()>& disc_in) {
   Show(true);
+  // The prompt leaves the status line and the bar readable: how far the
+  // work came is what the person looks at while changing discs.
+  RECT keep = {};
+  for (TControl* c : {static_cast<TControl*>(status_), static_cast<TControl*>(progress_)}) {
+    RECT r;
+    if (c && c->Visible() && GetWindowRect(c->Handle(), &r)) UnionRect(&keep, &keep, &r);
+  }
+  const RECT* keep_clear = IsRectEmpty(&keep) ? nullptr : &keep;
   for (;;) {
     // A disc image mounted on any drive, or the disc put in, closes the
     // prompt as OK would: the person need not come back to click.
     const int r = MessageDlg(Format("ディスク%dを入れてからOKをクリックしてください", number), mtInformation, mbOK | mbAbort,
-                             kDiscLookEvery, [&] { return disc_in() ? mrOk : mrNone; });
+                             kDiscLookEvery, [&] { return disc_in() ? mrOk : mrNone; }, keep_clear);
     if (r == mrOk) return true;
     if (MessageDlg("インストールを中断しますか？", mtConfirmation, mbYes | mbNo) == mrYes) {
       wizard_.ModalResult = mrAbort;
@@ -89,3 +98,8 @@ void TWizardObserver::Pause(int milliseconds) {
 }
 
 void TWizardObserver::BringToFront() { wizard_.BringToFront(); }
+
+void TWizardObserver::OpenReadme(const std::string& file, const std::string& folder) {
+  Show(true);
+  ::OpenReadme(wizard_.Handle(), file, folder);
+}

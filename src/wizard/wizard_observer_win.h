@@ -28,6 +28,7 @@ class TWizardObserver : public TWorkObserver {
   void Error(const std::string& text) override;
   void Pause(int milliseconds) override;
   void BringToFront() override;
+  void OpenReadme(const std::string& file, const std::string& folder) override;
 
  private:
   void SetBar(int32_t max, int32_t position);

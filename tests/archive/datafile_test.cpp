@@ -217,7 +217,14 @@ TEST(MergeFrom, NewerEntriesSupersedeOlderOnes) {
     TVrFileCollection target;
     target.Open(game, true);
     ASSERT_EQ(target.MergeFrom(disc1), kWritten);
+    // What a merge will take is known beforehand (the copy page's total).
+    const int64_t foreseen = target.BytesToMerge(disc2);
+    int64_t reported = 0;
+    target.OnProgress = [&](TVrFileCollection&, TVrFile&, bool&, int32_t, int32_t, int64_t size) { reported += size; };
     EXPECT_EQ(target.MergeFrom(disc2), kWritten);  // y.txt is taken in every case
+    EXPECT_EQ(foreseen, reported);
+    EXPECT_EQ(foreseen, disc2.Files(1).Size + (row.taken ? disc2.Files(0).Size : 0));
+    target.OnProgress = nullptr;
 
     for (int pass = 0; pass < 2; ++pass) {
       SCOPED_TRACE(pass == 0 ? "in memory" : "read back");
@@ -351,6 +358,7 @@ TEST(MergeFrom, DiscAfterDiscAndAnEntryNamedLikeTheEndMarker) {
   ASSERT_EQ(target.MergeFrom(disc1), kWritten);
   target.Open(game, true);  // with the end marker again
   target.Files(target.IndexOf("zefo.zpb")).SetName("/original_zefo.zpb");
+  EXPECT_EQ(target.BytesToMerge(disc2), 9 + 3);  // "\\eof\\" is no end marker: it is taken too
   ASSERT_EQ(target.MergeFrom(disc2), kWritten);
   target.Open(game, true);
   ASSERT_EQ(target.Count(), 7);  // 4 + 2 entries and the end marker

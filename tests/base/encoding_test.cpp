@@ -141,3 +141,22 @@ TEST(Encoding, InputMethodCharactersTakeTheirCodePage932Codes) {
     EXPECT_FALSE(lossless);
   }
 }
+
+TEST(Encoding, TheFirstCharacterCodePage932CannotHoldIsNamed) {
+  const struct {
+    std::u16string text, first;
+    std::string name;
+  } rows[] = {
+      {u"C:\\Games\\Zo\u00EB\\DemoGame", u"\u00EB", "U+00EB"},
+      {u"C:\\ゲーム\\ソフト", u"", ""},
+      {u"C:\\Games\\\u00A5", u"\u00A5", "U+00A5"},  // approximated as 0x5C by the tables, the delimiter: not held
+      {u"C:\\a\\\U0001F600\\\u00E9", u"\U0001F600", "U+1F600"},  // a surrogate pair is one character
+      {u"C:\\Ωmega\\\u00EF", u"\u00EF", "U+00EF"},  // Ω is in code page 932, ï is not
+      {u"", u"", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(enc::Utf16ToUtf8(row.text));
+    EXPECT_EQ(enc::FirstCharWithoutCp932(row.text), row.first);
+    EXPECT_EQ(enc::CodePointName(row.first), row.name);
+  }
+}

@@ -15,6 +15,7 @@
 #include "forms/message_dialog_win.h"
 #include "os/files_win.h"
 #include "os/registry_win.h"
+#include "wizard/readme_form_win.h"
 
 namespace testing_support {
 namespace {
@@ -78,7 +79,7 @@ void WalkAndInstall(const TestMedium& m, const std::string& target, WizardCompon
   driver::Process p = m.StartWizard();
   const Wizard w(p);
   ASSERT_NO_FATAL_FAILURE(WalkToConfirmPage(w, target, components));
-  ASSERT_NO_FATAL_FAILURE(FinishInstall(w, p));
+  ASSERT_NO_FATAL_FAILURE(FinishInstall(w, p, &ended->readme));
   ended->code = static_cast<int>(p.ExitCode());
 }
 
@@ -148,9 +149,21 @@ Ended InstallThroughWizard(const TestMedium& m, const std::string& target, Wizar
   return ended;
 }
 
-void FinishInstall(const Wizard& w, const driver::Process& p) {
+void FinishInstall(const Wizard& w, const driver::Process& p, std::optional<std::wstring>* readme) {
   ASSERT_EQ(w.Text(kIdBtnNext), L"インストール");
   w.Click(kIdBtnNext);
+  // The read-me's own window stands before the last page, modal.
+  HWND shown = nullptr;
+  driver::WaitUntil(
+      [&] {
+        shown = driver::WaitForWindowWithChild(w.Pid(), TForm::kClassName, kIdReadmeClose, 0);
+        return shown || w.Caption() == L"完了";
+      },
+      kTimeout);
+  if (shown) {
+    if (readme) *readme = driver::Text(driver::ChildById(shown, kIdReadmeText));
+    driver::Click(driver::ChildById(shown, kIdReadmeClose));
+  }
   if (!w.WaitForCaption(L"完了", kTimeout)) {
     HWND dialog = driver::WaitForWindow(w.Pid(), kMessageDialogClass, 100);
     FAIL() << "the copy work did not end on the last page"

@@ -49,6 +49,9 @@ struct Ended {
   int code = -1;       // its exit code; -1 when it did not end by itself (it was killed)
   std::string output;  // its standard output and error, in Shift-JIS
   std::string log;     // the log's text (LogText), "" when no log was named
+  // The text of the read-me in the program's own window (closed with 閉じる);
+  // nothing when that window did not show.
+  std::optional<std::wstring> readme;
 };
 // The code, the output and the log, for a failure message.
 std::ostream& operator<<(std::ostream& out, const Ended& run);
@@ -75,8 +78,9 @@ Ended RunInstalled(const std::string& folder, const std::string& args, const std
 // ticked, the folder typed, "インストール" pressed, the last page closed.
 Ended InstallThroughWizard(const TestMedium& m, const std::string& target, WizardComponents components = {});
 // From the confirmation page: "インストール" pressed, the last page reached
-// and closed, the process ended.
-void FinishInstall(const Wizard& w, const driver::Process& p);
+// and closed, the process ended. A read-me shown in the program's own window
+// on the way is read into *readme (when given) and closed with 閉じる.
+void FinishInstall(const Wizard& w, const driver::Process& p, std::optional<std::wstring>* readme = nullptr);
 
 // The program in an install folder, started as the user starts it, and the
 // temporary copy it handed over to (0 when none came).

@@ -74,6 +74,22 @@ TEST(ListFiles, MaskPlainFilesAndRecursion) {
   SetAttributes(dir / "ro.txt", FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST(ListFiles, SizesComeWithTheNames) {
+  TempDir dir;
+  WriteFileBytes(dir / "a.bin", std::string(5, 'a'));
+  WriteFileBytes(dir / "sub\\b.bin", std::string(70000, 'b'));
+  ListFilesOptions o;
+  o.attribute_mask = 0x2F;
+  o.take_plain_files = true;
+  o.recurse = true;
+  std::vector<std::string> list;
+  std::vector<int64_t> sizes;
+  ListFiles(dir.Path(), o, &list, &sizes);
+  ASSERT_EQ(list.size(), 2u);
+  ASSERT_EQ(sizes.size(), 2u);
+  for (size_t i = 0; i < list.size(); ++i) EXPECT_EQ(sizes[i], fs::FileSizeOf(list[i])) << list[i];
+}
+
 TEST(ListFiles, FoldersWithDelimiterAndClearingAttributes) {
   TempDir dir;
   WriteFileBytes(dir / "x\\y\\f.dat", "1");

@@ -24,6 +24,7 @@
 #include "common/windriver_win.h"
 #include "launcher/start_win.h"
 #include "wizard/insttype_win.h"
+#include "wizard/readme_form_win.h"
 
 using driver::Process;
 using driver::kTimeout;
@@ -36,7 +37,7 @@ std::string g_suffix;
 
 bool Wanted(const std::string& name) {
   if (g_suffix.empty()) return true;
-  for (const char* n : {"launcher", "wizard-2-components", "wizard-3-folder", "wizard-5-copy"})
+  for (const char* n : {"launcher", "wizard-2-components", "wizard-3-folder", "wizard-5-copy", "readme-window"})
     if (name == n) return true;
   return false;
 }
@@ -159,6 +160,13 @@ void InstallPages() {
   TestPackage pkg;
   Package(pkg);
   AddLooseFiles(pkg);
+  // A Shift-JIS read-me: on a system whose code page is not 932 the program shows it itself.
+  std::string readme = "サンプルゲーム お読みください\r\n\r\n";
+  for (int i = 1; i <= 40; ++i) readme += Format("%d. インストールしたフォルダの game.exe を実行してください。\r\n", i);
+  testing_support::WriteFileBytes(pkg.Folder() + "readme.txt", readme);
+  pkg.settings.CopyFiles.push_back("readme.txt");
+  pkg.settings.ReadmeFile = "readme.txt";
+  pkg.settings.OpenReadme = 1;
   pkg.WriteSettings();
   Process p = pkg.Start("\"" + pkg.Folder() + "\"");
   HWND wizard = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdBtnNext, kTimeout);
@@ -193,6 +201,10 @@ void InstallPages() {
     if (std::string(s.name) == "wizard-1-media") driver::Click(driver::ChildById(wizard, kIdRadioDiskThis));
     driver::Click(driver::ChildById(wizard, kIdBtnNext));
     if (std::string(s.name) == "wizard-3-folder") driver::AnswerMessageDialog(p.Id(), IDYES, 1000);
+  }
+  if (HWND window = driver::WaitForWindowWithChild(p.Id(), TForm::kClassName, kIdReadmeClose, 60000)) {
+    Shoot(window, "readme-window");
+    driver::Click(driver::ChildById(window, kIdReadmeClose));
   }
   if (WaitCaption(wizard, L"完了")) {
     CloseGroupWindow(pkg.settings.Title, p.Id());

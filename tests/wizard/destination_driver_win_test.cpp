@@ -1,8 +1,8 @@
 // Install folders judged as Windows will see them, shown through install.exe
 // under Wine: another title's installation, a linked folder, Program Files
-// by its short name, a folder too long for the game's files, a rights
-// trial that cannot clean up after itself, and the read-me of a run
-// restarted with administrator rights.
+// by its short name, a folder too long for the game's files, a folder name
+// code page 932 cannot hold, a rights trial that cannot clean up after
+// itself, and the read-me of a run restarted with administrator rights.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -120,6 +120,31 @@ TEST(InstallFolder, AFolderTooLongForTheGamesFilesIsRefusedOnTheFolderPageAndByD
   w.Answer(IDYES);
   EXPECT_TRUE(p.WaitExit(testing_support::kTimeout));
   EXPECT_FALSE(testing_support::Exists(folder));
+}
+
+TEST(InstallFolder, ANameCodePage932CannotHoldIsRefusedNamingTheCharacter) {
+  TestMedium m(1, 'G');
+  OneDisc(m);
+  driver::Process p = m.StartWizard();
+  Wizard w(p);
+  ASSERT_TRUE(w.Found());
+  ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
+  w.Click(kIdBtnNext);
+  ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
+  const std::wstring folder = enc::Wide(m.Dir().Path()) + L"Zo\u00EB\\DemoGame";
+  w.SetText(kIdEditDir, folder);
+  w.Click(kIdBtnNext);
+  const driver::MessageDialogContent warning = w.Answer(IDOK);
+  EXPECT_EQ(warning.caption, L"警告");
+  EXPECT_EQ(warning.text, L"フォルダ名に使えない文字が含まれています: \u00EB\r\n別のフォルダ名を指定してください");
+  // After OK the person types again where the fault is.
+  EXPECT_TRUE(driver::WaitUntil([&] { return driver::FocusOf(w.Form()) == w.Control(kIdEditDir); }, 2000));
+  EXPECT_EQ(w.Caption(), L"インストール先の選択");
+  EXPECT_EQ(w.Text(kIdEditDir), folder);
+  w.Click(kIdBtnAbort);
+  w.Answer(IDYES);
+  EXPECT_TRUE(p.WaitExit(testing_support::kTimeout));
+  EXPECT_EQ(GetFileAttributesW((enc::Wide(m.Dir().Path()) + L"Zo\u00EB").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(InstallFolder, ATrialFolderLeftBehindIsLogged) {

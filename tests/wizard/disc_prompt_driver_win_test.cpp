@@ -2,6 +2,7 @@
 // disc or mounts its image on whatever drive the image tool picks. Which
 // place holds the disc is judged natively; here only the window and drives.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ void InstallWithoutOk(char drive, const std::function<bool(const TestMedium&)>& 
   TestMedium m(2, drive);
   m.settings.ProgramSize = 20;
   m.settings.DiskProgramSize = {10, 10};
-  m.AddLoose(0, "game.exe", "game");
+  m.AddLoose(0, "game.exe", std::string(1000, 'g'));
   m.AddLoose(1, "disc2\\extra.txt", "from disc 2");
   m.Write();
   Process p = m.StartWizard();
@@ -34,6 +35,17 @@ void InstallWithoutOk(char drive, const std::function<bool(const TestMedium&)>& 
   w.Click(kIdBtnNext);
   HWND prompt = driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout);
   ASSERT_NE(prompt, nullptr);
+  // The prompt leaves the copy page's status line and bar in view, and the
+  // bar shows what disc 1 brought (1000 of the 1010 bytes expected).
+  RECT at, status, bar, overlap;
+  GetWindowRect(prompt, &at);
+  GetWindowRect(w.Control(kIdLabelCopy), &status);
+  GetWindowRect(w.Control(kIdProgress), &bar);
+  EXPECT_EQ(GetWindow(prompt, GW_OWNER), w.Form());
+  EXPECT_FALSE(IntersectRect(&overlap, &at, &status));
+  EXPECT_FALSE(IntersectRect(&overlap, &at, &bar));
+  EXPECT_EQ(SendMessageW(w.Control(kIdProgress), PBM_GETPOS, 0, 0), 100);
+  EXPECT_EQ(SendMessageW(w.Control(kIdProgress), PBM_GETRANGE, FALSE, 0), 101);
   // Disc 1 is still in: the looks that pass meanwhile leave the prompt standing.
   Sleep(2500);
   ASSERT_TRUE(IsWindowVisible(prompt));
@@ -42,7 +54,7 @@ void InstallWithoutOk(char drive, const std::function<bool(const TestMedium&)>& 
   ASSERT_TRUE(w.WaitForCaption(L"完了"));
   w.Click(kIdBtnAbort);
   EXPECT_TRUE(p.WaitExit(kTimeout));
-  ExpectTree(m.Target(), {{"game.exe", "game"}, {"disc2\\extra.txt", "from disc 2"}, "install.dat"});
+  ExpectTree(m.Target(), {{"game.exe", std::string(1000, 'g')}, {"disc2\\extra.txt", "from disc 2"}, "install.dat"});
 }
 
 }  // namespace

@@ -94,7 +94,8 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
   s.CopyFiles.push_back("install.exe");
   const std::string big = Bytes(5 << 20, 1);  // copied in pieces
   m.AddLoose(0, "game.exe", big);
-  m.AddLoose(0, "readme.txt", "read me\r\n");
+  const std::string readme = "お読みください\nread me\r\n";  // Shift-JIS, as a package's read-me
+  m.AddLoose(0, "readme.txt", readme);
   m.AddLoose(0, "bin\\sub\\tool.dll", Bytes(70000, 2));
   m.AddLoose(0, kJapaneseName, "Japanese name");
   m.AddLoose(0, "bgm\\title.ogg", "sound");
@@ -125,7 +126,7 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
                       {"game.ext"},
                       {"install.dat"},
                       {"install.exe", ReadFileBytes(m.Disc(0) + "install.exe")},
-                      {"readme.txt", "read me\r\n"},
+                      {"readme.txt", readme},
                       {kJapaneseName, "Japanese name"}});
   EXPECT_EQ(FileAttributesOf(target + "game.exe") & FILE_ATTRIBUTE_READONLY, 0u);
 
@@ -154,12 +155,19 @@ TEST(Install, OneDiscOfLooseFilesAndData) {
   ExpectShortcut(m.GroupFolder() + s.Title + "のアンインストール.lnk", target + "install.exe",
                  s.Title + "のアンインストール", 1);
   ExpectShortcut(m.GroupFolder() + "お読みください.lnk", target + "readme.txt", "お読みください", 0);
-  // The read-me was opened (by the program the prefix associates with .txt).
-  const DWORD notepad = driver::WaitForProgram(L"notepad.exe", kTimeout);
-  EXPECT_NE(notepad, 0u) << "the read-me was not opened";
-  if (notepad) {
-    HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, notepad);
-    if (h) TerminateProcess(h, 0), CloseHandle(h);
+  // The read-me was opened: where the shell's editor would read Shift-JIS in
+  // another code page, in the program's own window; on a code page 932
+  // system by the program the prefix associates with .txt.
+  if (GetACP() != 932) {
+    EXPECT_EQ(run.readme, std::optional<std::wstring>(L"お読みください\r\nread me\r\n"));
+  } else {
+    EXPECT_EQ(run.readme, std::nullopt);
+    const DWORD notepad = driver::WaitForProgram(L"notepad.exe", kTimeout);
+    EXPECT_NE(notepad, 0u) << "the read-me was not opened";
+    if (notepad) {
+      HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, notepad);
+      if (h) TerminateProcess(h, 0), CloseHandle(h);
+    }
   }
 
   // The launcher on the medium now offers to start the game.
