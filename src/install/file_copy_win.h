@@ -13,7 +13,9 @@ std::string TemporaryNameOf(const std::string& dest);
 
 class TFileCopier {
  public:
-  TFileCopier();
+  // Files of read_ahead_from bytes or more are read on a worker thread
+  // ahead of the writing; smaller ones cost less than starting it would.
+  explicit TFileCopier(int64_t read_ahead_from = int64_t{4} << 20);
   ~TFileCopier();
   TFileCopier(const TFileCopier&) = delete;
   TFileCopier& operator=(const TFileCopier&) = delete;
@@ -38,4 +40,5 @@ class TFileCopier {
 
  private:
   std::unique_ptr<char[]> buffer_;
+  int64_t read_ahead_from_;
 };
