@@ -25,6 +25,7 @@
 #include "install/delete_rules.h"
 #include "install/delete_work_win.h"
 #include "install/file_copy_win.h"
+#include "install/medium_files_win.h"
 #include "install/records_win.h"
 #include "install/selection.h"
 #include "install/uninstall_entry_win.h"
@@ -197,23 +198,13 @@ void TCopyWork::ChangeDisc(int index) {
 
 void TCopyWork::CopyLooseFiles() {
   TZefoInstallSet& s = Settings();
-  std::vector<std::string> listed;
-  ListFilesOptions o;
-  o.attribute_mask = kFaReadOnly | kFaHidden | kFaSysFile | kFaVolumeId | kFaArchive;
-  o.take_plain_files = true;
-  o.recurse = true;
-  ListFiles(context_.source_folder, o, &listed);
-  const size_t root = AddTrailingDelimiter(context_.source_folder).size();
-
   // The files the package names and the components select, in listing order.
-  std::vector<std::pair<std::string, std::string>> files;  // full path, path below the medium
-  for (std::string& path : listed) {
-    std::string rel = path.substr(std::min(root, path.size()));
-    if (!s.IsCopyFile(rel)) continue;
-    const TFileKind kind = ClassifyExtension(ExtractFileExt(rel));
+  std::vector<TMediumFile> files;
+  for (TMediumFile& f : ListMediumLooseFiles(context_.source_folder, s)) {
+    const TFileKind kind = ClassifyExtension(ExtractFileExt(f.rel));
     if (kind == TFileKind::kSound && !choices_.sound && !s.AddOn) continue;
     if (kind == TFileKind::kMovie && !choices_.movie && !s.AddOn) continue;
-    files.emplace_back(std::move(path), std::move(rel));
+    files.push_back(std::move(f));
   }
 
   std::string folder_made;
