@@ -10,7 +10,6 @@
 #include "archive/dirwriter.h"
 #include "archive/vrfiles.h"
 #include "base/format.h"
-#include "base/read_ahead.h"
 #include "base/fs.h"
 #include "base/paths.h"
 
@@ -85,8 +84,9 @@ bool TVrFileCollection::AppendEntryBytes(TVrFileCollection& source, const TVrFil
     // A long entry is read ahead on a worker while this thread writes it, so
     // the medium and the install disk work at once. Only the worker touches
     // the source until ahead has gone, on every way out.
-    TReadAhead ahead([from](uint8_t* buffer, int64_t count) { return from->Read(buffer, count); }, s.Size,
-                     kReadAheadBlock, kReadAheadBlocks);
+    if (!read_ahead_) read_ahead_ = std::make_unique<TReadAhead>(kReadAheadBlock, kReadAheadBlocks);
+    TReadAhead::TSource ahead(*read_ahead_, [from](uint8_t* buffer, int64_t count) { return from->Read(buffer, count); },
+                              s.Size);
     int64_t reported = 0;
     for (TReadAhead::TBlock b = ahead.Next(); b.size > 0; b = ahead.Next()) {
       to.Write(b.data, b.size);

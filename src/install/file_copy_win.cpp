@@ -23,7 +23,8 @@ std::string Reason() { return SystemErrorText(GetLastError()); }
 
 std::string TemporaryNameOf(const std::string& dest) { return dest + ".~zi"; }
 
-TFileCopier::TFileCopier(int64_t read_ahead_from) : buffer_(new char[kPiece]), read_ahead_from_(read_ahead_from) {}
+TFileCopier::TFileCopier(int64_t read_ahead_from)
+    : buffer_(new char[kPiece]), read_ahead_from_(read_ahead_from), read_ahead_(kPiece, kReadAheadBlocks) {}
 TFileCopier::~TFileCopier() = default;
 
 int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, const Progress& progress) {
@@ -91,7 +92,7 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
     // the two disks work at once. Declared after the guard: the worker has
     // stopped reading before the file written is removed, and before the
     // source is closed.
-    TReadAhead ahead(read, INT64_MAX, kPiece, kReadAheadBlocks);
+    TReadAhead::TSource ahead(read_ahead_, read, INT64_MAX);
     for (TReadAhead::TBlock b = ahead.Next(); b.size > 0; b = ahead.Next()) {
       if (!write(b.data, b.size)) return -1;
     }

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "base/read_ahead.h"
+
 // The name a file of the installation is written under before it is put in
 // place: beside it, so that putting it in place is a rename on one volume.
 std::string TemporaryNameOf(const std::string& dest);
@@ -41,4 +43,5 @@ class TFileCopier {
  private:
   std::unique_ptr<char[]> buffer_;
   int64_t read_ahead_from_;
+  TReadAhead read_ahead_;  // its worker starts with the first long file
 };
