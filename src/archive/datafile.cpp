@@ -19,6 +19,11 @@ namespace {
 constexpr int64_t kVerifyBlock = 1 << 20;
 // A merge that reports inside large entries does so after each such slice.
 constexpr int64_t kEntrySlice = int64_t{8} << 20;
+// Entries from this size on are read ahead while they are written; a
+// smaller one costs less than starting the worker would.
+constexpr int64_t kReadAheadFrom = int64_t{4} << 20;
+constexpr int64_t kReadAheadBlock = int64_t{1} << 20;
+constexpr int kReadAheadBlocks = 4;
 
 bool Superseded(const TVrFile& e) { return !e.Name().empty() && e.Name()[0] == '/'; }
 
@@ -75,6 +80,25 @@ bool TVrFileCollection::AppendEntryBytes(TVrFileCollection& source, const TVrFil
   if (!from || from->GetPosition() != s.Offset) source.Damaged(Format("%s のデータがありません", s.Name().c_str()));
   to.SetPosition(n.Offset);
   int64_t done = 0;
+  if (s.Size >= kReadAheadFrom) {
+    // A long entry is read ahead on a worker while this thread writes it, so
+    // the medium and the install disk work at once. Only the worker touches
+    // the source until ahead has gone, on every way out.
+    if (!read_ahead_) read_ahead_ = std::make_unique<TReadAhead>(kReadAheadBlock, kReadAheadBlocks);
+    TReadAhead::TSource ahead(*read_ahead_, [from](uint8_t* buffer, int64_t count) { return from->Read(buffer, count); },
+                              s.Size);
+    int64_t reported = 0;
+    for (TReadAhead::TBlock b = ahead.Next(); b.size > 0; b = ahead.Next()) {
+      to.Write(b.data, b.size);
+      done += b.size;
+      if (OnEntryBytes && done < s.Size && done - reported >= kEntrySlice) {
+        reported = done;
+        if (!OnEntryBytes(done)) return false;
+      }
+    }
+    if (done != s.Size) source.Damaged(Format("%s のデータが途中で終わっています", s.Name().c_str()));
+    return true;
+  }
   while (done < s.Size) {
     const int64_t slice = OnEntryBytes ? std::min(kEntrySlice, s.Size - done) : s.Size - done;
     if (to.CopyFrom(*from, slice) != slice) source.Damaged(Format("%s のデータが途中で終わっています", s.Name().c_str()));

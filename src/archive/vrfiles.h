@@ -25,6 +25,7 @@
 #include "archive/bigstreams.h"
 #include "archive/hash.h"
 #include "base/errors.h"
+#include "base/read_ahead.h"
 #include "base/stream.h"
 
 // A damaged directory, or an entry whose bytes are not all there. The message
@@ -184,4 +185,6 @@ class TVrFileCollection : public THashCollection {
   std::unique_ptr<void, ModuleRelease> resource_module_;
 #endif
   std::unique_ptr<TTpBigStream> archive_stream_;
+  // Reads long entries of a merge's source ahead; made for the first one.
+  std::unique_ptr<TReadAhead> read_ahead_;
 };

@@ -27,6 +27,7 @@
 #include "install/destination.h"
 #include "install/file_copy_win.h"
 #include "install/installed_data.h"
+#include "install/medium_files_win.h"
 #include "install/records_win.h"
 #include "install/selection.h"
 #include "install/uninstall_entry_win.h"
@@ -183,7 +184,7 @@ TWorkOutcome TCopyWork::Work() {
     for (int32_t i = 0; i < disk_count; ++i) {
       if (!choices_.all_disks && i != s.DiskIndex) continue;
       if (i != s.DiskIndex) ChangeDisc(i);
-      std::vector<TLooseFile> loose;
+      std::vector<TMediumFile> loose;
       if (!s.FromArchive) loose = LooseFilesOfDisc();
       total_.BeginDisc(i, DiscBytes(loose), copied_);
       if (!s.FromArchive) CopyLooseFiles(loose);
@@ -302,35 +303,23 @@ void TCopyWork::ChangeDisc(int index) {
   if (context_.archive) context_.archive->Open(context_.source_folder + kDataFile);
 }
 
-std::vector<TLooseFile> TCopyWork::LooseFilesOfDisc() {
+std::vector<TMediumFile> TCopyWork::LooseFilesOfDisc() {
   TZefoInstallSet& s = Settings();
-  std::vector<std::string> listed;
-  std::vector<int64_t> sizes;
-  ListFilesOptions o;
-  o.attribute_mask = kFaReadOnly | kFaHidden | kFaSysFile | kFaVolumeId | kFaArchive;
-  o.take_plain_files = true;
-  o.recurse = true;
-  ListFiles(context_.source_folder, o, &listed, &sizes);
-  const size_t root = AddTrailingDelimiter(context_.source_folder).size();
-
   // The files the package names and the components select, in listing order.
-  std::vector<TLooseFile> files;
-  for (size_t i = 0; i < listed.size(); ++i) {
-    std::string& path = listed[i];
-    std::string rel = path.substr(std::min(root, path.size()));
-    if (!s.IsCopyFile(rel)) continue;
-    const TFileKind kind = ClassifyExtension(ExtractFileExt(rel));
+  std::vector<TMediumFile> files;
+  for (TMediumFile& f : ListMediumLooseFiles(context_.source_folder, s)) {
+    const TFileKind kind = ClassifyExtension(ExtractFileExt(f.rel));
     if (kind == TFileKind::kSound && !choices_.sound && !s.AddOn) continue;
     if (kind == TFileKind::kMovie && !choices_.movie && !s.AddOn) continue;
-    files.push_back({std::move(path), std::move(rel), sizes[i]});
+    files.push_back(std::move(f));
   }
   return files;
 }
 
-int64_t TCopyWork::DiscBytes(const std::vector<TLooseFile>& loose) const {
+int64_t TCopyWork::DiscBytes(const std::vector<TMediumFile>& loose) const {
   const TZefoInstallSet& s = Settings();
   int64_t bytes = 0;
-  for (const TLooseFile& file : loose) bytes += std::max<int64_t>(file.size, 0);
+  for (const TMediumFile& file : loose) bytes += std::max<int64_t>(file.size, 0);
   const TVrFileCollection* archive = context_.archive;
   if (archive && output_ && (choices_.data || s.AddOn)) bytes += output_->BytesToMerge(*archive);
   // Every separate file counts; one found up to date settles the total when
@@ -342,7 +331,7 @@ int64_t TCopyWork::DiscBytes(const std::vector<TLooseFile>& loose) const {
   return bytes;
 }
 
-void TCopyWork::CopyLooseFiles(const std::vector<TLooseFile>& files) {
+void TCopyWork::CopyLooseFiles(const std::vector<TMediumFile>& files) {
   TZefoInstallSet& s = Settings();
   std::string folder_made;
   for (const auto& [path, rel, size] : files) {

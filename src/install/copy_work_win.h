@@ -26,6 +26,7 @@
 #include "install/copy_total.h"
 #include "install/disc_lookup.h"
 #include "install/install_journal_win.h"
+#include "install/medium_files_win.h"
 #include "install/wizard_context.h"
 #include "install/work_observer.h"
 
@@ -56,11 +57,6 @@ bool RemovableInstallFolder(const std::string& folder);
 
 class TFileCopier;
 
-struct TLooseFile {
-  std::string path;  // full path on the medium
-  std::string rel;   // path below the medium: below the install folder too
-  int64_t size = 0;  // as the medium's listing gives it
-};
 class TVrFile;
 class TVrFileCollection;
 
@@ -104,11 +100,11 @@ class TCopyWork {
   std::vector<TDiscPlace> DiscPlaces();
   // The loose files of the disc in the source folder that the package names
   // and the components select, in listing order.
-  std::vector<TLooseFile> LooseFilesOfDisc();
+  std::vector<TMediumFile> LooseFilesOfDisc();
   // What the disc in will copy: those loose files, the archive's entries the
   // merge takes, its separate files.
-  int64_t DiscBytes(const std::vector<TLooseFile>& loose) const;
-  void CopyLooseFiles(const std::vector<TLooseFile>& files);
+  int64_t DiscBytes(const std::vector<TMediumFile>& loose) const;
+  void CopyLooseFiles(const std::vector<TMediumFile>& files);
   void MergeData();
   void ExtractSeparateFiles();
   void ExtractEntry(const TVrFile& entry, const std::string& dest);

@@ -21,6 +21,7 @@
 #include "settings/registry_key_rule.h"
 #include "install/copy_work_win.h"
 #include "install/delete_rules.h"
+#include "install/medium_files_win.h"
 #include "install/selection.h"
 #include "install/uninstall_entry_win.h"
 
@@ -165,17 +166,7 @@ std::vector<std::string> InstalledNamesOf(const TWizardContext& context) {
   if (!s.GameExe.empty()) names.push_back(s.GameExe);
   if (!s.ReadmeFile.empty()) names.push_back(s.ReadmeFile);
   if (!s.FromArchive && !context.source_folder.empty()) {
-    std::vector<std::string> listed;
-    ListFilesOptions o;
-    o.attribute_mask = kFaReadOnly | kFaHidden | kFaSysFile | kFaVolumeId | kFaArchive;
-    o.take_plain_files = true;
-    o.recurse = true;
-    ListFiles(context.source_folder, o, &listed);
-    const size_t root = AddTrailingDelimiter(context.source_folder).size();
-    for (const std::string& path : listed) {
-      const std::string rel = path.substr(std::min(root, path.size()));
-      if (s.IsCopyFile(rel)) names.push_back(rel);
-    }
+    for (TMediumFile& f : ListMediumLooseFiles(context.source_folder, s)) names.push_back(std::move(f.rel));
   }
   if (s.FromArchive && context.archive) {
     for (int32_t i = 0; i < context.archive->Count(); ++i) {

@@ -6,6 +6,7 @@
 #include "base/encoding.h"
 #include "base/errors.h"
 #include "base/format.h"
+#include "base/read_ahead.h"
 #include "os/owned_handle_win.h"
 #include "os/system_error_win.h"
 
@@ -14,6 +15,7 @@ namespace {
 // Large enough that a big file costs few system calls, small enough that
 // the progress moves several times a second on a slow medium.
 constexpr DWORD kPiece = 1u << 20;
+constexpr int kReadAheadBlocks = 4;
 
 std::string Reason() { return SystemErrorText(GetLastError()); }
 
@@ -21,7 +23,8 @@ std::string Reason() { return SystemErrorText(GetLastError()); }
 
 std::string TemporaryNameOf(const std::string& dest) { return dest + ".~zi"; }
 
-TFileCopier::TFileCopier() : buffer_(new char[kPiece]) {}
+TFileCopier::TFileCopier(int64_t read_ahead_from)
+    : buffer_(new char[kPiece]), read_ahead_from_(read_ahead_from), read_ahead_(kPiece, kReadAheadBlocks) {}
 TFileCopier::~TFileCopier() = default;
 
 int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, const Progress& progress) {
@@ -67,23 +70,40 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
     DeleteFileW(wtemp.c_str());
   });
 
-  int64_t done = 0;
-  for (;;) {
+  const auto read = [&](uint8_t* buffer, int64_t count) -> int64_t {
     DWORD got = 0;
-    if (!ReadFile(in.Get(), buffer_.get(), kPiece, &got, nullptr))
+    if (!ReadFile(in.Get(), buffer, static_cast<DWORD>(count), &got, nullptr))
       throw EReadError(Format("%s\r\nを読み込めません（%s）", source.c_str(), Reason().c_str()));
-    if (got == 0) break;
+    return got;
+  };
+  int64_t done = 0;
+  const auto write = [&](const void* data, int64_t count) {
     DWORD put = 0;
-    if (!WriteFile(out.Get(), buffer_.get(), got, &put, nullptr) || put != got) {
-      const std::string why = put != got && GetLastError() == 0 ? SystemErrorText(ERROR_DISK_FULL) : Reason();
+    const DWORD n = static_cast<DWORD>(count);
+    if (!WriteFile(out.Get(), data, n, &put, nullptr) || put != n) {
+      const std::string why = put != n && GetLastError() == 0 ? SystemErrorText(ERROR_DISK_FULL) : Reason();
       throw EWriteError(Format("%s\r\nに書き込めません（%s）", dest.c_str(), why.c_str()));
     }
-    done += got;
-    if (progress && !progress(done)) return -1;
+    done += count;
+    return !progress || progress(done);
+  };
+  const int64_t size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  if (have_info && size >= read_ahead_from_) {
+    // A long file is read ahead on a worker while this thread writes, so
+    // the two disks work at once. Declared after the guard: the worker has
+    // stopped reading before the file written is removed, and before the
+    // source is closed.
+    TReadAhead::TSource ahead(read_ahead_, read, INT64_MAX);
+    for (TReadAhead::TBlock b = ahead.Next(); b.size > 0; b = ahead.Next()) {
+      if (!write(b.data, b.size)) return -1;
+    }
+  } else {
+    for (int64_t got; (got = read(reinterpret_cast<uint8_t*>(buffer_.get()), kPiece)) > 0;) {
+      if (!write(buffer_.get(), got)) return -1;
+    }
   }
   // Fewer bytes than the file held when it was opened: it was cut short
   // meanwhile, and what was read is no whole copy of it.
-  const int64_t size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   if (have_info && done < size)
     throw EReadError(Format("%s\r\nを読み込めません（%s）", source.c_str(), SystemErrorText(ERROR_HANDLE_EOF).c_str()));
   if (have_info) {

@@ -7,13 +7,17 @@
 #include <memory>
 #include <string>
 
+#include "base/read_ahead.h"
+
 // The name a file of the installation is written under before it is put in
 // place: beside it, so that putting it in place is a rename on one volume.
 std::string TemporaryNameOf(const std::string& dest);
 
 class TFileCopier {
  public:
-  TFileCopier();
+  // Files of read_ahead_from bytes or more are read on a worker thread
+  // ahead of the writing; smaller ones cost less than starting it would.
+  explicit TFileCopier(int64_t read_ahead_from = int64_t{4} << 20);
   ~TFileCopier();
   TFileCopier(const TFileCopier&) = delete;
   TFileCopier& operator=(const TFileCopier&) = delete;
@@ -42,4 +46,6 @@ class TFileCopier {
  private:
   std::unique_ptr<char[]> buffer_;
   std::function<void(const std::string&)> replacing_;
+  int64_t read_ahead_from_;
+  TReadAhead read_ahead_;  // its worker starts with the first long file
 };

@@ -659,6 +659,35 @@ TEST(StreamCrc32, StopsWhenTheStreamEnds) {
   EXPECT_EQ(read, 8);
 }
 
+#ifndef _WIN32
+// A long entry is read on a worker: its failures still reach the caller,
+// and nothing describes the bytes that were not all written.
+TEST(MergeFrom, ALargeEntryCutShortOrNotStoredRaises) {
+  const std::string big(12 << 20, 'v');
+  for (const bool disk_full : {false, true}) {
+    SCOPED_TRACE(disk_full ? "the disk is full" : "the source is cut short inside the entry");
+    if (disk_full && !fs::FileExists("/dev/full")) continue;
+    TempDir dir;
+    TVrFileCollection source;
+    OpenSource(source, dir, "d1/game.dat", 102, {{"movie.avi", big, false, kNew, 0}});
+    TMemoryStream directory;  // the empty data file's, as it was before
+    if (disk_full) {
+      ASSERT_EQ(symlink("/dev/full", fs::NativePath(dir / "game.dat").c_str()), 0);
+      WriteDirectory(directory, 102, {}, 0);
+      directory.SaveToFile(dir / "game.ext");
+    } else {
+      WriteFileBytes(dir / "d1/game.dat", ReadFileBytes(dir / "d1/game.dat").substr(0, 6 << 20));
+    }
+    TVrFileCollection target;
+    target.Open(dir / "game.dat", true);
+    if (disk_full) EXPECT_THROW(target.MergeFrom(source), EWriteError);
+    else EXPECT_THROW(target.MergeFrom(source), EArchiveError);
+    EXPECT_EQ(fs::FileExists(dir / "game.ext") ? ReadFileBytes(dir / "game.ext").size() : 0u,
+              static_cast<size_t>(directory.GetSize()));
+  }
+}
+#endif
+
 TEST(MergeFrom, LargeEntriesReportTheirBytesAndCanBeCancelledInside) {
   TempDir dir;
   std::string big(20 << 20, '\0');

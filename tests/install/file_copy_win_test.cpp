@@ -26,6 +26,7 @@ using testing_support::WriteFileBytes;
 namespace {
 
 constexpr int64_t kMiB = 1 << 20;
+constexpr int64_t kNoReadAhead = INT64_MAX;
 const std::string kOldBytes = "the good copy of an earlier install";
 
 HANDLE OpenW(const std::string& path, DWORD access, DWORD share) {
@@ -98,6 +99,7 @@ TEST(FileCopier, ACompleteCopyReplacesTheFileWithTheSourcesBytesAndTime) {
     bool stale_temp;  // a read-only temporary file of a run that was killed
     DWORD source_attributes;
     DWORD expected;  // read-only, hidden and system of the copy
+    bool read_ahead = false;
   } rows[] = {
       {"no earlier file", false, 0, false, 0, 0},
       {"a plain earlier file", true, 0, false, 0, 0},
@@ -105,6 +107,8 @@ TEST(FileCopier, ACompleteCopyReplacesTheFileWithTheSourcesBytesAndTime) {
       {"a hidden system earlier file", true, kHidden | kSystem, false, 0, 0},
       {"a temporary file left behind", true, 0, true, 0, 0},
       {"a hidden read-only source: hidden kept, read-only not", true, kRo, false, kHidden | kRo, kHidden},
+      {"read ahead, no earlier file", false, 0, false, 0, 0, true},
+      {"read ahead, a read-only earlier file", true, kRo, false, 0, 0, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -118,7 +122,7 @@ TEST(FileCopier, ACompleteCopyReplacesTheFileWithTheSourcesBytesAndTime) {
     if (row.source_attributes) SetFileAttributesW(enc::Wide(f.source).c_str(), row.source_attributes);
 
     std::vector<int64_t> reported;
-    TFileCopier copier;
+    TFileCopier copier(row.read_ahead ? 0 : kNoReadAhead);
     EXPECT_EQ(copier.Copy(f.source, f.dest, [&](int64_t done) { return reported.push_back(done), true; }), 3 * kMiB);
     SetFileAttributesW(enc::Wide(f.source).c_str(), FILE_ATTRIBUTE_NORMAL);
 
@@ -141,6 +145,7 @@ TEST(FileCopier, AFailedOrStoppedCopyLeavesTheEarlierFileAsItWas) {
     Fault fault;
     DWORD old_attributes;
     bool old = true;  // false: nothing at dest, the copy goes straight to its name
+    bool read_ahead = false;  // the file is read on a worker
   } rows[] = {
       {"the medium reports a read error", Fault::kReadFails, 0},
       {"nothing there before, the medium reports a read error", Fault::kReadFails, 0, false},
@@ -152,6 +157,12 @@ TEST(FileCopier, AFailedOrStoppedCopyLeavesTheEarlierFileAsItWas) {
       {"stopped, over a read-only hidden file", Fault::kStopped, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
       {"the earlier file is open in another program", Fault::kDestInUse, 0},
       {"the earlier read-only file is open in another program", Fault::kDestInUse, FILE_ATTRIBUTE_READONLY},
+      // The worker's failure reaches the caller, and a stop or a refused
+      // replacement stops the worker before the written file goes.
+      {"read ahead, the medium reports a read error", Fault::kReadFails, 0, false, true},
+      {"read ahead, stopped after the first piece", Fault::kStopped, 0, true, true},
+      {"read ahead, nothing there before, stopped", Fault::kStopped, 0, false, true},
+      {"read ahead, the earlier file is open in another program", Fault::kDestInUse, 0, true, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -182,7 +193,7 @@ TEST(FileCopier, AFailedOrStoppedCopyLeavesTheEarlierFileAsItWas) {
     std::vector<int64_t> reported;
     std::string error;
     int64_t result = 0;
-    TFileCopier copier;
+    TFileCopier copier(row.read_ahead ? 0 : kNoReadAhead);
     try {
       result = copier.Copy(f.source, f.dest, [&](int64_t done) {
         reported.push_back(done);
