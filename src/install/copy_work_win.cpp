@@ -351,10 +351,12 @@ void TCopyWork::CopyLooseFiles(const std::vector<TMediumFile>& files) {
       }
       folder_made = folder;
     }
-    // Looked at before the journal names the file: a kill between the line
-    // and the copier's own finding must not leave a file that was there
-    // before on the list of what the run created.
-    if (fs::FileExists(dest)) journal_.Kept(rel);
+    // Outside the folders this run made, the file is looked for before the
+    // journal names it: a kill between the line and the copier's own finding
+    // must not put a file that was there before on the list of what the run
+    // created. (Looking costs a folder scan under some systems, so a first
+    // install, whose folders are all new, does not look.)
+    if (!journal_.MadeThisRun(folder) && fs::FileExists(dest)) journal_.Kept(rel);
     else journal_.File(rel);
     // A long file moves the bar as it goes and still answers an Abort.
     const int64_t copied = copier_->Copy(path, dest, [&](int64_t done) {

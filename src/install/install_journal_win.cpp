@@ -198,6 +198,7 @@ void TInstallJournal::Begin(const std::string& target_dir, bool go_on) {
   if (!continued) Write(JournalHeader());
   if (made > 0) Add(TJournalKind::kMade, std::to_string(made));
   made_ = made;
+  if (made > 0) made_now_.insert(Folder(target_dir));
 }
 
 void TInstallJournal::Write(const std::string& line) {
@@ -217,8 +218,12 @@ bool TInstallJournal::MakeFolders(const std::string& folder) {
        dir = ExtractFileDir(dir))
     missing.push_back(dir.substr(root.size() + 1));
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) Add(TJournalKind::kFolder, *it);
-  return fs::MakeDirectories(folder);
+  if (!fs::MakeDirectories(folder)) return false;
+  for (const std::string& rel : missing) made_now_.insert(root + "\\" + rel);
+  return true;
 }
+
+bool TInstallJournal::MadeThisRun(const std::string& folder) const { return made_now_.count(Folder(folder)) > 0; }
 
 void TInstallJournal::File(const std::string& rel) { Add(TJournalKind::kFile, rel); }
 void TInstallJournal::Kept(const std::string& rel) { Add(TJournalKind::kKept, rel); }

@@ -4,6 +4,7 @@
 // next run can undo.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "base/os_file.h"
@@ -31,6 +32,9 @@ class TInstallJournal {
   // Notes the folders of full path folder that are missing below the install
   // folder, then makes them; false when they could not be made.
   bool MakeFolders(const std::string& folder);
+  // Whether full path folder was made by this run (Begin or MakeFolders):
+  // nothing of an earlier installation can be in it.
+  bool MadeThisRun(const std::string& folder) const;
   // A file about to be written under rel; Kept(rel) once it is known to
   // have been there already.
   void File(const std::string& rel);
@@ -54,6 +58,7 @@ class TInstallJournal {
   OsFile file_;
   std::string target_;
   int made_ = 0;
+  std::set<std::string> made_now_;
 };
 
 // The journal's file in target_dir, when there is one.
