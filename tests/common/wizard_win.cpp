@@ -16,6 +16,13 @@ bool Wizard::WaitExit(int timeout_ms) const {
   return ended;
 }
 
+void StartCopyFromMediaPage(const Wizard& w, const std::string& target) {
+  ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
+  w.Click(kIdBtnNext);
+  WalkToConfirmPage(w, target, {});
+  w.Click(kIdBtnNext);
+}
+
 void WalkToConfirmPage(const Wizard& w, const std::string& target, WizardComponents components,
                        bool yes_to_low_space) {
   ASSERT_TRUE(w.Found());

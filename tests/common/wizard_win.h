@@ -69,4 +69,8 @@ struct WizardComponents {
 void WalkToConfirmPage(const Wizard& w, const std::string& target, WizardComponents components,
                        bool yes_to_low_space = false);
 
+// From the media page of a run from discs to the copy: the install folder
+// typed, no component ticked, the confirmation passed.
+void StartCopyFromMediaPage(const Wizard& w, const std::string& target);
+
 }  // namespace testing_support

@@ -128,10 +128,7 @@ TEST(InstallRollback, AKilledInstallIsUndoneByTheNextInstallIntoItsFolder) {
   const MachineSnapshot before = SnapshotMachine(m.settings, target);
   // Up to the prompt for disc 2: disc 1 copied, the work waiting. Killed there.
   const auto to_the_work = [&](const Wizard& w) {
-    ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
-    w.Click(kIdBtnNext);
-    WalkToConfirmPage(w, target, {});
-    w.Click(kIdBtnNext);
+    StartCopyFromMediaPage(w, target);
   };
   {
     Process p = m.StartWizard();
@@ -197,10 +194,7 @@ TEST(InstallRollback, AKilledRepairLeavesTheInstallationAndTheUninstallerRemoves
   m.Write();
   Process p = m.StartWizard();
   Wizard w(p);
-  ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
-  w.Click(kIdBtnNext);
-  WalkToConfirmPage(w, target, {});
-  w.Click(kIdBtnNext);
+  StartCopyFromMediaPage(w, target);
   ASSERT_NE(driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout), nullptr);
   p.Kill();
   ASSERT_TRUE(p.WaitExit(kTimeout));
@@ -223,10 +217,7 @@ TEST(InstallRollback, ARemovalTheSystemRefusesIsNamedAndTheJournalStaysForTheNex
   const std::string target = m.Target(), log = m.Dir() / "run.log";
   Process p = m.StartWizard(log);
   Wizard w(p);
-  ASSERT_TRUE(w.WaitForCaption(L"インストールするCD-ROM"));
-  w.Click(kIdBtnNext);
-  WalkToConfirmPage(w, target, {});
-  w.Click(kIdBtnNext);
+  StartCopyFromMediaPage(w, target);
   ASSERT_NE(driver::WaitForWindow(p.Id(), kMessageDialogClass, kTimeout), nullptr);
   // Held open, shared with nobody, while the run undoes itself.
   HANDLE held = CreateFileW(enc::Wide(target + "game.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
