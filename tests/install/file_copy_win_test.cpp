@@ -213,7 +213,9 @@ TEST(FileCopier, AFailedOrStoppedCopyLeavesTheEarlierFileAsItWas) {
     }
     if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
     // Wine does not remove a link to /proc/self/mem itself.
-    if (row.fault == Fault::kReadFails) EXPECT_TRUE(testing_support::RunHostCommand("/bin/rm", {testing_support::HostPathOf(f.source)}));
+    if (row.fault == Fault::kReadFails) {
+      EXPECT_TRUE(testing_support::RunHostCommand("/bin/rm", {testing_support::HostPathOf(f.source)}));
+    }
 
     switch (row.fault) {
       case Fault::kReadFails:
