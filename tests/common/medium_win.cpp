@@ -25,7 +25,9 @@ namespace {
 // Wine's own export: the host path of a Windows path (freed with HeapFree).
 std::string UnixPath(const std::string& windows_path) {
   using Fn = char*(CDECL*)(const wchar_t*);
-  const auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  // Through void*: a FARPROC names no signature of its own.
+  const auto fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   if (!fn) return {};
   char* p = fn(enc::Wide(windows_path).c_str());
   if (!p) return {};

@@ -278,6 +278,26 @@ HWND FocusOf(HWND window) {
   return info.hwndFocus;
 }
 
+testing::AssertionResult WaitForFocus(HWND form, HWND control, int timeout_ms) {
+  const DWORD thread = GetWindowThreadProcessId(form, nullptr);
+  const auto state = [thread] {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(thread, &info);
+    return info;
+  };
+  if (WaitUntil([&] { return state().hwndFocus == control; }, timeout_ms)) return testing::AssertionSuccess();
+  if (!state().hwndActive) {
+    SetForegroundWindow(form);
+    if (WaitUntil([&] { return state().hwndFocus == control; }, timeout_ms)) return testing::AssertionSuccess();
+  }
+  const GUITHREADINFO now = state();
+  return testing::AssertionFailure() << "the focus is in a " << enc::Narrow(ClassOf(now.hwndFocus)) << " \""
+                                     << enc::Narrow(Text(now.hwndFocus)) << "\", the active window is a "
+                                     << enc::Narrow(ClassOf(now.hwndActive)) << " \"" << enc::Narrow(Text(now.hwndActive))
+                                     << "\"";
+}
+
 bool PressKey(HWND window, WORD vk) {
   HWND focus = FocusOf(window);
   if (!focus) return false;

@@ -2,6 +2,7 @@
 // windows, read their texts, positions and states, press their buttons.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
@@ -83,6 +84,13 @@ void Click(HWND button);
 // The control that has the keyboard focus in the thread of window (another
 // process's too), or nullptr.
 HWND FocusOf(HWND window);
+// Waits until control has the keyboard focus in form's thread. A window
+// manager may meanwhile take the activation from the whole program (when a
+// window of it closes, it picks what to focus by rules of its own); a person
+// then clicks the form, and the focus must come back to control, so that is
+// what is checked then. Only a program with no active window at all is
+// activated so: a wrong window of its own still fails.
+testing::AssertionResult WaitForFocus(HWND form, HWND control, int timeout_ms);
 // Presses and releases a key on the control with the focus in window's
 // thread, as the keyboard does; false when no control there has the focus.
 bool PressKey(HWND window, WORD vk);

@@ -183,7 +183,9 @@ void ExpectLaidOut(HWND window, int dpi, const char* what) {
       // are held to the height of their lines.
       // A label that takes its text's size was measured in the scaled font:
       // as high as its lines in it.
-      if ((style & SS_TYPEMASK) == SS_LEFT) EXPECT_EQ(need.cy, c.rect.bottom - c.rect.top) << "not the scaled font";
+      if ((style & SS_TYPEMASK) == SS_LEFT) {
+        EXPECT_EQ(need.cy, c.rect.bottom - c.rect.top) << "not the scaled font";
+      }
     } else if (c.cls == L"Button" && !text.empty()) {
       const SIZE need = font.TextSize(text, true);
       const LONG kind = style & BS_TYPEMASK;

@@ -415,7 +415,7 @@ TEST(Wizard, EscapeAsksAsAbortDoesAndBackLeavesOneDefaultButton) {
     SCOPED_TRACE(step.page);
     w.Click(kIdBtnBack);
     ASSERT_TRUE(w.WaitForCaption(step.page));
-    EXPECT_TRUE(driver::WaitUntil([&] { return driver::FocusOf(w.Form()) == w.Control(step.focused); }, kTimeout));
+    EXPECT_TRUE(driver::WaitForFocus(w.Form(), w.Control(step.focused), kTimeout));
     EXPECT_EQ(drawn_defaults(), std::vector<int>{step.focused});
     ASSERT_TRUE(w.PressKey(VK_ESCAPE));
     EXPECT_EQ(w.Answer(IDNO).caption, L"確認");
