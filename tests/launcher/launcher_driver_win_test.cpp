@@ -113,7 +113,7 @@ TEST(Launcher, MissingRuntimeSetupsCollapseTheLayout) {
     ASSERT_NE(form, nullptr);
     // On a busy machine the window manager may still answer the window's
     // first size just after it shows; the launcher's own size then follows.
-    driver::WaitUntil([&] { return driver::ClientSize(form).cy == c.height; }, 5000);
+    driver::WaitUntil([&] { return driver::ClientSize(form).cy == c.height; }, kTimeout);
     EXPECT_EQ(driver::ClientSize(form).cy, c.height);
     EXPECT_EQ(Button(form, kIdBtnDirectX).visible, c.offer && c.directx);
     EXPECT_EQ(Button(form, kIdBtnWinMedia).visible, c.winmedia_top >= 0);

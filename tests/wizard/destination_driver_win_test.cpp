@@ -138,7 +138,7 @@ TEST(InstallFolder, ANameCodePage932CannotHoldIsRefusedNamingTheCharacter) {
   EXPECT_EQ(warning.caption, L"警告");
   EXPECT_EQ(warning.text, L"フォルダ名に使えない文字が含まれています: \u00EB\r\n別のフォルダ名を指定してください");
   // After OK the person types again where the fault is.
-  EXPECT_TRUE(driver::WaitForFocus(w.Form(), w.Control(kIdEditDir), 2000));
+  EXPECT_TRUE(driver::WaitForFocus(w.Form(), w.Control(kIdEditDir), driver::kTimeout));
   EXPECT_EQ(w.Caption(), L"インストール先の選択");
   EXPECT_EQ(w.Text(kIdEditDir), folder);
   w.Click(kIdBtnAbort);
