@@ -53,7 +53,9 @@ TEST(DiscLookup, TheFirstPlaceHoldingTheAskedDiscWins) {
     for (const TDiscLook& look : search.looked) {
       holds.push_back(look.holds);
       // A damaged file is named in the warning shown after OK.
-      if (look.holds == H::kDamaged) EXPECT_NE(look.problem.find("install.dat"), std::string::npos) << look.problem;
+      if (look.holds == H::kDamaged) {
+        EXPECT_NE(look.problem.find("install.dat"), std::string::npos) << look.problem;
+      }
     }
     EXPECT_EQ(holds, row.holds);
     ASSERT_EQ(search.found.has_value(), !row.found_in.empty());
