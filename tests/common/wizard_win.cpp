@@ -23,8 +23,7 @@ void StartCopyFromMediaPage(const Wizard& w, const std::string& target) {
   w.Click(kIdBtnNext);
 }
 
-void WalkToConfirmPage(const Wizard& w, const std::string& target, WizardComponents components,
-                       bool yes_to_low_space) {
+void WalkToFolderPage(const Wizard& w, WizardComponents components) {
   ASSERT_TRUE(w.Found());
   ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
   if (components.data) w.Click(kIdCheckData);
@@ -32,6 +31,11 @@ void WalkToConfirmPage(const Wizard& w, const std::string& target, WizardCompone
   if (components.movie) w.Click(kIdCheckMovie);
   w.Click(kIdBtnNext);
   ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
+}
+
+void WalkToConfirmPage(const Wizard& w, const std::string& target, WizardComponents components,
+                       bool yes_to_low_space) {
+  ASSERT_NO_FATAL_FAILURE(WalkToFolderPage(w, components));
   w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(target)));
   w.Click(kIdBtnNext);
   if (!yes_to_low_space) {

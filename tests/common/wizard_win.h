@@ -62,6 +62,10 @@ struct WizardComponents {
   bool movie = false;
 };
 
+// From the components page of a one-disc run to the folder page, the
+// components ticked as asked.
+void WalkToFolderPage(const Wizard& w, WizardComponents components);
+
 // From the components page of a one-disc run to the confirmation page: the
 // components ticked as asked, the install folder typed. With
 // yes_to_low_space, the question of a nearly full drive on the way is

@@ -26,6 +26,7 @@ using testing_support::Has;
 using testing_support::RunInstalled;
 using testing_support::RunSilent;
 using testing_support::TestMedium;
+using testing_support::WalkToFolderPage;
 using testing_support::Wizard;
 
 namespace {
@@ -106,10 +107,7 @@ TEST(InstallFolder, AFolderTooLongForTheGamesFilesIsRefusedOnTheFolderPageAndByD
 
   driver::Process p = m.StartWizard();
   Wizard w(p);
-  ASSERT_TRUE(w.Found());
-  ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
-  w.Click(kIdBtnNext);
-  ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
+  ASSERT_NO_FATAL_FAILURE(WalkToFolderPage(w, {}));
   w.SetText(kIdEditDir, enc::Wide(folder));
   w.Click(kIdBtnNext);
   const driver::MessageDialogContent warning = w.Answer(IDOK);
@@ -127,10 +125,7 @@ TEST(InstallFolder, ANameCodePage932CannotHoldIsRefusedNamingTheCharacter) {
   OneDisc(m);
   driver::Process p = m.StartWizard();
   Wizard w(p);
-  ASSERT_TRUE(w.Found());
-  ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
-  w.Click(kIdBtnNext);
-  ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
+  ASSERT_NO_FATAL_FAILURE(WalkToFolderPage(w, {}));
   const std::wstring folder = enc::Wide(m.Dir().Path()) + L"Zo\u00EB\\DemoGame";
   w.SetText(kIdEditDir, folder);
   w.Click(kIdBtnNext);

@@ -124,11 +124,7 @@ TEST(Elevation, TheWizardAsksAndARestartWithRightsContinuesOnTheConfirmationPage
 
   Process p = m.Start("\"" + m.Root() + "\" /log=\"" + log + "\"", "", /*limited_rights=*/true);
   Wizard w(p);
-  ASSERT_TRUE(w.Found());
-  ASSERT_TRUE(w.WaitForCaption(L"インストールするファイル"));
-  w.Click(kIdCheckData);
-  w.Click(kIdBtnNext);
-  ASSERT_TRUE(w.WaitForCaption(L"インストール先の選択"));
+  ASSERT_NO_FATAL_FAILURE(testing_support::WalkToFolderPage(w, {/*data=*/true}));
   w.SetText(kIdEditDir, enc::Wide(RemoveTrailingDelimiter(target)));
 
   // No: the folder page stays, for another folder.
