@@ -30,6 +30,7 @@
 #include <objbase.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -88,16 +89,11 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     Fail("cannot write " + path);
 }
 
-// The host's sync, through Wine's way of starting host programs.
+// The host's sync. Wine's handle of a host program does not follow it (it
+// is signalled at once), so this waits for the command's own word that it
+// ended: without that the sync would run beside the next timed work.
 void Sync() {
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  wchar_t command[] = L"/bin/sync";
-  if (!CreateProcessW(L"Z:\\bin\\sync", command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  if (!testing_support::RunHostCommand("/bin/sync", {})) Fail("the host's sync did not end");
 }
 
 struct SourceFile {
@@ -355,6 +351,12 @@ int wmain(int argc, wchar_t** argv) {
       sources.push_back({m.Disc(d) + "game.dat", Format("disc%d.dat", d + 1), true});
     }
   }
+  // The plain copy takes the files in the order the install does, folder by
+  // folder as the disc lists them: on a disk the order of the reads is part
+  // of what a copy costs.
+  std::stable_sort(sources.begin(), sources.end(), [](const SourceFile& a, const SourceFile& b) {
+    return a.data != b.data ? !a.data : !a.data && a.rel < b.rel;
+  });
   s.ProgramSize = s.DiskProgramSize[0] = loose_bytes;
   for (int d = 0; d < discs; ++d) {
     s.DiskDataSize[d] = data_bytes[d];
