@@ -28,6 +28,8 @@
 #include "base/read_ahead.h"
 #include "base/stream.h"
 
+class TRangeReader;
+
 // A damaged directory, or an entry whose bytes are not all there. The message
 // names the archive and what was wrong.
 class EArchiveError : public EFormatError {
@@ -167,9 +169,12 @@ class TVrFileCollection : public THashCollection {
   int32_t EndMarkerIndex() const;
   // Opens the data file for appending, positioned at its end.
   TTpBigFileStream& OpenForAppending();
-  // Appends the stored bytes of s (an entry of source) as entry n; false
-  // when OnEntryBytes asked to stop on the way.
-  bool AppendEntryBytes(TVrFileCollection& source, const TVrFile& s, TVrFile& n);
+  // Appends the stored bytes of s (an entry of the source, read through from
+  // in a stretch that ends at stretch_end) as entry n; false when
+  // OnEntryBytes asked to stop on the way. Raises when from is null.
+  bool AppendEntryBytes(const TVrFileCollection& source, TRangeReader* from, int64_t stretch_end, const TVrFile& s,
+                        TVrFile& n);
+  TReadAhead& ReadAhead();
   void WriteDirectoryFile();
 
   std::string file_name_;
@@ -185,6 +190,6 @@ class TVrFileCollection : public THashCollection {
   std::unique_ptr<void, ModuleRelease> resource_module_;
 #endif
   std::unique_ptr<TTpBigStream> archive_stream_;
-  // Reads long entries of a merge's source ahead; made for the first one.
+  // Reads a merge's source ahead; made for the first entry with bytes.
   std::unique_ptr<TReadAhead> read_ahead_;
 };

@@ -722,3 +722,41 @@ TEST(MergeFrom, LargeEntriesReportTheirBytesAndCanBeCancelledInside) {
   EXPECT_EQ(EntryBytes(after, "movie.avi"), big);
   EXPECT_EQ(EntryBytes(after, "a.txt"), "a");
 }
+
+// The source is read in stretches of neighbouring entries: one left out in
+// the middle ends a stretch, and the entries after it still get their own bytes.
+TEST(MergeFrom, AnEntryLeftOutBetweenOthersKeepsTheirBytesApart) {
+  TempDir dir;
+  const std::string a(3 << 20, 'a'), b(5 << 20, 'b'), c(100, 'c'), d(2 << 20, 'd');
+  // b is older than the installed copy.
+  const auto record = [](const std::string& name, int64_t offset, int32_t time, const std::string& bytes) {
+    TDirectoryRecord r;
+    r.name = name;
+    r.offset = offset;
+    r.stored = 1;
+    r.file_time = time;
+    r.crc = ZlibCrc32(bytes);
+    return r;
+  };
+  const int64_t ob = static_cast<int64_t>(a.size()), oc = ob + static_cast<int64_t>(b.size()), od = oc + 100;
+  TMemoryStream m;
+  WriteDirectory(m, 102, {record("a", 0, kNew, a), record("b", ob, kOld, b), record("c", oc, kNew, c), record("d", od, kNew, d)},
+                 od + static_cast<int64_t>(d.size()));
+  ASSERT_TRUE(fs::MakeDirectories(dir / "disc"));
+  WriteFileBytes(dir / "disc/game.dat", a + b + c + d);
+  m.SaveToFile(dir / "disc/game.ext");
+  TVrFileCollection installed_b;
+  OpenSource(installed_b, dir, "old/game.dat", 102, {{"b", "installed", false, kNew, 0}});
+  TVrFileCollection source;
+  source.Open(dir / "disc/game.dat");
+  ASSERT_EQ(source.Count(), 5);
+
+  {
+    TVrFileCollection target;
+    target.Open(dir / "game.dat", true);
+    ASSERT_EQ(target.MergeFrom(installed_b), kWritten);
+    ASSERT_EQ(target.MergeFrom(source), kWritten);
+    EXPECT_TRUE(target.Verify());
+  }
+  EXPECT_EQ(ReadFileBytes(dir / "game.dat"), "installed" + a + c + d);
+}
