@@ -36,8 +36,14 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
   OwnedHandle in(CreateFileW(wsource.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!in.IsOpen()) throw EFOpenError(Format("%s\r\nを開けません（%s）", source.c_str(), Reason().c_str()));
-  BY_HANDLE_FILE_INFORMATION info = {};
-  const bool have_info = GetFileInformationByHandle(in.Get(), &info) != 0;
+  // The source's size and time, without asking for its volume: under Wine
+  // GetFileInformationByHandle asks the mount manager for the volume's serial
+  // number, which cost more than copying a small file.
+  FILE_BASIC_INFO source_basic = {};
+  FILE_STANDARD_INFO source_size = {};
+  const bool have_info =
+      GetFileInformationByHandleEx(in.Get(), FileBasicInfo, &source_basic, sizeof source_basic) &&
+      GetFileInformationByHandleEx(in.Get(), FileStandardInfo, &source_size, sizeof source_size);
 
   // Where nothing is at dest yet, the copy is written straight to its name:
   // there is no earlier file to keep, and the file created here is ours to
@@ -87,7 +93,7 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
     done += count;
     return !progress || progress(done);
   };
-  const int64_t size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  const int64_t size = source_size.EndOfFile.QuadPart;
   if (have_info && size >= read_ahead_from_) {
     // A long file is read ahead on a worker while this thread writes, so
     // the two disks work at once. Declared after the guard: the worker has
@@ -109,12 +115,13 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
   if (have_info) {
     // The source's time; a plain file (archive bit set) that keeps hidden and
     // system, whatever a temporary file left by a killed run had. One call
-    // for both, through the handle.
+    // for both, through the handle. A file made new here is plain already:
+    // its attributes are set only when the source has hidden or system (0
+    // leaves them as they are, which spares Wine a change of mode).
     FILE_BASIC_INFO basic = {};
-    basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
-    basic.LastWriteTime.HighPart = static_cast<LONG>(info.ftLastWriteTime.dwHighDateTime);
-    basic.FileAttributes =
-        FILE_ATTRIBUTE_ARCHIVE | (info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    basic.LastWriteTime = source_basic.LastWriteTime;
+    const DWORD kept = source_basic.FileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    basic.FileAttributes = straight && !kept ? 0 : FILE_ATTRIBUTE_ARCHIVE | kept;
     SetFileInformationByHandle(out.Get(), FileBasicInfo, &basic, sizeof basic);
   }
   if (!out.Close()) throw EWriteError(Format("%s\r\nに書き込めません（%s）", dest.c_str(), Reason().c_str()));

@@ -96,19 +96,21 @@ TEST(FileCopier, ACompleteCopyReplacesTheFileWithTheSourcesBytesAndTime) {
     const char* what;
     bool old;
     DWORD old_attributes;
-    bool stale_temp;  // a read-only temporary file of a run that was killed
+    DWORD stale_temp;  // attributes of a temporary file left by a run that was killed (0: none)
     DWORD source_attributes;
     DWORD expected;  // read-only, hidden and system of the copy
     bool read_ahead = false;
   } rows[] = {
-      {"no earlier file", false, 0, false, 0, 0},
-      {"a plain earlier file", true, 0, false, 0, 0},
-      {"a read-only earlier file", true, kRo, false, 0, 0},
-      {"a hidden system earlier file", true, kHidden | kSystem, false, 0, 0},
-      {"a temporary file left behind", true, 0, true, 0, 0},
-      {"a hidden read-only source: hidden kept, read-only not", true, kRo, false, kHidden | kRo, kHidden},
-      {"read ahead, no earlier file", false, 0, false, 0, 0, true},
-      {"read ahead, a read-only earlier file", true, kRo, false, 0, 0, true},
+      {"no earlier file", false, 0, 0, 0, 0},
+      {"no earlier file, a hidden system source", false, 0, 0, kHidden | kSystem, kHidden | kSystem},
+      {"a plain earlier file", true, 0, 0, 0, 0},
+      {"a read-only earlier file", true, kRo, 0, 0, 0},
+      {"a hidden system earlier file", true, kHidden | kSystem, 0, 0, 0},
+      {"a read-only temporary file left behind", true, 0, kRo, 0, 0},
+      {"a hidden system temporary file left behind", true, 0, kHidden | kSystem, 0, 0},
+      {"a hidden read-only source: hidden kept, read-only not", true, kRo, 0, kHidden | kRo, kHidden},
+      {"read ahead, no earlier file", false, 0, 0, 0, 0, true},
+      {"read ahead, a read-only earlier file", true, kRo, 0, 0, 0, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -117,7 +119,7 @@ TEST(FileCopier, ACompleteCopyReplacesTheFileWithTheSourcesBytesAndTime) {
     if (row.old) f.Old(row.old_attributes);
     if (row.stale_temp) {
       WriteFileBytes(TemporaryNameOf(f.dest), "half a file");
-      SetFileAttributesW(enc::Wide(TemporaryNameOf(f.dest)).c_str(), kRo);
+      SetFileAttributesW(enc::Wide(TemporaryNameOf(f.dest)).c_str(), row.stale_temp);
     }
     if (row.source_attributes) SetFileAttributesW(enc::Wide(f.source).c_str(), row.source_attributes);
 
