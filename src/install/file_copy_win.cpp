@@ -52,6 +52,11 @@ int64_t TFileCopier::Copy(const std::string& source, const std::string& dest, co
   // a repair below, which keeps the earlier file whole until the new one is.
   OwnedHandle out(CreateFileW(wdest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   const bool straight = out.IsOpen();
+  // Setting the end of the new, empty file changes nothing in it; a host
+  // file system that delays writing (ext4 under Wine) then starts writing the
+  // file back when it is closed, as for a file created over another (and for
+  // CopyFileW), instead of leaving all of it to whoever flushes later.
+  if (straight) SetEndOfFile(out.Get());
   if (!straight && replacing_) replacing_(dest);
   const std::wstring wtemp = straight ? wdest : enc::WidePath(TemporaryNameOf(dest));
 
