@@ -12,16 +12,16 @@ TReadAhead::TReadAhead(int64_t block_size, int blocks) : block_size_(std::max<in
 
 TReadAhead::~TReadAhead() {
   {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::lock_guard<TMutex> lock(mutex_);
     stop_ = true;
   }
-  changed_.notify_all();
+  changed_.WakeAll();
   if (worker_.joinable()) worker_.join();
 }
 
 void TReadAhead::Begin(Reader read, int64_t total) {
   {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::lock_guard<TMutex> lock(mutex_);
     read_ = std::move(read);
     left_ = std::max<int64_t>(total, 0);
     read_count_ = taken_ = 0;
@@ -37,19 +37,19 @@ void TReadAhead::Begin(Reader read, int64_t total) {
       }
     }
   }
-  changed_.notify_all();
+  changed_.WakeAll();
 }
 
 void TReadAhead::End() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<TMutex> lock(mutex_);
   ended_ = true;  // no further block is begun
-  changed_.wait(lock, [&] { return !reading_; });
+  changed_.Wait(lock, [&] { return !reading_; });
   active_ = false;
   read_ = nullptr;
   error_ = nullptr;
 }
 
-void TReadAhead::ReadBlock(uint64_t n, std::unique_lock<std::mutex>& lock) {
+void TReadAhead::ReadBlock(uint64_t n, std::unique_lock<TMutex>& lock) {
   const size_t slot = static_cast<size_t>(n % buffers_.size());
   reading_ = true;
   lock.unlock();
@@ -72,27 +72,27 @@ void TReadAhead::ReadBlock(uint64_t n, std::unique_lock<std::mutex>& lock) {
 }
 
 void TReadAhead::Work() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<TMutex> lock(mutex_);
   for (;;) {
     // The block handed out last is still the caller's: it is not reused.
-    changed_.wait(lock, [&] {
+    changed_.Wait(lock, [&] {
       return stop_ || (active_ && !ended_ && read_count_ - taken_ + 1 < buffers_.size());
     });
     if (stop_) return;
     ReadBlock(read_count_, lock);
-    changed_.notify_all();
+    changed_.WakeAll();
   }
 }
 
 TReadAhead::TBlock TReadAhead::Next() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<TMutex> lock(mutex_);
   if (!worker_.joinable() && read_count_ == taken_ && !ended_) ReadBlock(read_count_, lock);
-  changed_.wait(lock, [&] { return read_count_ > taken_ || ended_; });
+  changed_.Wait(lock, [&] { return read_count_ > taken_ || ended_; });
   if (read_count_ > taken_) {
     const size_t slot = static_cast<size_t>(taken_ % buffers_.size());
     ++taken_;
     lock.unlock();
-    changed_.notify_all();
+    changed_.WakeAll();
     return {buffers_[slot].get(), sizes_[slot]};
   }
   if (error_) std::rethrow_exception(std::exchange(error_, nullptr));

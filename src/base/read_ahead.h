@@ -9,14 +9,14 @@
 // cost more than the overlap saves.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
+
+#include "base/sync.h"
 
 class TReadAhead {
  public:
@@ -64,7 +64,7 @@ class TReadAhead {
   TBlock Next();
   void Work();
   // Reads block n (under no lock) and records it; false at the end.
-  void ReadBlock(uint64_t n, std::unique_lock<std::mutex>& lock);
+  void ReadBlock(uint64_t n, std::unique_lock<TMutex>& lock);
 
   const int64_t block_size_;
   std::vector<std::unique_ptr<uint8_t[]>> buffers_;
@@ -72,8 +72,8 @@ class TReadAhead {
   Reader read_;    // the worker's while a source is read ahead
   int64_t left_ = 0;
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  TMutex mutex_;
+  TCondition changed_;
   bool active_ = false;       // a source is being read ahead
   bool reading_ = false;      // the worker is in read_
   uint64_t read_count_ = 0;   // blocks read of this source
