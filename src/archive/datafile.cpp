@@ -117,13 +117,19 @@ void TVrFileCollection::WriteDirectoryFile() {
   // The bytes reach the disk before the directory that describes them, and
   // the directory file is replaced in one step: an interruption leaves the
   // old directory (or none) beside the data, never a truncated one.
-  data.Flush();
+  directory_pending_ = false;
+  if (flushing_.valid()) flushing_.get();  // throws what the flush threw
+  else data.Flush();
   const std::string ext_file = ChangeFileExt(file_name_, ".ext");
   if (!fs::WriteFileReplacing(ext_file, directory.Memory(), directory.GetSize()))
     throw EFCreateError(Format("%s:ファイルを作成できません", ext_file.c_str()));
 }
 
-TVrFileCollection::TMergeResult TVrFileCollection::MergeFrom(TVrFileCollection& source) {
+void TVrFileCollection::FinishMerge() {
+  if (directory_pending_) WriteDirectoryFile();
+}
+
+TVrFileCollection::TMergeResult TVrFileCollection::MergeFrom(TVrFileCollection& source, TDirectoryWrite directory) {
   // Checked before anything is opened for writing.
   if (file_name_.empty()) throw EError("データファイルの名前が指定されていません");
   if (SamePath(ChangeFileExt(file_name_, ".ext"), file_name_))
@@ -131,6 +137,7 @@ TVrFileCollection::TMergeResult TVrFileCollection::MergeFrom(TVrFileCollection& 
   if (&source == this || SamePath(source.FileName(), file_name_))
     throw EError(Format("%s:データファイルをそれ自身に統合することはできません", file_name_.c_str()));
 
+  FinishMerge();
   TTpBigFileStream& data = OpenForAppending();
   const int32_t count = source.Count();
   int32_t marker = EndMarkerIndex();
@@ -181,7 +188,12 @@ TVrFileCollection::TMergeResult TVrFileCollection::MergeFrom(TVrFileCollection& 
   }
   if (!changed) return TMergeResult::kNothingTaken;
   if (marker >= 0) Delete(marker);
-  WriteDirectoryFile();
+  if (directory == TDirectoryWrite::kLater) {
+    directory_pending_ = true;
+    flushing_ = std::async(std::launch::async, [&data] { data.Flush(); });
+  } else {
+    WriteDirectoryFile();
+  }
   return TMergeResult::kWritten;
 }
 
@@ -206,6 +218,7 @@ int64_t TVrFileCollection::BytesToMerge(const TVrFileCollection& source) const {
 
 bool TVrFileCollection::Verify(int32_t* failed) {
   if (failed) *failed = -1;
+  FinishMerge();
   const int32_t marker = EndMarkerIndex();
   // Every entry is checked: after a merge there is no end marker, and the
   // last item is an entry like any other.

@@ -16,7 +16,9 @@
 TVrFileCollection::TVrFileCollection() = default;
 
 TVrFileCollection::~TVrFileCollection() {
-  // The stream before the module it may point into, then the items.
+  // A flush still running needs the stream. Then the stream before the
+  // module it may point into, then the items.
+  if (flushing_.valid()) flushing_.wait();
   archive_stream_.reset();
 #ifdef _WIN32
   resource_module_.reset();
@@ -32,6 +34,11 @@ TVrFile& TVrFileCollection::AddFile(std::string name) {
 }
 
 void TVrFileCollection::CloseArchive() {
+  // A flush still running needs the stream; the directory it was for is not
+  // written, as after a merge that failed.
+  if (flushing_.valid()) flushing_.wait();
+  flushing_ = {};
+  directory_pending_ = false;
   Clear();
   archive_stream_.reset();
 #ifdef _WIN32

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -121,8 +122,18 @@ class TVrFileCollection : public THashCollection {
   // when the source's bytes are missing, and EError for a data file named
   // like its own directory file or a source that is this data file; the
   // directory file is then left as it was.
+  //
+  // With kLater, a merge that took anything leaves its data flushing on a
+  // worker and its directory file to FinishMerge (kWritten all the same): a
+  // caller that waits for something else anyway, a person changing discs,
+  // need not also wait for the disk. The next MergeFrom or Verify finishes
+  // it first.
   enum class TMergeResult { kNothingTaken, kWritten, kCancelled };
-  TMergeResult MergeFrom(TVrFileCollection& source);
+  enum class TDirectoryWrite { kNow, kLater };
+  TMergeResult MergeFrom(TVrFileCollection& source, TDirectoryWrite directory = TDirectoryWrite::kNow);
+  // Waits for a merge's flush and writes the directory file it left for
+  // later; nothing when none is left. Throws as MergeFrom does.
+  void FinishMerge();
   // The stored bytes MergeFrom(source) would take, found beforehand by the
   // same rule (a name the source holds twice counts twice).
   int64_t BytesToMerge(const TVrFileCollection& source) const;
@@ -192,4 +203,8 @@ class TVrFileCollection : public THashCollection {
   std::unique_ptr<TTpBigStream> archive_stream_;
   // Reads a merge's source ahead; made for the first entry with bytes.
   std::unique_ptr<TReadAhead> read_ahead_;
+  // The flush of a merge whose directory file is left for later; waited for
+  // before the stream goes.
+  std::future<void> flushing_;
+  bool directory_pending_ = false;
 };

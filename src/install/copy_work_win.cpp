@@ -188,7 +188,7 @@ TWorkOutcome TCopyWork::Work() {
       if (!s.FromArchive) loose = LooseFilesOfDisc();
       total_.BeginDisc(i, DiscBytes(loose), copied_);
       if (!s.FromArchive) CopyLooseFiles(loose);
-      if (choices_.data || s.AddOn) MergeData();
+      if (choices_.data || s.AddOn) MergeData(choices_.all_disks && i + 1 < disk_count);
       if (s.FromArchive) ExtractSeparateFiles();
       total_.EndDisc(copied_);
       ReportBytes();  // the disc's figure settled: at the last disc, the bar's end
@@ -273,9 +273,32 @@ std::vector<TDiscPlace> TCopyWork::DiscPlaces() {
 void TCopyWork::ChangeDisc(int index) {
   TZefoInstallSet& s = Settings();
   if (context_.archive) context_.archive->Open("");
+  // The data file the disc before left flushing is made whole (its
+  // directory file written) before the next disc's work, or a stop, goes on.
+  const auto finish_merge = [&] {
+    if (output_) output_->FinishMerge();
+  };
+  TZefoInstallSet next;
+  try {
+    next = WaitForDisc(index);
+  } catch (...) {
+    finish_merge();
+    throw;
+  }
+  finish_merge();
+  // The names recorded from earlier discs stay: the uninstaller removes
+  // only what is recorded.
+  std::vector<std::string> theirs = std::move(next.InstalledFiles);
+  next.InstalledFiles = std::move(s.InstalledFiles);
+  for (const std::string& name : theirs) next.AddInstalledFile(name);
+  s = std::move(next);
+  if (context_.archive) context_.archive->Open(context_.source_folder + kDataFile);
+}
+
+TZefoInstallSet TCopyWork::WaitForDisc(int index) {
+  TZefoInstallSet& s = Settings();
   const auto disc_in = [&] { return FindDisc(s, index, DiscPlaces()).found.has_value(); };
-  std::optional<TZefoInstallSet> next;
-  while (!next) {
+  for (;;) {
     if (!observer_.AskForDisc(index + 1, disc_in)) Halt(TCopyStop::kNoDisc);
     observer_.Pause(500);
     TDiscSearch search = FindDisc(s, index, DiscPlaces());
@@ -289,18 +312,10 @@ void TCopyWork::ChangeDisc(int index) {
     }
     if (search.found) {
       context_.source_folder = search.looked.back().folder;
-      next = std::move(search.found);
-    } else if (damaged) {
-      observer_.Warn(damaged->problem);
+      return std::move(*search.found);
     }
+    if (damaged) observer_.Warn(damaged->problem);
   }
-  // The names recorded from earlier discs stay: the uninstaller removes
-  // only what is recorded.
-  std::vector<std::string> theirs = std::move(next->InstalledFiles);
-  next->InstalledFiles = std::move(s.InstalledFiles);
-  for (const std::string& name : theirs) next->AddInstalledFile(name);
-  s = std::move(*next);
-  if (context_.archive) context_.archive->Open(context_.source_folder + kDataFile);
 }
 
 std::vector<TMediumFile> TCopyWork::LooseFilesOfDisc() {
@@ -372,7 +387,7 @@ void TCopyWork::CopyLooseFiles(const std::vector<TMediumFile>& files) {
   }
 }
 
-void TCopyWork::MergeData() {
+void TCopyWork::MergeData(bool disc_follows) {
   TZefoInstallSet& s = Settings();
   if (!output_) throw EError("データファイルが作成されていません");
   // The first project file of the installation is kept under another name;
@@ -401,7 +416,10 @@ void TCopyWork::MergeData() {
   };
 
   if (context_.archive) {
-    const TVrFileCollection::TMergeResult merged = output_->MergeFrom(*context_.archive);
+    // Before another disc, the data goes to the disk while the person
+    // changes discs, and the directory file is written once the disc is in.
+    const auto directory = disc_follows ? TVrFileCollection::TDirectoryWrite::kLater : TVrFileCollection::TDirectoryWrite::kNow;
+    const TVrFileCollection::TMergeResult merged = output_->MergeFrom(*context_.archive, directory);
     output_->OnEntryBytes = nullptr;
     if (merged == TVrFileCollection::TMergeResult::kCancelled) Halt(TCopyStop::kStopped);
     if (merged == TVrFileCollection::TMergeResult::kWritten) data_written_ = true;

@@ -95,6 +95,8 @@ class TCopyWork {
   void PrepareDataFile();
   void DeleteStaleDataFiles();
   void ChangeDisc(int index);
+  // Asks for disc index until it is found, and gives its settings.
+  TZefoInstallSet WaitForDisc(int index);
   // Where a later disc may be, in the order looked at: the folder the last
   // disc came from, the observer's folders, the CD-ROM and removable drives.
   std::vector<TDiscPlace> DiscPlaces();
@@ -105,7 +107,9 @@ class TCopyWork {
   // merge takes, its separate files.
   int64_t DiscBytes(const std::vector<TMediumFile>& loose) const;
   void CopyLooseFiles(const std::vector<TMediumFile>& files);
-  void MergeData();
+  // disc_follows: another disc is asked for next, and the data file's
+  // directory can wait for it.
+  void MergeData(bool disc_follows);
   void ExtractSeparateFiles();
   void ExtractEntry(const TVrFile& entry, const std::string& dest);
   void VerifyData();

@@ -372,6 +372,41 @@ TEST(MergeFrom, DiscAfterDiscAndAnEntryNamedLikeTheEndMarker) {
   EXPECT_TRUE(target.Verify());
 }
 
+TEST(MergeFrom, ADirectoryLeftForLaterIsWrittenBeforeAnythingElseTouchesTheData) {
+  // Between discs the data is flushed on a worker and the directory file
+  // waits: for FinishMerge, for the next merge, or (closed first) for nothing.
+  constexpr auto kLater = TVrFileCollection::TDirectoryWrite::kLater;
+  TempDir dir;
+  TVrFileCollection disc1, disc2;
+  OpenSource(disc1, dir, "d1/game.dat", 102, Disc1());
+  OpenSource(disc2, dir, "d2/game.dat", 102, {{"zefo.zpb", "project 2", false, kNew, 0}});
+  const std::string game = dir / "game.dat", ext = dir / "game.ext";
+  for (const bool next_merge : {false, true}) {
+    TVrFileCollection target;
+    target.Open(game);
+    ASSERT_EQ(target.MergeFrom(disc1, kLater), kWritten);
+    EXPECT_FALSE(fs::FileExists(ext));
+    if (next_merge) {
+      ASSERT_EQ(target.MergeFrom(disc2), kWritten);
+    }
+    target.FinishMerge();
+    target.Open(game, true);
+    EXPECT_EQ(EntryBytes(target, "zefo.zpb"), next_merge ? "project 2" : "project 1");
+    EXPECT_EQ(EntryBytes(target, "scene\\a.txt"), std::string(5000, 'a') + "end");
+    EXPECT_TRUE(target.Verify());
+    target.Open("");
+    fs::EraseFile(game);
+    fs::EraseFile(ext);
+  }
+  {
+    TVrFileCollection stopped;
+    stopped.Open(game);
+    ASSERT_EQ(stopped.MergeFrom(disc1, kLater), kWritten);
+  }
+  EXPECT_FALSE(fs::FileExists(ext));
+  EXPECT_FALSE(ReadFileBytes(game).empty());  // the bytes stay, as after a failed merge
+}
+
 TEST(MergeFrom, FailuresRaiseAndLeaveTheDirectoryFile) {
   TempDir dir;
   TVrFileCollection disc1;
