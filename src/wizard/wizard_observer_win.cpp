@@ -55,6 +55,19 @@ void TWizardObserver::HideProgress() {
 }
 
 bool TWizardObserver::StopRequested() {
+  // Answering the window means drawing it, which costs more than a step of
+  // the work from the cache: a click, a key or a message posted to it is
+  // answered at once, the drawing as often as a person can follow. Messages
+  // another program sends (asking for a text) are answered at once too,
+  // without drawing.
+  const uint64_t tick = GetTickCount64();
+  const bool waiting = HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0;
+  if (!waiting && tick - answered_at_ < kShowEvery) {
+    MSG sent;
+    PeekMessageW(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    return wizard_.ModalResult == mrAbort;
+  }
+  answered_at_ = tick;
   Show(true);
   TApplication::Instance().ProcessMessages();
   return wizard_.ModalResult == mrAbort;
@@ -93,7 +106,10 @@ void TWizardObserver::Inform(const std::string& text) { MessageDlg(text, mtInfor
 void TWizardObserver::Error(const std::string& text) { MessageDlg(text, mtError, mbOK); }
 
 void TWizardObserver::Pause(int milliseconds) {
-  // The window is not answering during the pause, as the work's other steps.
+  // The person reads the window during the pause: what the work said last
+  // is drawn first. Input waits, as during the work's other steps.
+  Show(true);
+  RedrawWindow(wizard_.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   Sleep(static_cast<DWORD>(milliseconds));
 }
 

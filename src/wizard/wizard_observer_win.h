@@ -44,6 +44,7 @@ class TWizardObserver : public TWorkObserver {
   ProgressBarRange bar_;
   bool bar_pending_ = false;
   uint64_t shown_at_ = 0;
+  uint64_t answered_at_ = 0;  // when StopRequested last let the window draw
   TLabel* caption_;
   TLabel* status_;
   TProgressBar* progress_;

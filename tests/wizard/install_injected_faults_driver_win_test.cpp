@@ -175,9 +175,10 @@ TEST(InstallFault, AbortWhileTheDataFileIsBuiltOrVerified) {
   for (const wchar_t* status : {L"データファイルを構築中", L"データファイルを調べています"}) {
     SCOPED_TRACE(enc::Narrow(status));
     TestMedium m;
-    m.settings.DataSize = m.settings.DiskDataSize[0] = 4000 * 4096;
+    // Enough entries that each step outlasts the window's drawing interval.
+    m.settings.DataSize = m.settings.DiskDataSize[0] = 16000 * 1024;
     m.AddLoose(0, "game.exe", "game");
-    for (int i = 0; i < 4000; ++i) m.AddEntry(0, {Format("scene\\s%04d.txt", i), std::string(4096, 's'), false, kOld, 0});
+    for (int i = 0; i < 16000; ++i) m.AddEntry(0, {Format("scene\\s%05d.txt", i), std::string(1024, 's'), false, kOld, 0});
     m.Write();
     const std::string target = m.Target();
     Process p = m.StartWizard();
