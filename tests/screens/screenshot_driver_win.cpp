@@ -113,8 +113,9 @@ void Package(TestPackage& pkg) {
 
 // Loose files of the first disc, so that the copy page has work to show.
 void AddLooseFiles(TestPackage& pkg) {
-  for (int i = 0; i < 600; ++i) {
-    const std::string name = Format("system\\script%03d.dat", i);
+  // As many as keep the copy going past the capture's wait for painting.
+  for (int i = 0; i < 2400; ++i) {
+    const std::string name = Format("system\\script%04d.dat", i);
     testing_support::WriteFileBytes(pkg.Folder() + name, std::string(20 << 10, static_cast<char>(i)));
     pkg.settings.CopyFiles.push_back(name);
   }
