@@ -19,11 +19,14 @@ namespace {
 
 // A merge that reports inside large entries does so after each such slice.
 constexpr int64_t kEntrySlice = int64_t{8} << 20;
-// Entries are read ahead in blocks of this size, this many at most: about
-// what the system reads ahead of a sequential reader by itself, and few
-// enough that the working set stays small.
-constexpr int64_t kReadAheadBlock = int64_t{1} << 20;
-constexpr int kReadAheadBlocks = 4;
+// Entries are read ahead in blocks of this size, this many at most: 4 MiB,
+// about what the system reads ahead of a sequential reader by itself, and
+// little enough that the working set stays small. Blocks of 256 KiB made
+// the build faster than blocks of 1 MiB (measured under Wine: a quarter
+// less time for the same 4 MiB ahead), most likely because a block is still
+// in the processor's cache when the writing thread takes it.
+constexpr int64_t kReadAheadBlock = int64_t{256} << 10;
+constexpr int kReadAheadBlocks = 16;
 // Verify reads each entry in blocks of this size.
 constexpr int64_t kVerifyBlock = 1 << 20;
 
