@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -78,5 +80,32 @@ TEST(ReadAhead, AnOwnerThatStopsEarlyEndsTheReadingWithinTheBlocksAhead) {
     // and then sees the source left.
     const int calls = source.calls;
     EXPECT_LE(calls, 2);
+  }
+}
+
+TEST(ReadAhead, FillsEveryBlockAheadAndNeverMore) {
+  // What bounds the memory of a copy: while the owner holds one block, the
+  // worker fills the others and waits for room, however many there are.
+  for (const int blocks : {2, 16}) {
+    SCOPED_TRACE(blocks);
+    TReadAhead reader(16, blocks);
+    TCountingSource source;
+    source.size = 16 * 100, source.piece = 16;  // one call a block
+    TReadAhead::TSource ahead(reader, [&](uint8_t* b, int64_t n) { return source.Read(b, n); }, source.size);
+    const auto settled_calls = [&](int expected) {
+      for (int i = 0; i < 5000 && source.calls < expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));  // room for one read too many
+      return source.calls.load();
+    };
+    int taken = 0;
+    for (TReadAhead::TBlock b = ahead.Next(); b.size > 0; b = ahead.Next()) {
+      ASSERT_EQ(b.data[0], static_cast<uint8_t>(16 * taken));
+      ++taken;
+      if (taken == 1 || taken == 50) {
+        EXPECT_EQ(settled_calls(taken + blocks - 1), taken + blocks - 1);
+      }
+      EXPECT_LE(source.calls, taken + blocks - 1);
+    }
+    EXPECT_EQ(taken, 100);
   }
 }
