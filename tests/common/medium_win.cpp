@@ -209,18 +209,7 @@ TestMedium::TestMedium(int disc_count, char drive) : drive_(drive) {
   settings.SetDiskCount(disc_count);
 }
 
-TestMedium::~TestMedium() {
-  settings.DeleteRegistryKey();
-  // The group's folder window the installer opened, and the group itself.
-  const std::wstring title = enc::Wide(settings.Title);
-  for (HWND w = FindWindowW(nullptr, title.c_str()); w; w = FindWindowW(nullptr, title.c_str())) {
-    PostMessageW(w, WM_CLOSE, 0, 0);
-    if (!driver::WaitUntil([&] { return !IsWindow(w); }, 5000)) break;
-  }
-  RemoveTree(GroupFolder());
-  RegDeleteTreeW(HKEY_CURRENT_USER,
-                 enc::Wide("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zinstall " + settings.Title).c_str());
-}
+TestMedium::~TestMedium() { RemoveInstallationRecords(settings); }
 
 void TestMedium::AddLoose(int disc, const std::string& rel, const std::string& bytes, bool listed) {
   WriteFileBytes(Disc(disc) + rel, bytes);

@@ -42,7 +42,12 @@ class TestPackage {
   std::string temp_;
 };
 
-// A name unique in this run, for titles, keys and mutexes.
+// Removes what an installation under the settings' title and key leaves outside its folder: the
+// registry key, the program group (its open folder window closed first) and the entry among the
+// installed programs.
+void RemoveInstallationRecords(const TZefoInstallSet& s);
+
+// A name unique in this run, for titles, keys and mutexes, even where process ids are reused.
 std::string UniqueName(const char* what);
 
 }  // namespace testing_support
