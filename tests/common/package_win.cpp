@@ -50,8 +50,11 @@ void RemoveInstallationRecords(const TZefoInstallSet& s) {
     if (!driver::WaitUntil([&] { return !IsWindow(w); }, 5000)) break;
   }
   RemoveTree(ProgramsFolder() + s.Title + "\\");
-  RegDeleteTreeW(HKEY_CURRENT_USER,
-                 enc::Wide("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zinstall " + s.Title).c_str());
+  RegDeleteTreeW(HKEY_CURRENT_USER, enc::Wide(UninstallKeyPath(s.Title)).c_str());
+}
+
+std::string UninstallKeyPath(const std::string& title) {
+  return "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zinstall " + title;
 }
 
 void TestPackage::WriteSettings() const { settings.SaveToFile(folder_ + "install.dat"); }

@@ -47,6 +47,9 @@ class TestPackage {
 // installed programs.
 void RemoveInstallationRecords(const TZefoInstallSet& s);
 
+// The key below HKEY_CURRENT_USER of the entry among the installed programs for a plain title.
+std::string UninstallKeyPath(const std::string& title);
+
 // A name unique in this run, for titles, keys and mutexes, even where process ids are reused.
 std::string UniqueName(const char* what);
 

@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "common/archive_fixture.h"
 #include "common/output_capture_win.h"
+#include "common/package_win.h"
 #include "common/temp_dir.h"
 #include "forms/message_dialog_win.h"
 #include "os/files_win.h"
@@ -19,8 +20,6 @@
 
 namespace testing_support {
 namespace {
-
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zinstall ";
 
 // A content as a failure message shows it: short ones whole, long ones by
 // size and a checksum, so that a 5 MiB file does not flood the report.
@@ -41,14 +40,14 @@ std::vector<std::string> Lines(std::vector<TreeFile> files) {
 }
 
 std::string UninstallValue(const TZefoInstallSet& s, const std::string& name) {
-  const RegKey key = RegKey::Open(HKEY_CURRENT_USER, kUninstallKey + s.Title, KEY_READ);
+  const RegKey key = RegKey::Open(HKEY_CURRENT_USER, UninstallKeyPath(s.Title), KEY_READ);
   std::string value;
   return key.QueryString(name, &value) ? value : "<none>";
 }
 
 DWORD UninstallNumber(const TZefoInstallSet& s, const std::string& name) {
   DWORD value = 0xFFFFFFFF, size = sizeof value;
-  RegGetValueW(HKEY_CURRENT_USER, enc::Wide(kUninstallKey + s.Title).c_str(), enc::Wide(name).c_str(), RRF_RT_DWORD,
+  RegGetValueW(HKEY_CURRENT_USER, enc::Wide(UninstallKeyPath(s.Title)).c_str(), enc::Wide(name).c_str(), RRF_RT_DWORD,
                nullptr, &value, &size);
   return value;
 }
